@@ -1,0 +1,14 @@
+#pragma once
+
+#include "scan_record.h"
+
+#include <string>
+
+namespace scanmill {
+
+// Reads the header fields and intensities of a Rigaku D/Max-B raw scan.
+// Throws FileError when the file cannot be read, announces a negative point
+// count, or ends before its last point.
+ScanRecord readRigakuRaw(const std::string& path);
+
+} // namespace scanmill
