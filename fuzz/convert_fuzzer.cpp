@@ -1,0 +1,81 @@
+// Any bytes read as a Rigaku scan and, when readable, written in both formats:
+// the files must have the shape the formats promise and nothing else may be
+// left in the output directory.
+#include "ascii_writer.h"
+#include "bruker_writer.h"
+#include "fuzz_support.h"
+#include "rigaku_reader.h"
+
+#include <cstring>
+#include <filesystem>
+
+using namespace scanmill;
+namespace fs = std::filesystem;
+
+namespace {
+
+void checkOnlyFile(const fs::path& dir, const fs::path& expected) {
+    for (const auto& entry : fs::directory_iterator(dir))
+        fuzz::check(entry.path() == expected, "a stray file was left in the output directory");
+}
+
+// Title line, heading, one line per point; every line ends CR LF. The title is
+// taken as it stands, since a damaged title may hold line-break bytes itself.
+void checkAscii(const std::string& text, const ScanRecord& scan) {
+    const std::string titleLine = scan.title + "\r\n";
+    fuzz::check(text.compare(0, titleLine.size(), titleLine) == 0, "ASCII file starts with the title line");
+    std::size_t lines = 0;
+    std::size_t start = titleLine.size();
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        fuzz::check(end != std::string::npos, "ASCII line without CR LF");
+        const std::string line = text.substr(start, end - start);
+        fuzz::check(line.find_first_of("\r\n") == std::string::npos, "stray line-break byte");
+        if (lines > 0) {
+            // A data line: first field padded to 14 characters, second closing the line.
+            fuzz::check(line.size() > 14 && line.size() <= 28, "data line length");
+            fuzz::check(line.back() == ' ', "data line ends with the field's blank");
+        }
+        ++lines;
+        start = end + 2;
+    }
+    fuzz::check(lines == static_cast<std::size_t>(scan.pointCount) + 1, "ASCII line count");
+}
+
+void checkBruker(const std::string& bytes, const ScanRecord& scan) {
+    const std::size_t points = static_cast<std::size_t>(scan.pointCount);
+    fuzz::check(bytes.size() == 1016 + 4 * points, "Bruker file size");
+    fuzz::check(bytes.compare(0, 7, "RAW1.01") == 0, "Bruker identifier");
+    fuzz::check(std::memcmp(bytes.data() + 1016, scan.intensities.data(), 4 * points) == 0,
+                "Bruker intensities differ from the scan");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const fs::path& work = fuzz::workDirectory();
+    const fs::path input = work / "input.raw";
+    const fs::path outDir = work / "out";
+    fs::create_directories(outDir);
+    fuzz::writeBytes(input, data, size);
+
+    ScanRecord scan;
+    try {
+        scan = readRigakuRaw(input.string());
+    } catch (const FileError&) {
+        return 0; // damaged input; the read fuzzer checks how it is reported
+    }
+
+    const fs::path ascii = outDir / "scan.dat";
+    writeTwoColumnAscii(scan, ascii.string());
+    checkOnlyFile(outDir, ascii);
+    checkAscii(fuzz::readBytes(ascii), scan);
+    fs::remove(ascii);
+
+    const fs::path bruker = outDir / "scan_b.raw";
+    writeBrukerRaw(scan, bruker.string());
+    checkOnlyFile(outDir, bruker);
+    checkBruker(fuzz::readBytes(bruker), scan);
+    fs::remove(bruker);
+    return 0;
+}
