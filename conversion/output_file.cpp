@@ -53,6 +53,10 @@ std::string describeError(const std::string& path, int number) {
 }
 
 void replaceFileContents(const std::string& path, std::string_view content) {
+    replaceFileContents(path, content, [](std::FILE* file) { return std::fclose(file); });
+}
+
+void replaceFileContents(const std::string& path, std::string_view content, CloseFile closeFile) {
     refuseReadOnlyTarget(path);
 
     std::string temporary;
@@ -77,7 +81,7 @@ void replaceFileContents(const std::string& path, std::string_view content) {
                          std::fflush(file) == 0;
     const int writeErrno = lastErrno();
     errno = 0;
-    const bool closed = std::fclose(file) == 0;
+    const bool closed = closeFile(file) == 0;
     if (!written) {
         fail(writeErrno);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,12 @@ namespace scanmill {
 // plainly created one. A read-only file at path is not replaced. Throws
 // FileError naming path on any failure, after removing the temporary.
 void replaceFileContents(const std::string& path, std::string_view content);
+
+// The same with the closing of the temporary passed in. Closing a flushed file
+// does not fail on a local disk, yet may on others; this lets a test make it
+// fail and see the temporary removed.
+using CloseFile = int (*)(std::FILE*);
+void replaceFileContents(const std::string& path, std::string_view content, CloseFile closeFile);
 
 // The description FileError carries for a failed system call on path.
 std::string describeError(const std::string& path, int number);

@@ -1,0 +1,81 @@
+// The batch as the window runs it, from the command line, for timing:
+//   scanmill_batch make DIR COUNT POINTS      writes COUNT Rigaku scans into DIR
+//   scanmill_batch ascii|bruker IN OUT [N]    converts the first N (default all,
+//                                             at most 101) .raw files of IN into OUT
+// After converting it prints the process's peak resident memory in KiB.
+#include "batch.h"
+#include "rigaku_bytes.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace scanmill;
+namespace fs = std::filesystem;
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr, "usage: scanmill_batch make DIR COUNT POINTS\n"
+                         "       scanmill_batch ascii|bruker IN OUT [N]\n");
+    return 2;
+}
+
+void makeScans(const fs::path& dir, int count, int points) {
+    fs::create_directories(dir);
+    const std::string bytes = rigakuBytes(sampleScan(static_cast<std::int16_t>(points)));
+    for (int i = 1; i <= count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "scan%03d.raw", i);
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+    }
+}
+
+int convert(OutputFormat format, const fs::path& in, const fs::path& out, std::size_t limit) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(in))
+        if (entry.path().extension() == ".raw")
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    names.resize(std::min({names.size(), limit, std::size_t{101}}));
+
+    FileSelection selection;
+    selection.inputDirectory = in.string() + pathSeparator;
+    selection.outputDirectory = out.string() + pathSeparator;
+    std::copy(names.begin(), names.end(), selection.fileNames.begin());
+    selection.fileCount = static_cast<std::int16_t>(names.size());
+    StatusLog log;
+    convertSelection(selection, format, log);
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("converted %zu files, peak memory %ld KiB\n", log.lines().size(), usage.ru_maxrss);
+    return log.lines().size() == names.size() ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        if (args.size() == 4 && args[0] == "make") {
+            makeScans(args[1], std::stoi(args[2]), std::stoi(args[3]));
+            return 0;
+        }
+        if ((args.size() == 3 || args.size() == 4) && (args[0] == "ascii" || args[0] == "bruker")) {
+            const auto format = args[0] == "ascii" ? OutputFormat::TwoColumnAscii : OutputFormat::BrukerRaw;
+            const std::size_t limit = args.size() == 4 ? std::stoul(args[3]) : 101;
+            return convert(format, args[1], args[2], limit);
+        }
+    } catch (const FileError& error) {
+        std::fprintf(stderr, "Error %d converting files.\n%s\n", error.number(), error.what());
+        return 1;
+    }
+    return usage();
+}

@@ -1,0 +1,107 @@
+// Google Benchmark timings of the number field and of the two writers on a
+// full-length scan.
+#include "ascii_writer.h"
+#include "bruker_writer.h"
+#include "rigaku_bytes.h"
+#include "rigaku_reader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <vector>
+
+using namespace scanmill;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int16_t fullScan = 32767;
+
+// What the ASCII writer formats for real scans: angles, then intensities.
+std::vector<float> scanValues() {
+    const ScanRecord scan = sampleScan(fullScan);
+    std::vector<float> values;
+    for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
+        values.push_back(static_cast<float>(i) * scan.stepSize + scan.startTwoTheta);
+        values.push_back(scan.intensities[i]);
+    }
+    return values;
+}
+
+// Finite floats of every magnitude, uniform over their bit patterns.
+std::vector<float> anyFiniteValues() {
+    std::mt19937 random(7);
+    std::vector<float> values;
+    while (values.size() < 65536) {
+        const float x = std::bit_cast<float>(static_cast<std::uint32_t>(random()));
+        if (std::isfinite(x))
+            values.push_back(x);
+    }
+    return values;
+}
+
+void formatEach(benchmark::State& state, const std::vector<float>& values) {
+    char field[maxPrintNumberLength];
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(formatPrintNumber(values[i], field));
+        benchmark::ClobberMemory();
+        i = i + 1 == values.size() ? 0 : i + 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_formatPrintNumber_scanValues(benchmark::State& state) {
+    formatEach(state, scanValues());
+}
+BENCHMARK(BM_formatPrintNumber_scanValues);
+
+void BM_formatPrintNumber_anyFinite(benchmark::State& state) {
+    formatEach(state, anyFiniteValues());
+}
+BENCHMARK(BM_formatPrintNumber_anyFinite);
+
+struct BenchDirectory {
+    fs::path path = fs::temp_directory_path() / "scanmill-bench";
+    BenchDirectory() { fs::create_directories(path); }
+    ~BenchDirectory() { fs::remove_all(path); }
+};
+
+template <void (*write)(const ScanRecord&, const std::string&)>
+void writeFullScan(benchmark::State& state, const char* name) {
+    BenchDirectory dir;
+    const ScanRecord scan = sampleScan(fullScan);
+    const std::string path = (dir.path / name).string();
+    for (auto _ : state)
+        write(scan, path);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(path)));
+}
+
+void BM_writeTwoColumnAscii_fullScan(benchmark::State& state) {
+    writeFullScan<writeTwoColumnAscii>(state, "scan.dat");
+}
+BENCHMARK(BM_writeTwoColumnAscii_fullScan)->Unit(benchmark::kMicrosecond);
+
+void BM_writeBrukerRaw_fullScan(benchmark::State& state) {
+    writeFullScan<writeBrukerRaw>(state, "scan_b.raw");
+}
+BENCHMARK(BM_writeBrukerRaw_fullScan)->Unit(benchmark::kMicrosecond);
+
+void BM_readRigakuRaw_fullScan(benchmark::State& state) {
+    BenchDirectory dir;
+    const fs::path path = dir.path / "scan.raw";
+    std::ofstream(path, std::ios::binary) << rigakuBytes(sampleScan(fullScan));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readRigakuRaw(path.string()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(path)));
+}
+BENCHMARK(BM_readRigakuRaw_fullScan)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,498 @@
+// Faults during a batch: each I/O step of a conversion made to fail in turn,
+// by real system faults wherever the system can produce them. After every
+// failure the batch must report the system's number and name the file, leave
+// no temporary file behind, keep an earlier output file as it was, and leave
+// the files converted before it complete and logged.
+#include "batch.h"
+#include "output_file.h"
+#include "scan_files.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace scanmill {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFile;
+using testing::rigakuBytes;
+using testing::RigakuFields;
+using testing::writeFile;
+
+const std::string earlierContent = "earlier output, to be kept\n";
+
+// How a batch ended, as its caller sees it.
+struct Outcome {
+    bool failed = false;
+    int number = 0;
+    std::string description;
+    std::vector<std::string> log;
+};
+
+Outcome convertHere(FileSelection selection, OutputFormat format) {
+    Outcome outcome;
+    StatusLog log;
+    try {
+        convertSelection(selection, format, log);
+    } catch (const FileError& error) {
+        outcome = {true, error.number(), error.description(), {}};
+    }
+    outcome.log = log.lines();
+    return outcome;
+}
+
+void putField(std::string& out, const std::string& field) {
+    out += std::to_string(field.size()) + ':' + field;
+}
+
+std::string takeField(const std::string& in, std::size_t& at) {
+    const std::size_t colon = in.find(':', at);
+    const std::size_t length = std::stoul(in.substr(at, colon - at));
+    at = colon + 1 + length;
+    return in.substr(colon + 1, length);
+}
+
+// Runs the batch in a child process whose files may not grow beyond
+// fileSizeLimit bytes. With SIGXFSZ ignored, a write past the limit fails with
+// EFBIG, as on a full quota; the limit stays out of the test process.
+Outcome convertWithFileSizeLimit(const FileSelection& selection, OutputFormat format,
+                                 rlim_t fileSizeLimit) {
+    int channel[2];
+    if (pipe(channel) != 0) {
+        ADD_FAILURE() << "pipe failed";
+        return {};
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        std::signal(SIGXFSZ, SIG_IGN);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            _exit(3);
+        }
+        const Outcome outcome = convertHere(selection, format);
+        std::string report;
+        putField(report, std::to_string(outcome.failed ? outcome.number : 0));
+        putField(report, outcome.description);
+        for (const auto& line : outcome.log) {
+            putField(report, line);
+        }
+        for (std::size_t sent = 0; sent < report.size();) {
+            const ssize_t n = write(channel[1], report.data() + sent, report.size() - sent);
+            if (n <= 0) {
+                _exit(4);
+            }
+            sent += static_cast<std::size_t>(n);
+        }
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string report;
+    char buffer[4096];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;) {
+        report.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        ADD_FAILURE() << "the converting child process did not end normally, status " << status;
+        return {};
+    }
+    Outcome outcome;
+    std::size_t at = 0;
+    outcome.number = std::stoi(takeField(report, at));
+    outcome.failed = outcome.number != 0;
+    outcome.description = takeField(report, at);
+    while (at < report.size()) {
+        outcome.log.push_back(takeField(report, at));
+    }
+    return outcome;
+}
+
+bool runningAsRoot() {
+    return geteuid() == 0;
+}
+
+// A fresh directory per test; parameterised test names hold "/", so the
+// shared scratch directory's naming does not fit here.
+class TemporaryTree {
+public:
+    TemporaryTree() {
+        std::string pattern = (fs::temp_directory_path() / "scanmill-fault-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        path_ = pattern;
+    }
+    ~TemporaryTree() {
+        std::error_code ignored;
+        fs::permissions(path_ / "out", fs::perms::owner_all, ignored);
+        fs::remove_all(path_, ignored);
+    }
+    TemporaryTree(const TemporaryTree&) = delete;
+    TemporaryTree& operator=(const TemporaryTree&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+std::vector<std::string> entriesOf(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+RigakuFields scanOf(int points, float first) {
+    RigakuFields fields;
+    fields.intensities.clear();
+    for (int i = 0; i < points; ++i) {
+        fields.intensities.push_back(first + static_cast<float>(i % 97) * 1.25F);
+    }
+    return fields;
+}
+
+// A batch of three scans, a.raw, b.raw and c.raw, from in/ into out/. The
+// faults hit b.raw, which is large enough for its output to take several
+// writes; out/ already holds an earlier output file of b.raw's name.
+class BatchFault : public ::testing::TestWithParam<OutputFormat> {
+protected:
+    void SetUp() override {
+        fs::create_directories(in());
+        fs::create_directories(out());
+        writeFile(in() / "a.raw", rigakuBytes(scanOf(3, 10)));
+        writeFile(in() / "b.raw", rigakuBytes(scanOf(3000, 2000)));
+        writeFile(in() / "c.raw", rigakuBytes(scanOf(3, 30)));
+        writeFile(outputOf("b.raw"), earlierContent);
+        selection.inputDirectory = in().string() + pathSeparator;
+        selection.outputDirectory = out().string() + pathSeparator;
+        selection.fileNames[0] = "a.raw";
+        selection.fileNames[1] = "b.raw";
+        selection.fileNames[2] = "c.raw";
+        selection.fileCount = 3;
+    }
+
+    fs::path in() const { return tree.path() / "in"; }
+    fs::path out() const { return tree.path() / "out"; }
+    OutputFormat format() const { return GetParam(); }
+    std::string outputName(const std::string& input) const { return outputNameFor(input, format()); }
+    fs::path outputOf(const std::string& input) const { return out() / outputName(input); }
+
+    // What an undisturbed one-file batch makes of the named input as it is
+    // now: the output file's bytes and the status line.
+    struct Converted {
+        std::string bytes;
+        std::string statusLine;
+    };
+    Converted reference(const std::string& input) const {
+        const fs::path dir = tree.path() / "reference";
+        fs::create_directories(dir);
+        FileSelection one;
+        one.inputDirectory = in().string() + pathSeparator;
+        one.outputDirectory = dir.string() + pathSeparator;
+        one.fileNames[0] = input;
+        one.fileCount = 1;
+        StatusLog log;
+        convertSelection(one, format(), log);
+        Converted converted{readFile(dir / outputName(input)), log.lines().at(0)};
+        fs::remove_all(dir);
+        return converted;
+    }
+
+    // The batch stopped at b.raw: the failure names the file, a.raw is
+    // converted and logged, b.raw's earlier output (when kept is set) is
+    // untouched, c.raw was never reached, and nothing else lies in out/.
+    void expectStoppedAtB(const Outcome& outcome, int number, const fs::path& named,
+                          const Converted& a, bool earlierKept = true) const {
+        EXPECT_TRUE(outcome.failed);
+        EXPECT_EQ(outcome.number, number) << outcome.description;
+        EXPECT_NE(outcome.description.find(named.string()), std::string::npos)
+            << "description: " << outcome.description << "\nexpected to name: " << named;
+        EXPECT_EQ(outcome.log, std::vector<std::string>{a.statusLine});
+        EXPECT_EQ(readFile(outputOf("a.raw")), a.bytes);
+        if (earlierKept) {
+            EXPECT_EQ(readFile(outputOf("b.raw")), earlierContent);
+            EXPECT_EQ(entriesOf(out()), (std::vector{outputName("a.raw"), outputName("b.raw")}));
+        }
+    }
+
+    TemporaryTree tree;
+    FileSelection selection;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, BatchFault,
+                         ::testing::Values(OutputFormat::TwoColumnAscii, OutputFormat::BrukerRaw),
+                         [](const auto& info) {
+                             return info.param == OutputFormat::TwoColumnAscii ? "Ascii" : "Bruker";
+                         });
+
+TEST_P(BatchFault, OpeningMissingInputFails) {
+    const Converted a = reference("a.raw");
+    fs::remove(in() / "b.raw");
+    expectStoppedAtB(convertHere(selection, format()), ENOENT, in() / "b.raw", a);
+}
+
+TEST_P(BatchFault, ReadingInputThatIsADirectoryFails) {
+    const Converted a = reference("a.raw");
+    fs::remove(in() / "b.raw");
+    fs::create_directory(in() / "b.raw");
+    expectStoppedAtB(convertHere(selection, format()), EISDIR, in() / "b.raw", a);
+}
+
+TEST_P(BatchFault, InputEndingInsideItsPointsFails) {
+    const Converted a = reference("a.raw");
+    fs::resize_file(in() / "b.raw", 1000);
+    expectStoppedAtB(convertHere(selection, format()), ENODATA, in() / "b.raw", a);
+}
+
+TEST_P(BatchFault, UnreadableInputFails) {
+    if (runningAsRoot()) {
+        GTEST_SKIP() << "running as root, which reads a file whatever its permission bits";
+    }
+    const Converted a = reference("a.raw");
+    fs::permissions(in() / "b.raw", fs::perms::none);
+    expectStoppedAtB(convertHere(selection, format()), EACCES, in() / "b.raw", a);
+}
+
+// The file-size limit cuts b.raw's output at every stage: inside the first
+// buffer, at buffer edges, in the middle and one byte short of the end. Each
+// write call of the output is hit by one of these.
+TEST_P(BatchFault, EveryWriteOfTheOutputCanFail) {
+    const Converted a = reference("a.raw");
+    const Converted b = reference("b.raw");
+    const Converted c = reference("c.raw");
+    const rlim_t aSize = a.bytes.size();
+    const rlim_t bSize = b.bytes.size();
+    ASSERT_GT(bSize, 3 * 4096u) << "b.raw's output must need several writes";
+
+    for (const rlim_t limit : {aSize, rlim_t{4095}, rlim_t{4096}, rlim_t{4097}, rlim_t{8192},
+                               bSize / 2, bSize - 4096, bSize - 1}) {
+        SCOPED_TRACE("file size limit " + std::to_string(limit));
+        ASSERT_GE(limit, aSize);
+        const Outcome outcome = convertWithFileSizeLimit(selection, format(), limit);
+        expectStoppedAtB(outcome, EFBIG, outputOf("b.raw"), a);
+    }
+
+    // Room for exactly b.raw's output: the whole batch goes through.
+    const Outcome outcome = convertWithFileSizeLimit(selection, format(), bSize);
+    EXPECT_FALSE(outcome.failed) << outcome.description;
+    EXPECT_EQ(outcome.log, (std::vector{a.statusLine, b.statusLine, c.statusLine}));
+    EXPECT_EQ(readFile(outputOf("b.raw")), b.bytes);
+    EXPECT_EQ(readFile(outputOf("c.raw")), c.bytes);
+    EXPECT_EQ(entriesOf(out()).size(), 3u);
+}
+
+// Renaming the finished temporary onto the output name fails when a
+// directory stands there; the directory and what it holds stay.
+TEST_P(BatchFault, RenamingOntoADirectoryFails) {
+    const Converted a = reference("a.raw");
+    fs::remove(outputOf("b.raw"));
+    fs::create_directory(outputOf("b.raw"));
+    writeFile(outputOf("b.raw") / "kept.txt", earlierContent);
+
+    expectStoppedAtB(convertHere(selection, format()), EISDIR, outputOf("b.raw"), a, false);
+    EXPECT_EQ(entriesOf(out()), (std::vector{outputName("a.raw"), outputName("b.raw")}));
+    EXPECT_EQ(readFile(outputOf("b.raw") / "kept.txt"), earlierContent);
+}
+
+TEST_P(BatchFault, ReadOnlyEarlierOutputIsNotReplaced) {
+    const Converted a = reference("a.raw");
+    fs::permissions(outputOf("b.raw"), fs::perms::owner_read | fs::perms::group_read);
+    expectStoppedAtB(convertHere(selection, format()), EACCES, outputOf("b.raw"), a);
+}
+
+// Creating the temporary fails for the first file already, since all files
+// share the output directory: nothing is logged and nothing is created.
+TEST_P(BatchFault, CreatingTheTemporaryFails) {
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> arrange;
+        int number;
+    };
+    const std::vector<Case> cases = {
+        {"missing output directory", [](const fs::path& dir) { fs::remove_all(dir); }, ENOENT},
+        {"a file where the output directory should be",
+         [](const fs::path& dir) {
+             fs::remove_all(dir);
+             writeFile(dir, earlierContent);
+         },
+         ENOTDIR},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.arrange(out());
+        const Outcome outcome = convertHere(selection, format());
+        EXPECT_TRUE(outcome.failed);
+        EXPECT_EQ(outcome.number, c.number) << outcome.description;
+        EXPECT_NE(outcome.description.find(outputOf("a.raw").string()), std::string::npos)
+            << outcome.description;
+        EXPECT_TRUE(outcome.log.empty());
+        for (const auto& name : entriesOf(tree.path())) {
+            EXPECT_TRUE(name == "in" || name == "out") << "left behind: " << name;
+        }
+    }
+}
+
+TEST_P(BatchFault, ReadOnlyOutputDirectoryFails) {
+    if (runningAsRoot()) {
+        GTEST_SKIP() << "running as root, which creates files in a directory whatever its "
+                        "permission bits";
+    }
+    fs::permissions(out(), fs::perms::owner_read | fs::perms::owner_exec);
+    const Outcome outcome = convertHere(selection, format());
+    EXPECT_EQ(outcome.number, EACCES) << outcome.description;
+    EXPECT_NE(outcome.description.find(outputOf("a.raw").string()), std::string::npos);
+    EXPECT_TRUE(outcome.log.empty());
+    EXPECT_EQ(entriesOf(out()), std::vector{outputName("b.raw")});
+}
+
+// b.raw is a pipe, so the batch waits inside it until the test has made
+// something vanish; then b.raw's bytes arrive and the batch goes on.
+class VanishingMidBatch : public BatchFault {
+protected:
+    Outcome convertWhile(const std::function<void()>& vanish) {
+        const std::string bytes = readFile(in() / "b.raw");
+        fs::remove(in() / "b.raw");
+        if (mkfifo((in() / "b.raw").c_str(), 0600) != 0) {
+            ADD_FAILURE() << "mkfifo failed";
+            return {};
+        }
+        std::thread feeder([&, path = (in() / "b.raw").string()] {
+            // Non-blocking open fails until the batch opens the pipe to read.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            int fd = -1;
+            while ((fd = open(path.c_str(), O_WRONLY | O_NONBLOCK)) < 0 &&
+                   std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            if (fd < 0) {
+                return; // the batch never reached b.raw; its outcome says why
+            }
+            fcntl(fd, F_SETFL, 0);
+            vanish();
+            for (std::size_t sent = 0; sent < bytes.size();) {
+                const ssize_t n = write(fd, bytes.data() + sent, bytes.size() - sent);
+                if (n <= 0) {
+                    break;
+                }
+                sent += static_cast<std::size_t>(n);
+            }
+            close(fd);
+        });
+        Outcome outcome = convertHere(selection, format());
+        feeder.join();
+        return outcome;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, VanishingMidBatch,
+                         ::testing::Values(OutputFormat::TwoColumnAscii, OutputFormat::BrukerRaw),
+                         [](const auto& info) {
+                             return info.param == OutputFormat::TwoColumnAscii ? "Ascii" : "Bruker";
+                         });
+
+TEST_P(VanishingMidBatch, InputFileOrDirectory) {
+    const Converted a = reference("a.raw");
+    const Converted b = reference("b.raw");
+    const std::vector<std::pair<const char*, std::function<void()>>> vanishings = {
+        {"c.raw removed", [&] { fs::remove(in() / "c.raw"); }},
+        {"input directory removed", [&] { fs::remove_all(in()); }},
+    };
+    for (const auto& [what, vanish] : vanishings) {
+        SCOPED_TRACE(what);
+        fs::remove_all(in()); // b.raw may still be the pipe of the last round
+        fs::create_directories(in());
+        writeFile(in() / "a.raw", rigakuBytes(scanOf(3, 10)));
+        writeFile(in() / "b.raw", rigakuBytes(scanOf(3000, 2000)));
+        writeFile(in() / "c.raw", rigakuBytes(scanOf(3, 30)));
+        fs::remove(outputOf("b.raw"));
+
+        const Outcome outcome = convertWhile(vanish);
+        EXPECT_EQ(outcome.number, ENOENT) << outcome.description;
+        EXPECT_NE(outcome.description.find((in() / "c.raw").string()), std::string::npos)
+            << outcome.description;
+        EXPECT_EQ(outcome.log, (std::vector{a.statusLine, b.statusLine}));
+        EXPECT_EQ(readFile(outputOf("a.raw")), a.bytes);
+        EXPECT_EQ(readFile(outputOf("b.raw")), b.bytes);
+        EXPECT_EQ(entriesOf(out()), (std::vector{outputName("a.raw"), outputName("b.raw")}));
+    }
+}
+
+TEST_P(VanishingMidBatch, OutputDirectory) {
+    const Converted a = reference("a.raw");
+    const Outcome outcome = convertWhile([&] { fs::remove_all(out()); });
+    EXPECT_EQ(outcome.number, ENOENT) << outcome.description;
+    EXPECT_NE(outcome.description.find(outputOf("b.raw").string()), std::string::npos)
+        << outcome.description;
+    EXPECT_EQ(outcome.log, std::vector{a.statusLine});
+    EXPECT_FALSE(fs::exists(out()));
+}
+
+// Names are bytes of the system's 8-bit encoding, blanks and all; they reach
+// the output name, the status line and the failure's description unchanged.
+TEST_P(BatchFault, NamesWithBlanksAndEightBitCharacters) {
+    const std::string name = "Probe 7 \xE9t\xE9 \xB0" "C.raw";
+    fs::rename(in() / "a.raw", in() / name);
+    const Converted a = reference(name);
+    selection.fileNames = {};
+    selection.fileNames[0] = name;
+    selection.fileCount = 1;
+
+    const Outcome converted = convertHere(selection, format());
+    EXPECT_FALSE(converted.failed) << converted.description;
+    EXPECT_EQ(converted.log, std::vector{a.statusLine});
+    EXPECT_EQ(a.statusLine.substr(0, name.size()), name);
+    EXPECT_EQ(a.statusLine.substr(a.statusLine.size() - outputName(name).size()), outputName(name));
+    EXPECT_EQ(readFile(outputOf(name)), a.bytes);
+
+    fs::remove(in() / name);
+    const Outcome missing = convertHere(selection, format());
+    EXPECT_EQ(missing.number, ENOENT);
+    EXPECT_NE(missing.description.find(in().string() + pathSeparator + name), std::string::npos)
+        << missing.description;
+}
+
+// Closing a flushed file does not fail on a local disk, so this step is made
+// to fail through the close call handed to the output file.
+TEST(OutputFileFault, FailedCloseRemovesTheTemporaryAndKeepsTheEarlierFile) {
+    TemporaryTree tree;
+    const fs::path target = tree.path() / "scan01.dat";
+    writeFile(target, earlierContent);
+    const CloseFile closeThenFail = [](std::FILE* file) {
+        std::fclose(file);
+        errno = EIO;
+        return EOF;
+    };
+    try {
+        replaceFileContents(target.string(), "new content\r\n", closeThenFail);
+        ADD_FAILURE() << "a failed close went unreported";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.number(), EIO);
+        EXPECT_NE(error.description().find(target.string()), std::string::npos);
+    }
+    EXPECT_EQ(entriesOf(tree.path()), std::vector<std::string>{"scan01.dat"});
+    EXPECT_EQ(readFile(target), earlierContent);
+}
+
+} // namespace
+} // namespace scanmill
