@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers of the window tests: a scripted file dialog, a stand-in for the
+// What the window tests share: a scripted file dialog, a stand-in for the
 // person at modal dialogs, and Rigaku scan files.
 
 #include "file_dialog.h"
