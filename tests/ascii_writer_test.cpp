@@ -1,5 +1,4 @@
 #include "ascii_writer.h"
-
 #include "scan_files.h"
 
 #include <cerrno>
@@ -8,9 +7,9 @@
 namespace scanmill {
 namespace {
 
-using testing::ScratchDirectory;
 using testing::expectFileError;
 using testing::readFile;
+using testing::ScratchDirectory;
 
 ScanRecord scanOf(std::string title, float start, float step, std::vector<float> intensities) {
     ScanRecord scan;
@@ -54,7 +53,8 @@ TEST(TwoColumnAscii, AnglesAreSingleProductThenSingleSum) {
     // Accumulating the step instead would drift: check each angle from its index.
     for (std::size_t i = 0; i < 101; ++i) {
         const float angle = static_cast<float>(i) * 0.05F;
-        EXPECT_EQ(lines[2 + i].substr(0, 14), (formatPrintNumber(angle + 5.0F) + "              ").substr(0, 14));
+        EXPECT_EQ(lines[2 + i].substr(0, 14),
+                  (formatPrintNumber(angle + 5.0F) + "              ").substr(0, 14));
     }
 }
 

@@ -1,19 +1,17 @@
 #include "bruker_writer.h"
-
 #include "scan_files.h"
-
-#include <xylib/xylib.h>
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <xylib/xylib.h>
 
 namespace scanmill {
 namespace {
 
-using testing::ScratchDirectory;
 using testing::expectFileError;
 using testing::readFile;
+using testing::ScratchDirectory;
 
 ScanRecord sampleScan() {
     ScanRecord scan;
@@ -90,9 +88,9 @@ TEST(BrukerRaw, EveryFieldAtItsOffset) {
     // Every byte not listed is zero.
     std::string expectedZeros = file;
     for (auto [offset, length] : std::initializer_list<std::pair<std::size_t, std::size_t>>{
-             {0, 7}, {12, 1}, {16, 8}, {26, 8}, {326, 15}, {548, 1}, {552, 2}, {564, 4},
-             {624, 8}, {632, 8}, {648, 8}, {700, 4}, {712, 2}, {716, 2}, {720, 8}, {728, 8},
-             {888, 8}, {904, 4}, {924, 4}, {928, 4}, {932, 4}, {952, 8}, {964, 1}, {1016, 16}}) {
+             {0, 7},   {12, 1},  {16, 8},  {26, 8},  {326, 15}, {548, 1}, {552, 2}, {564, 4},
+             {624, 8}, {632, 8}, {648, 8}, {700, 4}, {712, 2},  {716, 2}, {720, 8}, {728, 8},
+             {888, 8}, {904, 4}, {924, 4}, {928, 4}, {932, 4},  {952, 8}, {964, 1}, {1016, 16}}) {
         expectedZeros.replace(offset, length, length, '\0');
     }
     EXPECT_EQ(expectedZeros, std::string(file.size(), '\0'));

@@ -1,11 +1,10 @@
 #include "ascii_writer.h"
 
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <limits>
 #include <random>
 #include <string>
@@ -13,7 +12,9 @@
 namespace scanmill {
 namespace {
 
-float fromBits(std::uint32_t bits) { return std::bit_cast<float>(bits); }
+float fromBits(std::uint32_t bits) {
+    return std::bit_cast<float>(bits);
+}
 
 // The reference: the C library's %.7G in the C locale, shaped into a number
 // field (sign position, no "0" before the point, trailing blank).
