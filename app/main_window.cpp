@@ -3,7 +3,7 @@
 #include "batch.h"
 #include "selection.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <initializer_list>
 
 namespace scanmill {
 
@@ -61,7 +62,7 @@ Form1::Form1(FileDialogBackend dialogBackend, QWidget* parent)
     resize(723, 442);
     setFont(dialogFont());
     createControls();
-    setTabOrder();
+    chainTabOrder();
 
     connect(Command1, &QPushButton::clicked, this, &Form1::browseInputFiles);
     connect(Command2, &QPushButton::clicked, this, &Form1::convert);
@@ -117,13 +118,12 @@ void Form1::createControls() {
         place<QPushButton>(this, "Command4", QStringLiteral("Exit"), twips(2280, 5760, 855, 375));
     Command4->setToolTip(QStringLiteral("Close program"));
 
-    // These belong to the window, not to the frames they are drawn on.
-    for (QWidget* over : {static_cast<QWidget*>(Command1), static_cast<QWidget*>(Option1),
-                          static_cast<QWidget*>(Option2), static_cast<QWidget*>(List1)})
+    // Children of the window drawn over frames: stacked above them to be seen.
+    for (QWidget* over : std::initializer_list<QWidget*>{Command1, Option1, Option2, List1})
         over->raise();
 }
 
-void Form1::setTabOrder() {
+void Form1::chainTabOrder() {
     // The order of the controls that take focus.
     QWidget* const chain[] = {Command1, Command2, List1,    Text1,   Option1,
                               Option2,  Text2,    Command3, Command4};
@@ -190,7 +190,8 @@ void Form1::browseOutputDirectory() {
 }
 
 void Form1::exitProgram() {
-    QApplication::quit();
+    // At once: no question, and nothing is open or unsaved between commands.
+    QCoreApplication::exit(0);
 }
 
 void Form1::showMessage(const QString& text) {

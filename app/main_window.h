@@ -33,7 +33,7 @@ private slots:
 
 private:
     void createControls();
-    void setTabOrder();
+    void chainTabOrder();
     void showMessage(const QString& text);
 
     QLabel* Label1;
