@@ -10,9 +10,9 @@ namespace scanmill {
 
 // One Rigaku scan: the header fields the writers need and the intensity column.
 struct ScanRecord {
-    std::string dateText;                   // 12 bytes as read
-    std::string timeText;                   // 8 bytes as read
-    std::string title;                      // trailing blanks (0x20) removed
+    std::string dateText; // 12 bytes as read
+    std::string timeText; // 8 bytes as read
+    std::string title;    // trailing blanks (0x20) removed
     float startTwoTheta = 0;
     float stepSize = 0;
     std::int16_t pointCount = 0;

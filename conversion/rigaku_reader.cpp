@@ -1,0 +1,114 @@
+#include "rigaku_reader.h"
+
+#include "little_endian.h"
+#include "output_file.h"
+
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+namespace scanmill {
+namespace {
+
+// Offsets of the fields read from a Rigaku D/Max-B raw file.
+constexpr std::size_t dateOffset = 4; // 12 characters, e.g. "14-FEB-05   "
+constexpr std::size_t dateLength = 12;
+constexpr std::size_t timeOffset = 16; // 8 characters
+constexpr std::size_t timeLength = 8;
+constexpr std::size_t titleOffset = 24; // 40 characters, blank padded
+constexpr std::size_t titleLength = 40;
+constexpr std::size_t startOffset = 136;    // single, degrees 2-theta
+constexpr std::size_t stepOffset = 140;     // single, degrees 2-theta
+constexpr std::size_t countOffset = 144;    // signed 16-bit
+constexpr std::size_t stepTimeOffset = 148; // single, carried as bytes
+constexpr std::size_t headerLength = 200;   // the intensities follow
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using InputFile = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string textAt(const std::array<unsigned char, headerLength>& header, std::size_t offset,
+                   std::size_t length) {
+    return std::string(reinterpret_cast<const char*>(header.data() + offset), length);
+}
+
+std::string trimTrailingBlanks(std::string text) {
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// Reads up to size bytes; returns how many arrived before the end of the file.
+std::size_t readBytes(std::FILE* file, void* into, std::size_t size, const std::string& path) {
+    errno = 0;
+    const std::size_t got = std::fread(into, 1, size, file);
+    if (got < size && std::ferror(file)) {
+        const int number = errno != 0 ? errno : EIO;
+        throw FileError(number, describeError(path, number));
+    }
+    return got;
+}
+
+// needPhrase says what needs the missing bytes: "its header needs", "its 3 points need".
+[[noreturn]] void throwTooShort(const std::string& path, std::size_t got,
+                                const std::string& needPhrase, std::size_t need) {
+    throw FileError(ENODATA, path + ": file ends after " + std::to_string(got) + " bytes, but " +
+                                 needPhrase + " " + std::to_string(need));
+}
+
+} // namespace
+
+ScanRecord readRigakuRaw(const std::string& path) {
+    errno = 0;
+    InputFile file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        const int number = errno != 0 ? errno : EIO;
+        throw FileError(number, describeError(path, number));
+    }
+    // Unbuffered: read exactly the header and the announced points, nothing after.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+
+    std::array<unsigned char, headerLength> header{};
+    const std::size_t headerGot = readBytes(file.get(), header.data(), header.size(), path);
+
+    ScanRecord scan;
+    if (headerGot < countOffset + 2) {
+        throwTooShort(path, headerGot, "its header needs", headerLength);
+    }
+    scan.pointCount = le::readInt16(&header[countOffset]);
+    if (scan.pointCount < 0) {
+        throw FileError(EINVAL,
+                        path + ": negative point count (" + std::to_string(scan.pointCount) + ")");
+    }
+    const std::size_t needed = headerLength + 4 * static_cast<std::size_t>(scan.pointCount);
+    const std::string pointsNeed = "its " + std::to_string(scan.pointCount) + " points need";
+    if (headerGot < headerLength) {
+        throwTooShort(path, headerGot, pointsNeed, needed);
+    }
+
+    scan.dateText = textAt(header, dateOffset, dateLength);
+    scan.timeText = textAt(header, timeOffset, timeLength);
+    scan.title = trimTrailingBlanks(textAt(header, titleOffset, titleLength));
+    scan.startTwoTheta = le::readFloat32(&header[startOffset]);
+    scan.stepSize = le::readFloat32(&header[stepOffset]);
+    for (std::size_t i = 0; i < scan.stepTime.size(); ++i) {
+        scan.stepTime[i] = header[stepTimeOffset + i];
+    }
+
+    scan.intensities.resize(static_cast<std::size_t>(scan.pointCount));
+    const std::size_t dataLength = needed - headerLength;
+    const std::size_t dataGot = readBytes(file.get(), scan.intensities.data(), dataLength, path);
+    if (dataGot < dataLength) {
+        throwTooShort(path, headerLength + dataGot, pointsNeed, needed);
+    }
+    if constexpr (std::endian::native != std::endian::little) {
+        for (float& value : scan.intensities) {
+            value = le::readFloat32(reinterpret_cast<const unsigned char*>(&value));
+        }
+    }
+    return scan;
+}
+
+} // namespace scanmill

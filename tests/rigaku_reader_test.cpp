@@ -1,0 +1,159 @@
+#include "rigaku_reader.h"
+#include "scan_files.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace scanmill {
+namespace {
+
+using testing::expectFileError;
+using testing::rigakuBytes;
+using testing::RigakuFields;
+using testing::ScratchDirectory;
+using testing::writeFile;
+
+ScanRecord readFields(const ScratchDirectory& dir, const RigakuFields& fields) {
+    writeFile(dir / "scan.raw", rigakuBytes(fields));
+    return readRigakuRaw(dir / "scan.raw");
+}
+
+TEST(RigakuReader, ReadsEveryFieldFromItsOffset) {
+    ScratchDirectory dir;
+    RigakuFields fields;
+    fields.date = "03-OCT-04";
+    fields.time = "23:59:01";
+    fields.start = 5.0F;
+    fields.step = 0.05F;
+    fields.intensities = {1.0F, -2.5F, 1e30F};
+    const ScanRecord scan = readFields(dir, fields);
+
+    EXPECT_EQ(scan.dateText, "03-OCT-04   ");
+    EXPECT_EQ(scan.timeText, "23:59:01");
+    EXPECT_EQ(scan.title, "Quartz standard");
+    EXPECT_EQ(scan.startTwoTheta, 5.0F);
+    EXPECT_EQ(scan.stepSize, 0.05F);
+    EXPECT_EQ(scan.pointCount, 3);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(scan.stepTime), std::bit_cast<std::uint32_t>(1.5F));
+    EXPECT_EQ(scan.intensities, fields.intensities);
+}
+
+TEST(RigakuReader, TitleLosesTrailingBlanksOnly) {
+    ScratchDirectory dir;
+    RigakuFields fields;
+
+    fields.title = "";
+    EXPECT_EQ(readFields(dir, fields).title, "") << "40 blanks give an empty title";
+
+    fields.title = "  fifteen chars";
+    EXPECT_EQ(readFields(dir, fields).title, "  fifteen chars") << "leading blanks stay";
+
+    fields.title = std::string("NUL padded") + std::string(30, '\0');
+    EXPECT_EQ(readFields(dir, fields).title, fields.title) << "NULs are not blanks";
+
+    fields.title = "tab\t";
+    EXPECT_EQ(readFields(dir, fields).title, "tab\t");
+
+    fields.title = std::string(40, 'x');
+    EXPECT_EQ(readFields(dir, fields).title, fields.title);
+
+    fields.title = "\xC5ngstr\xF6m"; // 8-bit characters pass byte for byte
+    EXPECT_EQ(readFields(dir, fields).title, fields.title);
+}
+
+TEST(RigakuReader, StepTimeIsCarriedBitForBit) {
+    ScratchDirectory dir;
+    RigakuFields fields;
+    for (std::uint32_t bits : {0x7FC00001u, 0xFF800000u, 0x00000001u, 0x80000000u, 0xDEADBEEFu}) {
+        fields.stepTimeBits = bits;
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(readFields(dir, fields).stepTime), bits);
+    }
+}
+
+TEST(RigakuReader, IntensitiesAreCopiedUnchanged) {
+    ScratchDirectory dir;
+    RigakuFields fields;
+    fields.intensities = {std::bit_cast<float>(0x7FC12345u), -0.0F, std::bit_cast<float>(1u)};
+    const ScanRecord scan = readFields(dir, fields);
+    ASSERT_EQ(scan.intensities.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(scan.intensities[i]),
+                  std::bit_cast<std::uint32_t>(fields.intensities[i]));
+    }
+}
+
+TEST(RigakuReader, ReadsOnlyTheAnnouncedPoints) {
+    ScratchDirectory dir;
+    RigakuFields fields;
+    fields.count = 3;
+    fields.intensities = {1, 2, 3, 99, 98}; // two points past the count
+    EXPECT_EQ(readFields(dir, fields).intensities, (std::vector<float>{1, 2, 3}));
+
+    fields.count = 0;
+    const ScanRecord empty = readFields(dir, fields);
+    EXPECT_EQ(empty.pointCount, 0);
+    EXPECT_TRUE(empty.intensities.empty());
+}
+
+TEST(RigakuReader, LargestCountIsRead) {
+    ScratchDirectory dir;
+    RigakuFields fields;
+    fields.intensities.resize(32767);
+    for (std::size_t i = 0; i < fields.intensities.size(); ++i) {
+        fields.intensities[i] = static_cast<float>(i);
+    }
+    const ScanRecord scan = readFields(dir, fields);
+    EXPECT_EQ(scan.pointCount, 32767);
+    EXPECT_EQ(scan.intensities, fields.intensities);
+}
+
+TEST(RigakuReaderFailure, MissingFileOrDirectory) {
+    ScratchDirectory dir;
+    expectFileError([&] { readRigakuRaw(dir / "absent.raw"); }, ENOENT,
+                    dir / "absent.raw" + ": " + std::strerror(ENOENT));
+    EXPECT_FALSE(std::filesystem::exists(dir / "absent.raw")) << "reading never creates";
+    expectFileError([&] { readRigakuRaw(dir.path().string()); }, EISDIR, dir.path().string());
+}
+
+TEST(RigakuReaderFailure, NegativePointCount) {
+    ScratchDirectory dir;
+    RigakuFields fields;
+    fields.count = -5;
+    writeFile(dir / "bad.raw", rigakuBytes(fields));
+    expectFileError([&] { readRigakuRaw(dir / "bad.raw"); }, EINVAL,
+                    dir / "bad.raw" + ": negative point count (-5)");
+}
+
+TEST(RigakuReaderFailure, FileEndsEarly) {
+    ScratchDirectory dir;
+    RigakuFields fields;
+    fields.count = 3000;
+    fields.intensities = {1, 2};
+    std::string bytes = rigakuBytes(fields);
+    writeFile(dir / "short.raw", bytes);
+    expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
+                    dir / "short.raw" +
+                        ": file ends after 208 bytes, but its 3000 points need 12200");
+
+    writeFile(dir / "short.raw", bytes.substr(0, 180));
+    expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
+                    "file ends after 180 bytes, but its 3000 points need 12200");
+
+    writeFile(dir / "short.raw", bytes.substr(0, 100));
+    expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
+                    "file ends after 100 bytes, but its header needs 200");
+
+    writeFile(dir / "short.raw", "");
+    expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA, "file ends after 0 bytes");
+
+    fields.count = 1;
+    fields.intensities = {};
+    bytes = rigakuBytes(fields) + "ab"; // half a point
+    writeFile(dir / "short.raw", bytes);
+    expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
+                    "file ends after 202 bytes, but its 1 points need 204");
+}
+
+} // namespace
+} // namespace scanmill
