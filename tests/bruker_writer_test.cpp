@@ -169,18 +169,5 @@ TEST(BrukerRaw, XylibReadsItBack) {
     EXPECT_NEAR(angles.get_value(32766), 10.0 + 32766 * 0.019999999552965164, 1e-9);
 }
 
-TEST(BrukerRawFailure, MissingDirectoryOrReadOnlyFile) {
-    ScratchDirectory dir;
-    expectFileError([&] { writeBrukerRaw(sampleScan(), dir / "absent/a_b.raw"); }, ENOENT,
-                    dir / "absent/a_b.raw");
-    testing::writeFile(dir / "a_b.raw", "kept");
-    std::filesystem::permissions(dir / "a_b.raw", std::filesystem::perms::owner_read |
-                                                      std::filesystem::perms::group_read);
-    expectFileError([&] { writeBrukerRaw(sampleScan(), dir / "a_b.raw"); }, EACCES,
-                    dir / "a_b.raw" + ": Permission denied");
-    EXPECT_EQ(readFile(dir / "a_b.raw"), "kept");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"a_b.raw"});
-}
-
 } // namespace
 } // namespace scanmill
