@@ -3,9 +3,10 @@
 #include "scan_record.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 namespace scanmill {
@@ -23,12 +24,15 @@ std::string directoryOf(const std::string& path) {
 }
 
 // Hidden, short and unlikely to clash; the exclusive open settles any clash.
-std::string temporaryName(const std::string& directory) {
+// Drawn from the clock rather than a random device, which may throw.
+std::string temporaryName(const std::string& directory, int attempt) {
     static constexpr char hex[] = "0123456789abcdef";
-    std::random_device entropy;
+    auto bits = static_cast<std::uint64_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count() + attempt);
+    bits *= 0x9E3779B97F4A7C15u; // spread the fast-changing low bits over all digits
     std::string name = directory + ".scanmill-";
-    for (unsigned bits = entropy(), i = 0; i < 8; ++i, bits >>= 4) {
-        name += hex[bits & 0xF];
+    for (int i = 0; i < 8; ++i, bits >>= 4) {
+        name += hex[(bits >> 32) & 0xF];
     }
     return name + ".part";
 }
@@ -62,7 +66,7 @@ void replaceFileContents(const std::string& path, std::string_view content, Clos
     std::string temporary;
     std::FILE* file = nullptr;
     for (int attempt = 0; file == nullptr; ++attempt) {
-        temporary = temporaryName(directoryOf(path));
+        temporary = temporaryName(directoryOf(path), attempt);
         errno = 0;
         file = std::fopen(temporary.c_str(), "wbx");
         if (file == nullptr && (errno != EEXIST || attempt == 10)) {

@@ -1,0 +1,114 @@
+#include "ascii_writer.h"
+#include "scan_files.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace scanmill {
+namespace {
+
+using testing::expectFileError;
+using testing::readFile;
+using testing::ScratchDirectory;
+
+ScanRecord scanOf(std::string title, float start, float step, std::vector<float> intensities) {
+    ScanRecord scan;
+    scan.title = std::move(title);
+    scan.startTwoTheta = start;
+    scan.stepSize = step;
+    scan.pointCount = static_cast<std::int16_t>(intensities.size());
+    scan.intensities = std::move(intensities);
+    return scan;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    for (std::size_t end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
+        lines.push_back(text.substr(begin, end - begin));
+    }
+    EXPECT_EQ(begin, text.size()) << "text after the last CR LF";
+    return lines;
+}
+
+TEST(TwoColumnAscii, WritesTitleHeadingAndOneLinePerPoint) {
+    ScratchDirectory dir;
+    writeTwoColumnAscii(scanOf("Quartz standard", 10.0F, 0.02F, {100.0F, 250.5F, 0.75F}),
+                        dir / "scan01.dat");
+    EXPECT_EQ(readFile(dir / "scan01.dat"), "Quartz standard\r\n"
+                                            "2theta        Intensity\r\n"
+                                            " 10            100 \r\n"
+                                            " 10.02         250.5 \r\n"
+                                            " 10.04         .75 \r\n");
+}
+
+TEST(TwoColumnAscii, AnglesAreSingleProductThenSingleSum) {
+    ScratchDirectory dir;
+    writeTwoColumnAscii(scanOf("", 5.0F, 0.05F, std::vector<float>(101, 1.0F)), dir / "a.dat");
+    const auto lines = linesOf(readFile(dir / "a.dat"));
+    ASSERT_EQ(lines.size(), 103u);
+    EXPECT_EQ(lines[0], "") << "an empty title gives an empty first line";
+    EXPECT_EQ(lines[2 + 99].substr(0, 14), " 9.950001     ") << "point 100";
+    EXPECT_EQ(lines[2 + 100].substr(0, 14), " 10           ") << "point 101";
+}
+
+TEST(TwoColumnAscii, SecondColumnStartsAtTheSecondPrintZone) {
+    ScratchDirectory dir;
+    writeTwoColumnAscii(scanOf("t", -1.2345678e-30F, 0.0F, {-3.0F, -1.2345678e-30F, 1e7F}),
+                        dir / "a.dat");
+    const auto lines = linesOf(readFile(dir / "a.dat"));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[2], "-1.234568E-30 -3 ") << "a 14-character angle leaves no extra blank";
+    EXPECT_EQ(lines[3], "-1.234568E-30 -1.234568E-30 ");
+    EXPECT_EQ(lines[4], "-1.234568E-30  1E+07 ");
+}
+
+TEST(TwoColumnAscii, TitleIsWrittenByteForByte) {
+    ScratchDirectory dir;
+    const std::string title = std::string("\xC5ngstr\xF6m ") + '\0' + "x";
+    writeTwoColumnAscii(scanOf(title, 1.0F, 1.0F, {}), dir / "a.dat");
+    EXPECT_EQ(readFile(dir / "a.dat"), title + "\r\n2theta        Intensity\r\n");
+}
+
+TEST(TwoColumnAscii, ReplacesAnExistingFileWhole) {
+    ScratchDirectory dir;
+    testing::writeFile(dir / "a.dat", std::string(100000, 'x'));
+    const ScanRecord scan = scanOf("again", 10.0F, 0.02F, {1.0F, 2.0F});
+    writeTwoColumnAscii(scan, dir / "a.dat");
+    const std::string first = readFile(dir / "a.dat");
+    writeTwoColumnAscii(scan, dir / "a.dat");
+    EXPECT_EQ(readFile(dir / "a.dat"), first);
+    EXPECT_EQ(linesOf(first).size(), 4u);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.dat"}) << "no temporary is left";
+}
+
+TEST(TwoColumnAscii, NewFileGetsPlainPermissions) {
+    ScratchDirectory dir;
+    const mode_t previous = ::umask(027);
+    writeTwoColumnAscii(scanOf("", 0, 0, {}), dir / "a.dat");
+    ::umask(previous);
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "a.dat").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(TwoColumnAsciiFailure, MissingDirectoryOrReadOnlyFile) {
+    ScratchDirectory dir;
+    const ScanRecord scan = scanOf("", 0, 0, {1.0F});
+    expectFileError([&] { writeTwoColumnAscii(scan, dir / "absent/a.dat"); }, ENOENT,
+                    dir / "absent/a.dat");
+
+    testing::writeFile(dir / "kept.dat", "earlier result");
+    std::filesystem::permissions(dir / "kept.dat", std::filesystem::perms::owner_read);
+    expectFileError([&] { writeTwoColumnAscii(scan, dir / "kept.dat"); }, EACCES,
+                    dir / "kept.dat" + ": Permission denied");
+    EXPECT_EQ(readFile(dir / "kept.dat"), "earlier result");
+
+    std::filesystem::create_directory(dir / "taken.dat");
+    expectFileError([&] { writeTwoColumnAscii(scan, dir / "taken.dat"); }, EISDIR,
+                    dir / "taken.dat");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"kept.dat", "taken.dat"}));
+}
+
+} // namespace
+} // namespace scanmill

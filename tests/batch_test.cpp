@@ -1,0 +1,257 @@
+#include "batch.h"
+#include "scan_files.h"
+
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace scanmill {
+namespace {
+
+using testing::expectFileError;
+using testing::readFile;
+using testing::rigakuBytes;
+using testing::RigakuFields;
+using testing::ScratchDirectory;
+using testing::writeFile;
+
+constexpr auto ascii = OutputFormat::TwoColumnAscii;
+constexpr auto bruker = OutputFormat::BrukerRaw;
+
+FileSelection selectionOf(const ScratchDirectory& dir, std::vector<std::string> names) {
+    FileSelection selection;
+    selection.inputDirectory = dir.withSeparator();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        selection.fileNames[i] = names[i];
+    }
+    selection.fileCount = static_cast<std::int16_t>(names.size());
+    return selection;
+}
+
+void writeScans(const ScratchDirectory& dir, const std::vector<std::string>& names) {
+    RigakuFields fields;
+    for (const auto& name : names) {
+        fields.title = "scan " + name;
+        writeFile(dir / name, rigakuBytes(fields));
+    }
+}
+
+TEST(OutputNames, FirstDotCounts) {
+    EXPECT_EQ(outputNameFor("scan01.raw", ascii), "scan01.dat");
+    EXPECT_EQ(outputNameFor("scan01.raw", bruker), "scan01_b.raw");
+    EXPECT_EQ(outputNameFor("a.b.raw", ascii), "a.dat");
+    EXPECT_EQ(outputNameFor("a.b.raw", bruker), "a_b.raw");
+    EXPECT_EQ(outputNameFor("noext", ascii), "noext.dat");
+    EXPECT_EQ(outputNameFor("noext", bruker), "noext_b.raw");
+    EXPECT_EQ(outputNameFor("with blank.RAW", ascii), "with blank.dat");
+}
+
+TEST(ConvertSelection, NothingSelectedAddsNoticeOnly) {
+    FileSelection selection;
+    StatusLog log;
+    convertSelection(selection, ascii, log);
+    convertSelection(selection, bruker, log);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"No files have been selected.",
+                                                     "No files have been selected."}));
+    EXPECT_EQ(selection.outputDirectory, "") << "not filled in without an input directory";
+}
+
+TEST(ConvertSelection, ConvertsInSelectionOrderWithOneLineEach) {
+    ScratchDirectory dir;
+    writeScans(dir, {"scan01.raw", "b.raw", "a.b.raw"});
+    FileSelection selection = selectionOf(dir, {"scan01.raw", "b.raw", "a.b.raw"});
+    StatusLog log;
+    convertSelection(selection, ascii, log);
+    const std::vector<std::string> asciiLines = {
+        "scan01.raw     converted to 2-column ASCII file     scan01.dat",
+        "b.raw     converted to 2-column ASCII file     b.dat",
+        "a.b.raw     converted to 2-column ASCII file     a.dat"};
+    EXPECT_EQ(log.lines(), asciiLines);
+    EXPECT_EQ(log.lines()[0].size(), 62u);
+    EXPECT_EQ(readFile(dir / "scan01.dat").substr(0, 19), "scan scan01.raw\r\n2t");
+
+    convertSelection(selection, bruker, log);
+    ASSERT_EQ(log.lines().size(), 6u) << "earlier lines stay";
+    EXPECT_EQ(log.lines()[3], "scan01.raw     converted to Bruker-AXS Diffrac Plus file     "
+                              "scan01_b.raw");
+    EXPECT_EQ(log.lines()[3].size(), 73u);
+    EXPECT_EQ(log.lines()[5], "a.b.raw     converted to Bruker-AXS Diffrac Plus file     a_b.raw");
+    EXPECT_EQ(readFile(dir / "a_b.raw").substr(326, 12), "scan a.b.raw");
+    EXPECT_EQ(dir.entries(),
+              (std::vector<std::string>{"a.b.raw", "a.dat", "a_b.raw", "b.dat", "b.raw", "b_b.raw",
+                                        "scan01.dat", "scan01.raw", "scan01_b.raw"}));
+}
+
+TEST(ConvertSelection, OutputDirectoryIsFilledInOnceAndStays) {
+    ScratchDirectory first("-first");
+    ScratchDirectory second("-second");
+    std::filesystem::create_directory(second.path() / "other");
+    writeScans(first, {"x.raw"});
+    FileSelection selection = selectionOf(first, {});
+    StatusLog log;
+    convertSelection(selection, ascii, log);
+    EXPECT_EQ(selection.outputDirectory, first.withSeparator()) << "filled in even for 0 files";
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(first.entries(), std::vector<std::string>{"x.raw"});
+
+    // A later selection elsewhere still writes into the first directory.
+    const std::string otherDirectory = (second.path() / "other").string() + pathSeparator;
+    writeFile(otherDirectory + "y.raw", rigakuBytes({}));
+    selection.inputDirectory = otherDirectory;
+    selection.fileNames[0] = "y.raw";
+    selection.fileCount = 1;
+    convertSelection(selection, ascii, log);
+    EXPECT_EQ(selection.outputDirectory, first.withSeparator());
+    EXPECT_TRUE(std::filesystem::exists(first / "y.dat"));
+    EXPECT_FALSE(std::filesystem::exists(otherDirectory + "y.dat"));
+}
+
+TEST(ConvertSelection, OnlySlotsInUseAreRead) {
+    ScratchDirectory dir;
+    writeScans(dir, {"one.raw"});
+    FileSelection selection = selectionOf(dir, {"one.raw", "gone1.raw", "gone2.raw"});
+    selection.fileCount = 1; // slots 1 and 2 are left over from a longer selection
+    StatusLog log;
+    convertSelection(selection, ascii, log);
+    EXPECT_EQ(log.lines().size(), 1u);
+
+    selection.fileCount = -3;
+    convertSelection(selection, ascii, log);
+    EXPECT_EQ(log.lines().size(), 1u) << "a negative count converts nothing";
+}
+
+TEST(ConvertSelection, FullTableIsConvertedAndNeverPassed) {
+    ScratchDirectory dir;
+    std::vector<std::string> names;
+    for (int i = 0; i < 101; ++i) {
+        names.push_back("s" + std::to_string(i) + ".raw");
+    }
+    writeScans(dir, names);
+    FileSelection selection = selectionOf(dir, names);
+    selection.fileCount = 30000;
+    StatusLog log;
+    convertSelection(selection, bruker, log);
+    EXPECT_EQ(log.lines().size(), 101u);
+    EXPECT_EQ(log.lines().back(),
+              "s100.raw     converted to Bruker-AXS Diffrac Plus file     s100_b.raw");
+}
+
+TEST(ConvertSelectionFailure, StopsAtTheFirstBadFile) {
+    ScratchDirectory dir;
+    writeScans(dir, {"good.raw", "after.raw"});
+    writeFile(dir / "missing.dat", "earlier result"); // would be the missing file's output
+    FileSelection selection = selectionOf(dir, {"good.raw", "missing.raw", "after.raw"});
+    StatusLog log;
+    expectFileError([&] { convertSelection(selection, ascii, log); }, ENOENT,
+                    dir / "missing.raw" + ": No such file or directory");
+    EXPECT_EQ(log.lines(), std::vector<std::string>{
+                               "good.raw     converted to 2-column ASCII file     good.dat"});
+    EXPECT_EQ(dir.entries(),
+              (std::vector<std::string>{"after.raw", "good.dat", "good.raw", "missing.dat"}));
+    EXPECT_EQ(readFile(dir / "missing.dat"), "earlier result");
+}
+
+TEST(ConvertSelectionFailure, DamagedInputWritesNothing) {
+    ScratchDirectory dir;
+    RigakuFields negative;
+    negative.count = -1;
+    writeFile(dir / "neg.raw", rigakuBytes(negative));
+    RigakuFields truncated;
+    truncated.count = 100;
+    writeFile(dir / "cut.raw", rigakuBytes(truncated));
+    StatusLog log;
+
+    FileSelection selection = selectionOf(dir, {"neg.raw"});
+    expectFileError([&] { convertSelection(selection, bruker, log); }, EINVAL,
+                    dir / "neg.raw" + ": negative point count (-1)");
+    selection = selectionOf(dir, {"cut.raw"});
+    expectFileError([&] { convertSelection(selection, ascii, log); }, ENODATA,
+                    dir / "cut.raw" + ": file ends after 212 bytes, but its 100 points need 600");
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"cut.raw", "neg.raw"}));
+}
+
+TEST(ConvertSelectionFailure, MissingOutputDirectory) {
+    ScratchDirectory dir;
+    writeScans(dir, {"a.raw"});
+    FileSelection selection = selectionOf(dir, {"a.raw"});
+    selection.outputDirectory = dir / "absent" + pathSeparator;
+    StatusLog log;
+    expectFileError([&] { convertSelection(selection, ascii, log); }, ENOENT, dir / "absent/a.dat");
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST(ConvertSelectionFailure, NeverWritesOverItsOwnInput) {
+    ScratchDirectory dir;
+    const std::string scan = rigakuBytes({});
+    writeFile(dir / "x.dat", scan); // a scan named .dat, converted to ASCII beside itself
+    writeScans(dir, {"first.raw"});
+    FileSelection selection = selectionOf(dir, {"first.raw", "x.dat"});
+    StatusLog log;
+    expectFileError([&] { convertSelection(selection, ascii, log); }, EEXIST,
+                    dir / "x.dat" + ": output would replace its own input file");
+    EXPECT_EQ(readFile(dir / "x.dat"), scan);
+    EXPECT_EQ(log.lines().size(), 1u);
+
+    // Reached through another spelling of the directory: still the same file.
+    selection = selectionOf(dir, {"x.dat"});
+    selection.outputDirectory = dir.path().string() + "/./";
+    expectFileError([&] { convertSelection(selection, ascii, log); }, EEXIST, "x.dat");
+    EXPECT_EQ(readFile(dir / "x.dat"), scan);
+}
+
+// A write that fails half way: a child process runs the batch under a file
+// size limit, so the second output cannot be written whole.
+TEST(ConvertSelectionFailure, WriteFailingHalfWayKeepsEarlierFiles) {
+    ScratchDirectory dir;
+    RigakuFields small;
+    small.intensities = {1, 2, 3};
+    writeFile(dir / "small.raw", rigakuBytes(small));
+    RigakuFields large;
+    large.intensities.assign(5000, 12345.67F);
+    writeFile(dir / "large.raw", rigakuBytes(large));
+    writeFile(dir / "large.dat", "earlier result");
+
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        ::close(channel[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{40000, 40000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        FileSelection selection = selectionOf(dir, {"small.raw", "large.raw"});
+        StatusLog log;
+        std::string report;
+        try {
+            convertSelection(selection, ascii, log);
+            report = "no failure";
+        } catch (const FileError& error) {
+            report = std::to_string(error.number()) + "|" + error.description();
+        }
+        report += "|" + std::to_string(log.lines().size());
+        [[maybe_unused]] auto written = ::write(channel[1], report.data(), report.size());
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    char buffer[1024];
+    const auto got = ::read(channel[0], buffer, sizeof buffer);
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_GT(got, 0);
+
+    EXPECT_EQ(std::string(buffer, got),
+              std::to_string(EFBIG) + "|" + dir / "large.dat" + ": File too large|1");
+    EXPECT_EQ(readFile(dir / "large.dat"), "earlier result");
+    EXPECT_EQ(readFile(dir / "small.dat").size(), 17u + 25u + 3 * 19u) << "complete";
+    EXPECT_EQ(dir.entries(),
+              (std::vector<std::string>{"large.dat", "large.raw", "small.dat", "small.raw"}))
+        << "no temporary is left";
+}
+
+} // namespace
+} // namespace scanmill

@@ -72,10 +72,11 @@ inline std::string readFile(const std::filesystem::path& path) {
 // A fresh directory for one test, removed with everything in it afterwards.
 class ScratchDirectory {
 public:
-    ScratchDirectory() {
+    // tag tells apart several directories of one test.
+    explicit ScratchDirectory(const std::string& tag = "") {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = std::filesystem::path(::testing::TempDir()) /
-                (std::string("scanmill-") + test->test_suite_name() + "-" + test->name());
+                (std::string("scanmill-") + test->test_suite_name() + "-" + test->name() + tag);
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }

@@ -1,0 +1,10 @@
+#include "main_window.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    scanmill::Form1 window;
+    window.show();
+    return QApplication::exec();
+}

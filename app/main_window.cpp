@@ -1,0 +1,202 @@
+#include "main_window.h"
+
+#include "batch.h"
+#include "selection.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <initializer_list>
+
+namespace scanmill {
+
+namespace {
+
+// The layout is given in twips; the window counts 15 twips to a pixel.
+QRect twips(int left, int top, int width, int height) {
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+QFont sansSerif(const QStringList& families, qreal pointSize, bool bold = false) {
+    QFont font;
+    font.setFamilies(families);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QFont trebuchet(qreal pointSize, bool bold = false) {
+    return sansSerif({QStringLiteral("Trebuchet MS")}, pointSize, bold);
+}
+
+// The controls' geometry was measured with the 8 pt dialog font; larger
+// default fonts would cut their texts off.
+QFont dialogFont() {
+    return sansSerif({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")},
+                     8);
+}
+
+template <typename Control>
+Control* place(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+    auto* control = new Control(text, parent);
+    control->setObjectName(QLatin1StringView(name));
+    control->setGeometry(geometry);
+    control->setAccessibleName(text);
+    return control;
+}
+
+} // namespace
+
+Form1::Form1(FileDialogBackend dialogBackend, QWidget* parent)
+    : QWidget(parent), dlgfiles(this, std::move(dialogBackend)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Scanmill (v1.0)"));
+    resize(723, 442);
+    setFont(dialogFont());
+    createControls();
+    chainTabOrder();
+
+    connect(Command1, &QPushButton::clicked, this, &Form1::browseInputFiles);
+    connect(Command2, &QPushButton::clicked, this, &Form1::convert);
+    connect(Command3, &QPushButton::clicked, this, &Form1::browseOutputDirectory);
+    connect(Command4, &QPushButton::clicked, this, &Form1::exitProgram);
+}
+
+void Form1::createControls() {
+    Label1 = place<QLabel>(this, "Label1", QStringLiteral("Scanmill"), twips(240, 0, 2175, 735));
+    Label1->setFont(trebuchet(24));
+    Label2 = place<QLabel>(
+        this, "Label2", QStringLiteral("Rigaku D/Max-B x-ray data file format conversion program"),
+        twips(240, 600, 5775, 255));
+    Label2->setFont(trebuchet(9.75));
+
+    Frame1 = place<QGroupBox>(this, "Frame1", QStringLiteral("Rigaku Input file(s)"),
+                              twips(480, 1200, 9975, 1095));
+    Text1 = place<QLineEdit>(Frame1, "Text1", QStringLiteral("Browse to files . . ."),
+                             twips(360, 360, 8055, 495));
+    Text1->setAccessibleName(Frame1->title());
+    Command1 =
+        place<QPushButton>(this, "Command1", QStringLiteral("Browse"), twips(9120, 1560, 855, 495));
+
+    Frame4 = place<QGroupBox>(this, "Frame4", QStringLiteral("Output directory"),
+                              twips(480, 2400, 9975, 1095));
+    Text2 = place<QLineEdit>(Frame4, "Text2", QStringLiteral("Browse to directory . . ."),
+                             twips(360, 360, 8055, 525));
+    Text2->setAccessibleName(Frame4->title());
+    Command3 = place<QPushButton>(Frame4, "Command3", QStringLiteral("Browse"),
+                                  twips(8640, 360, 855, 495));
+
+    Frame2 = place<QGroupBox>(this, "Frame2", QStringLiteral("Convert to which format . . ."),
+                              twips(480, 3720, 2655, 1575));
+    Frame2->setToolTip(QStringLiteral("Select desired output format"));
+    Option1 = place<QRadioButton>(this, "Option1", QStringLiteral("2-column ASCII"),
+                                  twips(720, 4080, 1575, 375));
+    Option1->setChecked(true);
+    Option2 = place<QRadioButton>(this, "Option2", QStringLiteral("Bruker-AXS Diffrac Plus"),
+                                  twips(720, 4560, 2175, 375));
+
+    Frame3 = place<QGroupBox>(this, "Frame3", QStringLiteral("Status window"),
+                              twips(3600, 3720, 7095, 2775));
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(twips(3840, 4080, 6615, 2205));
+    List1->setAccessibleName(Frame3->title());
+
+    Command2 = place<QPushButton>(this, "Command2", QStringLiteral("Convert"),
+                                  twips(480, 5520, 1335, 615));
+    Command2->setFont(trebuchet(12, true));
+    Command2->setToolTip(QStringLiteral("Click to begin conversion"));
+    Command4 =
+        place<QPushButton>(this, "Command4", QStringLiteral("Exit"), twips(2280, 5760, 855, 375));
+    Command4->setToolTip(QStringLiteral("Close program"));
+
+    // Children of the window drawn over frames: stacked above them to be seen.
+    for (QWidget* over : std::initializer_list<QWidget*>{Command1, Option1, Option2, List1})
+        over->raise();
+}
+
+void Form1::chainTabOrder() {
+    // The order of the controls that take focus.
+    QWidget* const chain[] = {Command1, Command2, List1,    Text1,   Option1,
+                              Option2,  Text2,    Command3, Command4};
+    for (std::size_t i = 0; i + 1 < std::size(chain); ++i)
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
+}
+
+void Form1::browseInputFiles() {
+    try {
+        dlgfiles.setFlags(FileDialog::explorer | FileDialog::allowMultiSelect);
+        dlgfiles.setFilter(QStringLiteral("Rigaku raw (*.raw)|*.raw"));
+        dlgfiles.showOpen();
+    } catch (const DialogError& error) {
+        if (error.number() != FileDialog::cancelError)
+            showMessage(QStringLiteral("Error %1 selecting files.\n%2")
+                            .arg(QString::number(error.number()), error.description()));
+        return;
+    }
+    const ChosenFiles chosen = parseFileDialogValue(dlgfiles.fileName());
+    if (!fitsSelection(chosen)) {
+        showMessage(QStringLiteral("%1 files were selected, but Scanmill converts at most %2 "
+                                   "at a time.\nThe selection stays as it was.")
+                        .arg(QString::number(chosen.names.size()),
+                             QString::number(selection_.fileNames.size())));
+        return;
+    }
+    storeChosenFiles(chosen, selection_);
+    Text1->setText(chosen.display);
+}
+
+void Form1::convert() {
+    const std::string outputDirectory = selection_.outputDirectory;
+    const OutputFormat format =
+        Option1->isChecked() ? OutputFormat::TwoColumnAscii : OutputFormat::BrukerRaw;
+    QString failure;
+    try {
+        convertSelection(selection_, format, log_);
+    } catch (const FileError& error) {
+        failure = QStringLiteral("Error %1 converting files.\n%2")
+                      .arg(QString::number(error.number()),
+                           QFile::decodeName(QByteArray::fromStdString(error.description())));
+    }
+    const auto& lines = log_.lines();
+    for (auto i = static_cast<std::size_t>(List1->count()); i < lines.size(); ++i)
+        List1->addItem(QFile::decodeName(QByteArray::fromStdString(lines[i])));
+    if (selection_.outputDirectory != outputDirectory)
+        Text2->setText(displayPath(selection_.outputDirectory));
+    if (!failure.isEmpty())
+        showMessage(failure);
+}
+
+void Form1::browseOutputDirectory() {
+    try {
+        dlgfiles.setFlags(FileDialog::pathMustExist | FileDialog::hideReadOnly |
+                          FileDialog::noChangeDir | FileDialog::explorer | FileDialog::noValidate);
+        dlgfiles.setFileName(QStringLiteral("*.*"));
+        dlgfiles.setFilter(QStringLiteral("Output directory"));
+        dlgfiles.showDirectory();
+    } catch (const DialogError&) {
+        return;
+    }
+    selection_.outputDirectory = directoryWithSeparator(dlgfiles.fileName());
+    Text2->setText(displayPath(selection_.outputDirectory));
+}
+
+void Form1::exitProgram() {
+    // At once: no question, and nothing is open or unsaved between commands.
+    QCoreApplication::exit(0);
+}
+
+void Form1::showMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Scanmill"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+} // namespace scanmill
