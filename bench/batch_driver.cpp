@@ -6,14 +6,13 @@
 #include "batch.h"
 #include "rigaku_bytes.h"
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace scanmill;
@@ -69,7 +68,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         if ((args.size() == 3 || args.size() == 4) && (args[0] == "ascii" || args[0] == "bruker")) {
-            const auto format = args[0] == "ascii" ? OutputFormat::TwoColumnAscii : OutputFormat::BrukerRaw;
+            const auto format =
+                args[0] == "ascii" ? OutputFormat::TwoColumnAscii : OutputFormat::BrukerRaw;
             const std::size_t limit = args.size() == 4 ? std::stoul(args[3]) : 101;
             return convert(format, args[1], args[2], limit);
         }

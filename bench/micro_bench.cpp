@@ -6,7 +6,6 @@
 #include "rigaku_reader.h"
 
 #include <benchmark/benchmark.h>
-
 #include <bit>
 #include <cmath>
 #include <cstdint>

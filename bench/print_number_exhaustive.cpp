@@ -95,7 +95,8 @@ int main() {
         threads.emplace_back(work);
     for (auto& t : threads)
         t.join();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 
     for (const auto& e : examples)
         std::printf("%s\n", e.c_str());

@@ -52,7 +52,8 @@ inline ScanRecord sampleScan(std::int16_t points, std::string title = "quartz st
     scan.intensities.resize(static_cast<std::size_t>(std::max<std::int16_t>(points, 0)));
     for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
         const float x = static_cast<float>(i) * 0.01f - 100.0f;
-        scan.intensities[i] = 120.0f + 15000.0f / (1.0f + x * x) + static_cast<float>(i % 7) * 0.25f;
+        scan.intensities[i] =
+            120.0f + 15000.0f / (1.0f + x * x) + static_cast<float>(i % 7) * 0.25f;
     }
     return scan;
 }

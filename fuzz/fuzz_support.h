@@ -12,7 +12,8 @@ namespace scanmill::fuzz {
 // A private directory for the files of one fuzzing process, removed at exit.
 inline const std::filesystem::path& workDirectory() {
     static const std::filesystem::path dir = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "scanmill-fuzz-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "scanmill-fuzz-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             std::perror("mkdtemp");
             std::abort();
@@ -23,7 +24,8 @@ inline const std::filesystem::path& workDirectory() {
     return dir;
 }
 
-inline void writeBytes(const std::filesystem::path& path, const std::uint8_t* data, std::size_t size) {
+inline void writeBytes(const std::filesystem::path& path, const std::uint8_t* data,
+                       std::size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     if (!out.flush()) {

@@ -41,8 +41,12 @@ int main(int argc, char** argv) {
 
     ScanRecord odd = sampleScan(6, std::string("title\r\nwith\0nul", 15));
     odd.dateText = "31-feb-99   ";
-    odd.intensities = {std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity(),
-                       -0.0f, std::bit_cast<float>(0x00000001u), 3.4028235e38f, 1e-5f};
+    odd.intensities = {std::numeric_limits<float>::quiet_NaN(),
+                       -std::numeric_limits<float>::infinity(),
+                       -0.0f,
+                       std::bit_cast<float>(0x00000001u),
+                       3.4028235e38f,
+                       1e-5f};
     odd.stepTime = {0xff, 0xff, 0xff, 0x7f};
     save(dir, "odd-values", rigakuBytes(odd));
     return 0;

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const FileError& error) {
         const int n = error.number();
         fuzz::check(n == ENODATA || n == EINVAL, "unexpected error number for damaged input");
-        fuzz::check(error.description().find(path.string()) == 0, "description does not name the file");
+        fuzz::check(error.description().find(path.string()) == 0,
+                    "description does not name the file");
     }
     return 0;
 }

@@ -7,23 +7,22 @@
 #include "output_file.h"
 #include "scan_files.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace scanmill {
@@ -195,7 +194,9 @@ protected:
     fs::path in() const { return tree.path() / "in"; }
     fs::path out() const { return tree.path() / "out"; }
     OutputFormat format() const { return GetParam(); }
-    std::string outputName(const std::string& input) const { return outputNameFor(input, format()); }
+    std::string outputName(const std::string& input) const {
+        return outputNameFor(input, format());
+    }
     fs::path outputOf(const std::string& input) const { return out() / outputName(input); }
 
     // What an undisturbed one-file batch makes of the named input as it is
@@ -451,7 +452,8 @@ TEST_P(VanishingMidBatch, OutputDirectory) {
 // Names are bytes of the system's 8-bit encoding, blanks and all; they reach
 // the output name, the status line and the failure's description unchanged.
 TEST_P(BatchFault, NamesWithBlanksAndEightBitCharacters) {
-    const std::string name = "Probe 7 \xE9t\xE9 \xB0" "C.raw";
+    const std::string name = "Probe 7 \xE9t\xE9 \xB0"
+                             "C.raw";
     fs::rename(in() / "a.raw", in() / name);
     const Converted a = reference(name);
     selection.fileNames = {};
