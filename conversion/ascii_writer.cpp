@@ -18,41 +18,69 @@ constexpr int significantDigits = 7;
 constexpr std::size_t printZone = 14;
 constexpr char lineEnd[] = "\r\n";
 
-// Shapes 7 rounded digits and their decimal exponent (value = d.dddddd * 10^exponent)
-// into the shortest fixed or exponent form, without sign.
-char* shapeDigits(const char* digits, int exponent, char* out) {
+// The 7 digit characters packed into the low 7 bytes of an integer, first
+// digit lowest, so that the point goes in with shifts rather than loops.
+std::uint64_t packDigits(const char* digits) {
+    std::uint64_t packed = 0;
+    for (int i = significantDigits - 1; i >= 0; --i) {
+        packed = packed << 8 | static_cast<unsigned char>(digits[i]);
+    }
+    return packed;
+}
+
+// The low byte first, whatever the machine's byte order.
+void storeEightBytes(std::uint64_t bytes, char* out) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, &bytes, 8);
+    } else {
+        for (int i = 0; i < 8; ++i) {
+            out[i] = static_cast<char>(bytes >> (8 * i));
+        }
+    }
+}
+
+// Writes 7 packed digits with decimal exponent (value = d.dddddd * 10^exponent)
+// in exponent form, shortest mantissa: "1E+07", "1.234568E+07", "1E-05".
+char* putExponentForm(std::uint64_t packed, int exponent, char* out) {
+    char digits[8];
+    storeEightBytes(packed, digits);
     int count = significantDigits;
     while (count > 1 && digits[count - 1] == '0') {
         --count;
     }
-    if (exponent >= significantDigits || exponent < -4) {
-        *out++ = digits[0];
-        if (count > 1) {
-            *out++ = '.';
-            out = std::copy(digits + 1, digits + count, out);
-        }
-        *out++ = 'E';
-        *out++ = exponent < 0 ? '-' : '+';
-        const int magnitude = std::abs(exponent);
-        if (magnitude < 10) {
-            *out++ = '0';
-        }
-        return std::to_chars(out, out + 3, magnitude).ptr;
-    }
-    if (exponent < 0) {
+    *out++ = digits[0];
+    if (count > 1) {
         *out++ = '.';
-        out = std::fill_n(out, -exponent - 1, '0');
-        return std::copy(digits, digits + count, out);
+        out = std::copy(digits + 1, digits + count, out);
+    }
+    *out++ = 'E';
+    *out++ = exponent < 0 ? '-' : '+';
+    const int magnitude = std::abs(exponent);
+    if (magnitude < 10) {
+        *out++ = '0';
+    }
+    return std::to_chars(out, out + 3, magnitude).ptr;
+}
+
+// Writes the digits in fixed form for -4 <= exponent <= 6: "250.5", "10",
+// ".0001". Always stores 8 chars (12 when below 1), however short the result,
+// which saves branching on the length.
+char* putFixedForm(std::uint64_t packed, int exponent, char* out) {
+    constexpr std::uint64_t sevenZeros = 0x30303030303030;
+    const int lastNonZero = (63 - std::countl_zero(packed ^ sevenZeros)) / 8;
+    if (exponent < 0) {
+        const int leadingZeros = -exponent - 1;
+        out[0] = '.';
+        storeEightBytes(sevenZeros, out + 1);
+        storeEightBytes(packed, out + 1 + leadingZeros);
+        return out + 1 + leadingZeros + lastNonZero + 1;
     }
     const int integerDigits = exponent + 1;
-    for (int i = 0; i < integerDigits; ++i) {
-        *out++ = i < count ? digits[i] : '0';
-    }
-    if (count > integerDigits) {
-        *out++ = '.';
-        out = std::copy(digits + integerDigits, digits + count, out);
-    }
-    return out;
+    const std::uint64_t integerPart = (std::uint64_t{1} << (8 * integerDigits)) - 1;
+    storeEightBytes((packed & integerPart) | std::uint64_t{'.'} << (8 * integerDigits) |
+                        (packed & ~integerPart) << 8,
+                    out);
+    return out + (lastNonZero < integerDigits ? integerDigits : lastNonZero + 2);
 }
 
 // 10^0 .. 10^19, the powers a 64-bit integer holds.
@@ -65,10 +93,25 @@ constexpr std::array<std::uint64_t, 20> powersOfTen = [] {
     return powers;
 }();
 
-// 10^k for k = -5..6. No float lies between 10^k and its nearest double, so
+// 10^k for k = -5..7. No float lies between 10^k and its nearest double, so
 // comparing a float against these is exact.
-constexpr std::array<double, 12> decadeStarts = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1,
-                                                 1e1,  1e2,  1e3,  1e4,  1e5,  1e6};
+constexpr std::array<double, 13> decadeStarts = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1,  1e1,
+                                                 1e2,  1e3,  1e4,  1e5,  1e6,  1e7};
+
+// "00", "01", ... "99" packed like packDigits does: two digits per lookup.
+constexpr std::array<std::uint16_t, 100> digitPairs = [] {
+    std::array<std::uint16_t, 100> pairs{};
+    for (unsigned i = 0; i < 100; ++i) {
+        pairs[i] = static_cast<std::uint16_t>(('0' + i / 10) | ('0' + i % 10) << 8);
+    }
+    return pairs;
+}();
+
+// Seven digits, packed, and the decimal exponent of the first.
+struct SevenDigits {
+    std::uint64_t packed;
+    int exponent;
+};
 
 constexpr std::uint64_t sevenDigitLimit = 10'000'000;
 
@@ -76,39 +119,40 @@ constexpr std::uint64_t sevenDigitLimit = 10'000'000;
 // as the exact value is rounded by printf.
 std::uint64_t roundHalfEven(std::uint64_t quotient, std::uint64_t remainder,
                             std::uint64_t divisor) {
+    // Without branches: which way a digit rounds is not predictable.
     const std::uint64_t twice = 2 * remainder;
-    if (twice > divisor || (twice == divisor && (quotient & 1) != 0)) {
-        ++quotient;
-    }
-    return quotient;
+    return quotient + (twice > divisor) + ((twice == divisor) & (quotient & 1));
 }
 
-// Writes the 7 digits of q (10^6 <= q <= 10^7, the latter after a rounding
-// carry) and returns the decimal exponent, bumped by such a carry.
-int putSevenDigits(std::uint64_t q, int exponent, char* digits) {
+// Packs the 7 digits of q (10^6 <= q <= 10^7, the latter after a rounding
+// carry, which bumps the exponent).
+SevenDigits putSevenDigits(std::uint64_t q, int exponent) {
     if (q == sevenDigitLimit) {
         q /= 10;
         ++exponent;
     }
-    for (int i = significantDigits - 1; i >= 0; --i) {
-        digits[i] = static_cast<char>('0' + q % 10);
-        q /= 10;
-    }
-    return exponent;
+    // Two independent halves keep the chain of divisions short.
+    const auto value = static_cast<std::uint32_t>(q);
+    const std::uint32_t high = value / 10000;
+    const std::uint32_t low = value % 10000;
+    const std::uint64_t packed = ('0' + high / 100) | std::uint64_t{digitPairs[high % 100]} << 8 |
+                                 std::uint64_t{digitPairs[low / 100]} << 24 |
+                                 std::uint64_t{digitPairs[low % 100]} << 40;
+    return {packed, exponent};
 }
 
-// Rounds a finite, non-negative x to 7 significant digits exactly; returns the
-// decimal exponent (x ~ d.dddddd * 10^exponent). Integer arithmetic covers
-// every magnitude a scan holds; the rest goes through std::to_chars.
-int roundToSevenDigits(float x, char* digits) {
+// Rounds a finite, non-negative x exactly to 7 significant digits, with the
+// decimal exponent of the first (x ~ d.dddddd * 10^exponent). Integer
+// arithmetic covers every magnitude a scan holds; the rest goes through
+// std::to_chars.
+SevenDigits roundToSevenDigits(float x) {
     const auto bits = std::bit_cast<std::uint32_t>(x);
     const std::uint32_t biased = bits >> 23;
     const std::uint64_t mantissa = (bits & 0x7FFFFF) | (biased != 0 ? 0x800000 : 0);
     const int binaryExponent = biased != 0 ? static_cast<int>(biased) - 150 : -149; // x = m * 2^e
 
     if (x == 0) {
-        std::fill_n(digits, significantDigits, '0');
-        return 0;
+        return {0x30303030303030, 0};
     }
     if (binaryExponent >= 0 && binaryExponent <= 40) { // a whole number below 2^64
         const std::uint64_t n = mantissa << binaryExponent;
@@ -117,36 +161,37 @@ int roundToSevenDigits(float x, char* digits) {
             ++exponent;
         }
         if (exponent < significantDigits) {
-            return putSevenDigits(n * powersOfTen[significantDigits - 1 - exponent], exponent,
-                                  digits);
+            return putSevenDigits(n * powersOfTen[significantDigits - 1 - exponent], exponent);
         }
         const std::uint64_t divisor = powersOfTen[exponent - (significantDigits - 1)];
-        return putSevenDigits(roundHalfEven(n / divisor, n % divisor, divisor), exponent, digits);
+        return putSevenDigits(roundHalfEven(n / divisor, n % divisor, divisor), exponent);
     }
     if (binaryExponent < 0 && x >= decadeStarts.front()) {
-        // Here 10^-5 <= x < 2^23; x * 10^(6 - exponent) = m * 10^(6 - exponent) / 2^-e
+        // Here 10^-5 <= x < 2^23. With 2^b <= x < 2^(b+1), floor(b * log10(2))
+        // is the decimal exponent or one below it.
+        const int binaryMagnitude = static_cast<int>(biased) - 127;
+        int exponent = (binaryMagnitude * 78913) >> 18;
+        exponent += x >= decadeStarts[exponent + 6] ? 1 : 0;
+        // x * 10^(6 - exponent) = m * 10^(6 - exponent) / 2^-e, and the product
         // stays below 2^64 since m < 2^24, 10^11 < 2^37 and -e <= 40.
-        int exponent = 6;
-        while (x < decadeStarts[exponent + 5]) {
-            --exponent;
-        }
         const std::uint64_t scaled = mantissa * powersOfTen[significantDigits - 1 - exponent];
         const int shift = -binaryExponent;
         const std::uint64_t divisor = std::uint64_t{1} << shift;
         return putSevenDigits(roundHalfEven(scaled >> shift, scaled & (divisor - 1), divisor),
-                              exponent, digits);
+                              exponent);
     }
     // "d.dddddde+XX", exactly rounded.
     char scientific[32];
     const auto end = std::to_chars(scientific, scientific + sizeof scientific, x,
                                    std::chars_format::scientific, significantDigits - 1)
                          .ptr;
+    char digits[significantDigits];
     digits[0] = scientific[0];
     std::memcpy(digits + 1, scientific + 2, significantDigits - 1);
     int exponent = 0;
     const char* exponentText = scientific + significantDigits + 2; // after "e"
     std::from_chars(exponentText + (*exponentText == '+' ? 1 : 0), end, exponent);
-    return exponent;
+    return {packDigits(digits), exponent};
 }
 
 } // namespace
@@ -159,9 +204,10 @@ std::size_t formatPrintNumber(float x, char* out) {
     } else if (std::isinf(x)) {
         out = std::copy_n("Inf", 3, out);
     } else {
-        char digits[significantDigits];
-        const int exponent = roundToSevenDigits(std::fabs(x), digits);
-        out = shapeDigits(digits, exponent, out);
+        const SevenDigits digits = roundToSevenDigits(std::fabs(x));
+        out = digits.exponent >= -4 && digits.exponent < significantDigits
+                  ? putFixedForm(digits.packed, digits.exponent, out)
+                  : putExponentForm(digits.packed, digits.exponent, out);
     }
     *out++ = ' ';
     return static_cast<std::size_t>(out - begin);

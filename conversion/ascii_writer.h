@@ -13,7 +13,8 @@ inline constexpr std::size_t maxPrintNumberLength = 14;
 // Writes x as a number field: sign position ("-" or blank), the value rounded
 // to 7 significant digits in its shortest form (".75", "250.5", "1.234568E+07"),
 // then one blank. Writes at most maxPrintNumberLength chars into out and
-// returns how many. Independent of the locale.
+// returns how many; chars past that count may be overwritten too, up to
+// maxPrintNumberLength. Independent of the locale.
 std::size_t formatPrintNumber(float x, char* out);
 std::string formatPrintNumber(float x);
 
