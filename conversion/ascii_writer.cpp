@@ -141,45 +141,8 @@ SevenDigits putSevenDigits(std::uint64_t q, int exponent) {
     return {packed, exponent};
 }
 
-// Rounds a finite, non-negative x exactly to 7 significant digits, with the
-// decimal exponent of the first (x ~ d.dddddd * 10^exponent). Integer
-// arithmetic covers every magnitude a scan holds; the rest goes through
-// std::to_chars.
-SevenDigits roundToSevenDigits(float x) {
-    const auto bits = std::bit_cast<std::uint32_t>(x);
-    const std::uint32_t biased = bits >> 23;
-    const std::uint64_t mantissa = (bits & 0x7FFFFF) | (biased != 0 ? 0x800000 : 0);
-    const int binaryExponent = biased != 0 ? static_cast<int>(biased) - 150 : -149; // x = m * 2^e
-
-    if (x == 0) {
-        return {0x30303030303030, 0};
-    }
-    if (binaryExponent >= 0 && binaryExponent <= 40) { // a whole number below 2^64
-        const std::uint64_t n = mantissa << binaryExponent;
-        int exponent = 0;
-        while (exponent < 19 && n >= powersOfTen[exponent + 1]) {
-            ++exponent;
-        }
-        if (exponent < significantDigits) {
-            return putSevenDigits(n * powersOfTen[significantDigits - 1 - exponent], exponent);
-        }
-        const std::uint64_t divisor = powersOfTen[exponent - (significantDigits - 1)];
-        return putSevenDigits(roundHalfEven(n / divisor, n % divisor, divisor), exponent);
-    }
-    if (binaryExponent < 0 && x >= decadeStarts.front()) {
-        // Here 10^-5 <= x < 2^23. With 2^b <= x < 2^(b+1), floor(b * log10(2))
-        // is the decimal exponent or one below it.
-        const int binaryMagnitude = static_cast<int>(biased) - 127;
-        int exponent = (binaryMagnitude * 78913) >> 18;
-        exponent += x >= decadeStarts[exponent + 6] ? 1 : 0;
-        // x * 10^(6 - exponent) = m * 10^(6 - exponent) / 2^-e, and the product
-        // stays below 2^64 since m < 2^24, 10^11 < 2^37 and -e <= 40.
-        const std::uint64_t scaled = mantissa * powersOfTen[significantDigits - 1 - exponent];
-        const int shift = -binaryExponent;
-        const std::uint64_t divisor = std::uint64_t{1} << shift;
-        return putSevenDigits(roundHalfEven(scaled >> shift, scaled & (divisor - 1), divisor),
-                              exponent);
-    }
+// Magnitudes far outside what scans hold, exactly rounded by the library.
+SevenDigits roundRareMagnitude(float x) {
     // "d.dddddde+XX", exactly rounded.
     char scientific[32];
     const auto end = std::to_chars(scientific, scientific + sizeof scientific, x,
@@ -192,6 +155,49 @@ SevenDigits roundToSevenDigits(float x) {
     const char* exponentText = scientific + significantDigits + 2; // after "e"
     std::from_chars(exponentText + (*exponentText == '+' ? 1 : 0), end, exponent);
     return {packDigits(digits), exponent};
+}
+
+// Rounds a finite, non-negative x exactly to 7 significant digits, with the
+// decimal exponent of the first (x ~ d.dddddd * 10^exponent). Integer
+// arithmetic covers every magnitude a scan holds; the rest goes through
+// std::to_chars.
+SevenDigits roundToSevenDigits(float x) {
+    const auto bits = std::bit_cast<std::uint32_t>(x);
+    const std::uint32_t biased = bits >> 23;
+    const std::uint64_t mantissa = (bits & 0x7FFFFF) | (biased != 0 ? 0x800000 : 0);
+    const int binaryExponent = biased != 0 ? static_cast<int>(biased) - 150 : -149; // x = m * 2^e
+
+    std::uint64_t rounded = 0; // the 7 digits as an integer
+    int exponent = 0;
+    if (binaryExponent < 0 && x >= decadeStarts.front()) {
+        // Here 10^-5 <= x < 2^23. With 2^b <= x < 2^(b+1), floor(b * log10(2))
+        // is the decimal exponent or one below it.
+        const int binaryMagnitude = static_cast<int>(biased) - 127;
+        exponent = (binaryMagnitude * 78913) >> 18;
+        exponent += x >= decadeStarts[exponent + 6] ? 1 : 0;
+        // x * 10^(6 - exponent) = m * 10^(6 - exponent) / 2^-e, and the product
+        // stays below 2^64 since m < 2^24, 10^11 < 2^37 and -e <= 40.
+        const std::uint64_t scaled = mantissa * powersOfTen[significantDigits - 1 - exponent];
+        const int shift = -binaryExponent;
+        const std::uint64_t divisor = std::uint64_t{1} << shift;
+        rounded = roundHalfEven(scaled >> shift, scaled & (divisor - 1), divisor);
+    } else if (binaryExponent >= 0 && binaryExponent <= 40) { // a whole number below 2^64
+        const std::uint64_t n = mantissa << binaryExponent;
+        while (exponent < 19 && n >= powersOfTen[exponent + 1]) {
+            ++exponent;
+        }
+        if (exponent < significantDigits) {
+            rounded = n * powersOfTen[significantDigits - 1 - exponent];
+        } else {
+            const std::uint64_t divisor = powersOfTen[exponent - (significantDigits - 1)];
+            rounded = roundHalfEven(n / divisor, n % divisor, divisor);
+        }
+    } else if (x == 0) {
+        return {0x30303030303030, 0};
+    } else {
+        return roundRareMagnitude(x);
+    }
+    return putSevenDigits(rounded, exponent);
 }
 
 } // namespace
@@ -228,18 +234,25 @@ void writeTwoColumnAscii(const ScanRecord& scan, const std::string& path) {
     text.append(angleHeading).append(printZone - angleHeading.size(), ' ');
     text.append("Intensity").append(lineEnd);
 
-    char line[2 * printZone + 2];
+    // Lines go straight into the text, which is cut to length afterwards. A
+    // fixed run of blanks after the angle pads it to the print zone without a
+    // call that depends on its length; the intensity then overwrites the rest.
+    constexpr char blanks[] = "                "; // 16 blanks, more than a zone
+    constexpr std::size_t longestLine = 2 * printZone + 2;
+    const std::size_t head = text.size();
+    text.resize(head + points * longestLine + sizeof blanks);
+    char* out = text.data() + head;
     for (std::size_t i = 0; i < points; ++i) {
         // Product and sum each rounded to single, as the instrument's angles are.
         const float offset = static_cast<float>(i) * scan.stepSize;
         const float angle = offset + scan.startTwoTheta;
-        std::size_t length = formatPrintNumber(angle, line);
-        std::memset(line + length, ' ', printZone - length);
-        length = printZone + formatPrintNumber(scan.intensities[i], line + printZone);
-        line[length++] = '\r';
-        line[length++] = '\n';
-        text.append(line, length);
+        std::memcpy(out + formatPrintNumber(angle, out), blanks, sizeof blanks - 1);
+        out += printZone;
+        out += formatPrintNumber(scan.intensities[i], out);
+        std::memcpy(out, lineEnd, 2);
+        out += 2;
     }
+    text.resize(static_cast<std::size_t>(out - text.data()));
     replaceFileContents(path, text);
 }
 
