@@ -20,12 +20,14 @@ mkdir "$work/ascii-made" "$work/bruker-made"
 "$batch" bruker "$work/scans" "$work/bruker-made" >/dev/null
 
 # timed NAME COMMAND...: runs COMMAND once into a fresh $work/out and records
-# the wall time in ns.
+# the wall time in ns. The sync keeps the write-back of the last run's files
+# out of this run's time.
 timed() {
     local name=$1
     shift
     rm -rf "$work/out"
     [[ $1 == cp ]] || mkdir "$work/out"
+    sync
     local start end
     start=$(date +%s%N)
     "$@" >/dev/null
