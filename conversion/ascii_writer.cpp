@@ -93,10 +93,21 @@ constexpr std::array<std::uint64_t, 20> powersOfTen = [] {
     return powers;
 }();
 
-// 10^k for k = -5..7. No float lies between 10^k and its nearest double, so
-// comparing a float against these is exact.
-constexpr std::array<double, 13> decadeStarts = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1,  1e1,
-                                                 1e2,  1e3,  1e4,  1e5,  1e6,  1e7};
+// For k = -5..7, the bits of the smallest float not below 10^k. For floats
+// that are not negative, comparing bits compares values.
+constexpr std::array<std::uint32_t, 13> decadeStartBits = [] {
+    constexpr std::array<double, 13> powers = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1,  1e1,
+                                               1e2,  1e3,  1e4,  1e5,  1e6,  1e7};
+    std::array<std::uint32_t, 13> bits{};
+    for (std::size_t i = 0; i < powers.size(); ++i) {
+        const auto nearest = static_cast<float>(powers[i]);
+        bits[i] = std::bit_cast<std::uint32_t>(nearest) +
+                  (static_cast<double>(nearest) < powers[i] ? 1 : 0);
+    }
+    return bits;
+}();
+
+constexpr std::uint32_t twoToThe23Bits = 150u << 23; // smallest float with no fraction bits
 
 // "00", "01", ... "99" packed like packDigits does: two digits per lookup.
 constexpr std::array<std::uint16_t, 100> digitPairs = [] {
@@ -157,24 +168,24 @@ SevenDigits roundRareMagnitude(float x) {
     return {packDigits(digits), exponent};
 }
 
-// Rounds a finite, non-negative x exactly to 7 significant digits, with the
-// decimal exponent of the first (x ~ d.dddddd * 10^exponent). Integer
+// Rounds the finite, non-negative float x with these bits exactly to 7
+// significant digits, with the decimal exponent of the first
+// (x ~ d.dddddd * 10^exponent). Integer
 // arithmetic covers every magnitude a scan holds; the rest goes through
 // std::to_chars.
-SevenDigits roundToSevenDigits(float x) {
-    const auto bits = std::bit_cast<std::uint32_t>(x);
+SevenDigits roundToSevenDigits(std::uint32_t bits) {
     const std::uint32_t biased = bits >> 23;
     const std::uint64_t mantissa = (bits & 0x7FFFFF) | (biased != 0 ? 0x800000 : 0);
     const int binaryExponent = biased != 0 ? static_cast<int>(biased) - 150 : -149; // x = m * 2^e
 
     std::uint64_t rounded = 0; // the 7 digits as an integer
     int exponent = 0;
-    if (binaryExponent < 0 && x >= decadeStarts.front()) {
+    if (bits >= decadeStartBits.front() && bits < twoToThe23Bits) {
         // Here 10^-5 <= x < 2^23. With 2^b <= x < 2^(b+1), floor(b * log10(2))
         // is the decimal exponent or one below it.
         const int binaryMagnitude = static_cast<int>(biased) - 127;
         exponent = (binaryMagnitude * 78913) >> 18;
-        exponent += x >= decadeStarts[exponent + 6] ? 1 : 0;
+        exponent += bits >= decadeStartBits[exponent + 6] ? 1 : 0;
         // x * 10^(6 - exponent) = m * 10^(6 - exponent) / 2^-e, and the product
         // stays below 2^64 since m < 2^24, 10^11 < 2^37 and -e <= 40.
         const std::uint64_t scaled = mantissa * powersOfTen[significantDigits - 1 - exponent];
@@ -192,10 +203,10 @@ SevenDigits roundToSevenDigits(float x) {
             const std::uint64_t divisor = powersOfTen[exponent - (significantDigits - 1)];
             rounded = roundHalfEven(n / divisor, n % divisor, divisor);
         }
-    } else if (x == 0) {
+    } else if (bits == 0) {
         return {0x30303030303030, 0};
     } else {
-        return roundRareMagnitude(x);
+        return roundRareMagnitude(std::bit_cast<float>(bits));
     }
     return putSevenDigits(rounded, exponent);
 }
@@ -203,14 +214,14 @@ SevenDigits roundToSevenDigits(float x) {
 } // namespace
 
 std::size_t formatPrintNumber(float x, char* out) {
+    constexpr std::uint32_t infinityBits = 0x7F800000;
+    const std::uint32_t magnitude = std::bit_cast<std::uint32_t>(x) & 0x7FFFFFFF;
     char* const begin = out;
     *out++ = x < 0 ? '-' : ' ';
-    if (std::isnan(x)) {
-        out = std::copy_n("NaN", 3, out);
-    } else if (std::isinf(x)) {
-        out = std::copy_n("Inf", 3, out);
+    if (magnitude >= infinityBits) {
+        out = std::copy_n(magnitude > infinityBits ? "NaN" : "Inf", 3, out);
     } else {
-        const SevenDigits digits = roundToSevenDigits(std::fabs(x));
+        const SevenDigits digits = roundToSevenDigits(magnitude);
         out = digits.exponent >= -4 && digits.exponent < significantDigits
                   ? putFixedForm(digits.packed, digits.exponent, out)
                   : putExponentForm(digits.packed, digits.exponent, out);
