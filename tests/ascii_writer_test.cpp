@@ -7,7 +7,6 @@
 namespace scanmill {
 namespace {
 
-using testing::expectFileError;
 using testing::readFile;
 using testing::ScratchDirectory;
 
@@ -90,24 +89,6 @@ TEST(TwoColumnAscii, NewFileGetsPlainPermissions) {
     struct stat info {};
     ASSERT_EQ(::stat((dir / "a.dat").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
-}
-
-TEST(TwoColumnAsciiFailure, MissingDirectoryOrReadOnlyFile) {
-    ScratchDirectory dir;
-    const ScanRecord scan = scanOf("", 0, 0, {1.0F});
-    expectFileError([&] { writeTwoColumnAscii(scan, dir / "absent/a.dat"); }, ENOENT,
-                    dir / "absent/a.dat");
-
-    testing::writeFile(dir / "kept.dat", "earlier result");
-    std::filesystem::permissions(dir / "kept.dat", std::filesystem::perms::owner_read);
-    expectFileError([&] { writeTwoColumnAscii(scan, dir / "kept.dat"); }, EACCES,
-                    dir / "kept.dat" + ": Permission denied");
-    EXPECT_EQ(readFile(dir / "kept.dat"), "earlier result");
-
-    std::filesystem::create_directory(dir / "taken.dat");
-    expectFileError([&] { writeTwoColumnAscii(scan, dir / "taken.dat"); }, EISDIR,
-                    dir / "taken.dat");
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"kept.dat", "taken.dat"}));
 }
 
 } // namespace

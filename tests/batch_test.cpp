@@ -2,10 +2,6 @@
 #include "scan_files.h"
 
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace scanmill {
 namespace {
@@ -138,51 +134,6 @@ TEST(ConvertSelection, FullTableIsConvertedAndNeverPassed) {
               "s100.raw     converted to Bruker-AXS Diffrac Plus file     s100_b.raw");
 }
 
-TEST(ConvertSelectionFailure, StopsAtTheFirstBadFile) {
-    ScratchDirectory dir;
-    writeScans(dir, {"good.raw", "after.raw"});
-    writeFile(dir / "missing.dat", "earlier result"); // would be the missing file's output
-    FileSelection selection = selectionOf(dir, {"good.raw", "missing.raw", "after.raw"});
-    StatusLog log;
-    expectFileError([&] { convertSelection(selection, ascii, log); }, ENOENT,
-                    dir / "missing.raw" + ": No such file or directory");
-    EXPECT_EQ(log.lines(), std::vector<std::string>{
-                               "good.raw     converted to 2-column ASCII file     good.dat"});
-    EXPECT_EQ(dir.entries(),
-              (std::vector<std::string>{"after.raw", "good.dat", "good.raw", "missing.dat"}));
-    EXPECT_EQ(readFile(dir / "missing.dat"), "earlier result");
-}
-
-TEST(ConvertSelectionFailure, DamagedInputWritesNothing) {
-    ScratchDirectory dir;
-    RigakuFields negative;
-    negative.count = -1;
-    writeFile(dir / "neg.raw", rigakuBytes(negative));
-    RigakuFields truncated;
-    truncated.count = 100;
-    writeFile(dir / "cut.raw", rigakuBytes(truncated));
-    StatusLog log;
-
-    FileSelection selection = selectionOf(dir, {"neg.raw"});
-    expectFileError([&] { convertSelection(selection, bruker, log); }, EINVAL,
-                    dir / "neg.raw" + ": negative point count (-1)");
-    selection = selectionOf(dir, {"cut.raw"});
-    expectFileError([&] { convertSelection(selection, ascii, log); }, ENODATA,
-                    dir / "cut.raw" + ": file ends after 212 bytes, but its 100 points need 600");
-    EXPECT_TRUE(log.lines().empty());
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"cut.raw", "neg.raw"}));
-}
-
-TEST(ConvertSelectionFailure, MissingOutputDirectory) {
-    ScratchDirectory dir;
-    writeScans(dir, {"a.raw"});
-    FileSelection selection = selectionOf(dir, {"a.raw"});
-    selection.outputDirectory = dir / "absent" + pathSeparator;
-    StatusLog log;
-    expectFileError([&] { convertSelection(selection, ascii, log); }, ENOENT, dir / "absent/a.dat");
-    EXPECT_TRUE(log.lines().empty());
-}
-
 TEST(ConvertSelectionFailure, NeverWritesOverItsOwnInput) {
     ScratchDirectory dir;
     const std::string scan = rigakuBytes({});
@@ -200,57 +151,6 @@ TEST(ConvertSelectionFailure, NeverWritesOverItsOwnInput) {
     selection.outputDirectory = dir.path().string() + "/./";
     expectFileError([&] { convertSelection(selection, ascii, log); }, EEXIST, "x.dat");
     EXPECT_EQ(readFile(dir / "x.dat"), scan);
-}
-
-// A write that fails half way: a child process runs the batch under a file
-// size limit, so the second output cannot be written whole.
-TEST(ConvertSelectionFailure, WriteFailingHalfWayKeepsEarlierFiles) {
-    ScratchDirectory dir;
-    RigakuFields small;
-    small.intensities = {1, 2, 3};
-    writeFile(dir / "small.raw", rigakuBytes(small));
-    RigakuFields large;
-    large.intensities.assign(5000, 12345.67F);
-    writeFile(dir / "large.raw", rigakuBytes(large));
-    writeFile(dir / "large.dat", "earlier result");
-
-    int channel[2];
-    ASSERT_EQ(::pipe(channel), 0);
-    const pid_t child = ::fork();
-    ASSERT_NE(child, -1);
-    if (child == 0) {
-        ::close(channel[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{40000, 40000};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        FileSelection selection = selectionOf(dir, {"small.raw", "large.raw"});
-        StatusLog log;
-        std::string report;
-        try {
-            convertSelection(selection, ascii, log);
-            report = "no failure";
-        } catch (const FileError& error) {
-            report = std::to_string(error.number()) + "|" + error.description();
-        }
-        report += "|" + std::to_string(log.lines().size());
-        [[maybe_unused]] auto written = ::write(channel[1], report.data(), report.size());
-        ::_exit(0);
-    }
-    ::close(channel[1]);
-    char buffer[1024];
-    const auto got = ::read(channel[0], buffer, sizeof buffer);
-    ::close(channel[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_GT(got, 0);
-
-    EXPECT_EQ(std::string(buffer, got),
-              std::to_string(EFBIG) + "|" + dir / "large.dat" + ": File too large|1");
-    EXPECT_EQ(readFile(dir / "large.dat"), "earlier result");
-    EXPECT_EQ(readFile(dir / "small.dat").size(), 17u + 25u + 3 * 19u) << "complete";
-    EXPECT_EQ(dir.entries(),
-              (std::vector<std::string>{"large.dat", "large.raw", "small.dat", "small.raw"}))
-        << "no temporary is left";
 }
 
 } // namespace
