@@ -1,7 +1,6 @@
 #include "ascii_writer.h"
 #include "scan_files.h"
 
-#include <cerrno>
 #include <sys/stat.h>
 
 namespace scanmill {
