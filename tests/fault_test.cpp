@@ -29,9 +29,11 @@ namespace scanmill {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::entriesOf;
 using testing::readFile;
 using testing::rigakuBytes;
 using testing::RigakuFields;
+using testing::ScratchDirectory;
 using testing::writeFile;
 
 const std::string earlierContent = "earlier output, to be kept\n";
@@ -129,39 +131,6 @@ bool runningAsRoot() {
     return geteuid() == 0;
 }
 
-// A fresh directory per test; parameterised test names hold "/", so the
-// shared scratch directory's naming does not fit here.
-class TemporaryTree {
-public:
-    TemporaryTree() {
-        std::string pattern = (fs::temp_directory_path() / "scanmill-fault-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path_ = pattern;
-    }
-    ~TemporaryTree() {
-        std::error_code ignored;
-        fs::permissions(path_ / "out", fs::perms::owner_all, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    TemporaryTree(const TemporaryTree&) = delete;
-    TemporaryTree& operator=(const TemporaryTree&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::vector<std::string> entriesOf(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 RigakuFields scanOf(int points, float first) {
     RigakuFields fields;
     fields.intensities.clear();
@@ -169,6 +138,12 @@ RigakuFields scanOf(int points, float first) {
         fields.intensities.push_back(first + static_cast<float>(i % 97) * 1.25F);
     }
     return fields;
+}
+
+// Each parameterised suite runs once per output format.
+const auto bothFormats = ::testing::Values(OutputFormat::TwoColumnAscii, OutputFormat::BrukerRaw);
+std::string formatName(const ::testing::TestParamInfo<OutputFormat>& info) {
+    return info.param == OutputFormat::TwoColumnAscii ? "Ascii" : "Bruker";
 }
 
 // A batch of three scans, a.raw, b.raw and c.raw, from in/ into out/. The
@@ -237,15 +212,11 @@ protected:
         }
     }
 
-    TemporaryTree tree;
+    ScratchDirectory tree;
     FileSelection selection;
 };
 
-INSTANTIATE_TEST_SUITE_P(BothFormats, BatchFault,
-                         ::testing::Values(OutputFormat::TwoColumnAscii, OutputFormat::BrukerRaw),
-                         [](const auto& info) {
-                             return info.param == OutputFormat::TwoColumnAscii ? "Ascii" : "Bruker";
-                         });
+INSTANTIATE_TEST_SUITE_P(BothFormats, BatchFault, bothFormats, formatName);
 
 TEST_P(BatchFault, OpeningMissingInputFails) {
     const Converted a = reference("a.raw");
@@ -406,11 +377,7 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(BothFormats, VanishingMidBatch,
-                         ::testing::Values(OutputFormat::TwoColumnAscii, OutputFormat::BrukerRaw),
-                         [](const auto& info) {
-                             return info.param == OutputFormat::TwoColumnAscii ? "Ascii" : "Bruker";
-                         });
+INSTANTIATE_TEST_SUITE_P(BothFormats, VanishingMidBatch, bothFormats, formatName);
 
 TEST_P(VanishingMidBatch, InputFileOrDirectory) {
     const Converted a = reference("a.raw");
@@ -477,7 +444,7 @@ TEST_P(BatchFault, NamesWithBlanksAndEightBitCharacters) {
 // Closing a flushed file does not fail on a local disk, so this step is made
 // to fail through the close call handed to the output file.
 TEST(OutputFileFault, FailedCloseRemovesTheTemporaryAndKeepsTheEarlierFile) {
-    TemporaryTree tree;
+    ScratchDirectory tree;
     const fs::path target = tree.path() / "scan01.dat";
     writeFile(target, earlierContent);
     const CloseFile closeThenFail = [](std::FILE* file) {

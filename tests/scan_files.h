@@ -69,19 +69,39 @@ inline std::string readFile(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The names in dir, sorted.
+inline std::vector<std::string> entriesOf(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // A fresh directory for one test, removed with everything in it afterwards.
 class ScratchDirectory {
 public:
     // tag tells apart several directories of one test.
     explicit ScratchDirectory(const std::string& tag = "") {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::path(::testing::TempDir()) /
-                (std::string("scanmill-") + test->test_suite_name() + "-" + test->name() + tag);
+        std::string name =
+            std::string("scanmill-") + test->test_suite_name() + "-" + test->name() + tag;
+        std::replace(name.begin(), name.end(), '/', '-'); // parameterised tests have "/"
+        path_ = std::filesystem::path(::testing::TempDir()) / name;
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
     ~ScratchDirectory() {
+        // A test may have taken away write permission; give it back to remove all.
         std::error_code ignored;
+        for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+            if (it->is_directory(ignored)) {
+                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::add, ignored);
+            }
+        }
         std::filesystem::remove_all(path_, ignored);
     }
     ScratchDirectory(const ScratchDirectory&) = delete;
@@ -91,15 +111,7 @@ public:
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
     // The directory as a FileSelection holds it: with its trailing separator.
     std::string withSeparator() const { return path_.string() + pathSeparator; }
-
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> entries() const { return entriesOf(path_); }
 
 private:
     std::filesystem::path path_;
