@@ -38,11 +38,12 @@ void refuseOutputClashes(const FileSelection& selection, int count, OutputFormat
     std::map<std::string, const std::string*> firstInputFor;
     for (int index = 0; index < count; ++index) {
         const std::string& inputName = selection.fileNames[index];
+        const std::string outputName = outputNameFor(inputName, format);
         const auto [entry, isNew] =
-            firstInputFor.emplace(outputNameFor(inputName, format), &inputName);
+            firstInputFor.emplace(platform::fileNameKey(outputName), &inputName);
         if (!isNew) {
-            throw FileError(EEXIST, selection.outputDirectory + entry->first + ": " +
-                                        *entry->second + " and " + inputName +
+            throw FileError(EEXIST, selection.outputDirectory + outputName + ": " + *entry->second +
+                                        " and " + inputName +
                                         " would both be written to this file");
         }
     }

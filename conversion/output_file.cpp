@@ -37,6 +37,9 @@ void replaceFileContents(const std::string& path, std::string_view content) {
 }
 
 void replaceFileContents(const std::string& path, std::string_view content, CloseFile closeFile) {
+    if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
+        throw FileError(EINVAL, path + ": " + reason);
+    }
     if (platform::isReadOnlyFile(path)) {
         throw systemError(path, EACCES);
     }

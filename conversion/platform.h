@@ -27,6 +27,15 @@ void removeFile(const std::string& path);
 // read-only; such a file is never replaced.
 bool isReadOnlyFile(const std::string& path);
 
+// Why the system would not keep a file under the last name of path, or ""
+// when it would. Windows refuses some names that POSIX takes, and reads
+// others as devices or as streams of another file.
+std::string forbiddenNameReason(const std::string& path);
+
+// The form in which the file system tells file names apart: names that
+// differ only in case are one file on Windows.
+std::string fileNameKey(const std::string& name);
+
 // The path the standard library's file-system calls take for these bytes,
 // and back.
 std::filesystem::path toPath(const std::string& path);

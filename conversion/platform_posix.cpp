@@ -32,6 +32,14 @@ bool isReadOnlyFile(const std::string& path) {
     return fs::is_regular_file(status) && (status.permissions() & anyWrite) == fs::perms::none;
 }
 
+std::string forbiddenNameReason(const std::string&) {
+    return {};
+}
+
+std::string fileNameKey(const std::string& name) {
+    return name;
+}
+
 fs::path toPath(const std::string& path) {
     return fs::path(path);
 }

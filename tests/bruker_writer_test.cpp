@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#ifdef SCANMILL_HAVE_XYLIB
 #include <xylib/xylib.h>
+#endif
 
 namespace scanmill {
 namespace {
@@ -139,6 +141,9 @@ TEST(BrukerRaw, ReplacesALongerFileWithoutTrace) {
 
 // xylib, an independent reader of the format, must read back what was written.
 TEST(BrukerRaw, XylibReadsItBack) {
+#ifndef SCANMILL_HAVE_XYLIB
+    GTEST_SKIP() << "xylib is not built for this target; the Linux build reads the file back";
+#else
     ScratchDirectory dir;
     ScanRecord scan = sampleScan();
     scan.intensities.resize(32767);
@@ -167,6 +172,7 @@ TEST(BrukerRaw, XylibReadsItBack) {
         ASSERT_EQ(counts.get_value(i), scan.intensities[i]) << "point " << i + 1;
     }
     EXPECT_NEAR(angles.get_value(32766), 10.0 + 32766 * 0.019999999552965164, 1e-9);
+#endif
 }
 
 } // namespace

@@ -106,10 +106,15 @@ TEST(FormatPrintNumber, BufferFormMatchesStringForm) {
 
 TEST(FormatPrintNumber, IgnoresTheUserLocale) {
     // The window takes the locale from the desktop; a German one writes 3,5.
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr ||
+#ifdef _WIN32
+    const char* german = "German_Germany.1252";
+#else
+    const char* german = "de_DE.UTF-8"; // built for the tests into LOCPATH
+#endif
+    if (std::setlocale(LC_ALL, german) == nullptr ||
         std::localeconv()->decimal_point != std::string(",")) {
         std::setlocale(LC_ALL, "C");
-        GTEST_SKIP() << "the de_DE.UTF-8 locale built for the tests is not found (LOCPATH)";
+        GTEST_SKIP() << "the German locale " << german << " is not found";
     }
     EXPECT_EQ(formatPrintNumber(3.5F), " 3.5 ");
     EXPECT_EQ(formatPrintNumber(1.5e10F), " 1.5E+10 ");

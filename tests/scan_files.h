@@ -93,14 +93,16 @@ public:
         std::filesystem::create_directories(path_);
     }
     ~ScratchDirectory() {
-        // A test may have taken away write permission; give it back to remove all.
+        // A test may have taken away write permission; give it back to remove
+        // all (Windows removes no read-only file either).
         std::error_code ignored;
         for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
              it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-            if (it->is_directory(ignored)) {
-                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                             std::filesystem::perm_options::add, ignored);
-            }
+            std::filesystem::permissions(it->path(),
+                                         it->is_directory(ignored)
+                                             ? std::filesystem::perms::owner_all
+                                             : std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add, ignored);
         }
         std::filesystem::remove_all(path_, ignored);
     }

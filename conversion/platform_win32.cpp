@@ -1,0 +1,277 @@
+// SPDX-License-Identifier: MIT
+#include "platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <io.h>
+#include <string_view>
+#include <utility>
+#include <windows.h>
+
+// Paths are UTF-8 in the engine and UTF-16 at every system call, so that any
+// name the file system holds can be read and written, whatever the code page.
+namespace scanmill::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The nearest errno for a Win32 error, so that FileError numbers and
+// descriptions mean the same on every system.
+int errnoFor(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_CURRENT_DIRECTORY:
+        return EACCES;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EBUSY;
+    case ERROR_WRITE_PROTECT:
+        return EROFS;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_PARAMETER:
+        return EINVAL;
+    case ERROR_DIRECTORY:
+        return ENOTDIR;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return EMFILE;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    case ERROR_NO_UNICODE_TRANSLATION:
+        return EILSEQ;
+    default:
+        return EIO;
+    }
+}
+
+void setErrnoFromLastError() {
+    errno = errnoFor(GetLastError());
+}
+
+// The UTF-16 form of a UTF-8 path; bytes that are not UTF-8 fail with EILSEQ
+// rather than reach a file of some other name.
+bool toWide(const std::string& path, std::wstring& wide, DWORD flags = MB_ERR_INVALID_CHARS) {
+    wide.clear();
+    if (path.empty()) {
+        return true;
+    }
+    const int size = static_cast<int>(path.size());
+    const int length = MultiByteToWideChar(CP_UTF8, flags, path.data(), size, nullptr, 0);
+    if (length == 0) {
+        setErrnoFromLastError();
+        return false;
+    }
+    wide.resize(static_cast<std::size_t>(length));
+    MultiByteToWideChar(CP_UTF8, flags, path.data(), size, wide.data(), length);
+    return true;
+}
+
+bool isDirectory(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::wstring parentOf(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+// Windows reports a directory as "access denied" and a file standing where a
+// directory should be as "path not found"; POSIX names each for what it is.
+void setErrnoForFailureOn(const std::wstring& path) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED && isDirectory(path)) {
+        errno = EISDIR;
+    } else if (error == ERROR_PATH_NOT_FOUND &&
+               GetFileAttributesW(parentOf(path).c_str()) != INVALID_FILE_ATTRIBUTES &&
+               !isDirectory(parentOf(path))) {
+        errno = ENOTDIR;
+    } else {
+        errno = errnoFor(error);
+    }
+}
+
+// A stdio stream over an open handle; the stream owns the handle from here on.
+std::FILE* streamOver(HANDLE handle, int flags, const char* mode) {
+    const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags);
+    if (descriptor == -1) {
+        CloseHandle(handle);
+        errno = EMFILE;
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(descriptor, mode);
+    if (file == nullptr) {
+        _close(descriptor);
+    }
+    return file;
+}
+
+std::FILE* open(const std::string& path, DWORD access, DWORD share, DWORD disposition, int flags,
+                const char* mode) {
+    std::wstring wide;
+    if (!toWide(path, wide)) {
+        return nullptr;
+    }
+    const HANDLE handle = CreateFileW(wide.c_str(), access, share, nullptr, disposition,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        setErrnoForFailureOn(wide);
+        return nullptr;
+    }
+    return streamOver(handle, flags, mode);
+}
+
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Names of devices, which Windows finds in every directory and with any extension.
+bool isDeviceName(std::string_view name) {
+    std::string_view stem = name.substr(0, name.find('.'));
+    stem = stem.substr(0, stem.find_last_not_of(' ') + 1);
+    for (const std::string_view device : {"con", "prn", "aux", "nul"}) {
+        if (equalIgnoringAsciiCase(stem, device)) {
+            return true;
+        }
+    }
+    return stem.size() == 4 && stem[3] >= '1' && stem[3] <= '9' &&
+           (equalIgnoringAsciiCase(stem.substr(0, 3), "com") ||
+            equalIgnoringAsciiCase(stem.substr(0, 3), "lpt"));
+}
+
+} // namespace
+
+std::FILE* openForReading(const std::string& path) {
+    // Others may read, replace or remove the file meanwhile, as on POSIX.
+    return open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                OPEN_EXISTING, _O_RDONLY | _O_BINARY, "rb");
+}
+
+std::FILE* createNewFile(const std::string& path) {
+    return open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, _O_WRONLY | _O_BINARY, "wb");
+}
+
+bool replaceByRename(const std::string& from, const std::string& to) {
+    std::wstring wideFrom;
+    std::wstring wideTo;
+    if (!toWide(from, wideFrom) || !toWide(to, wideTo)) {
+        return false;
+    }
+    if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+        return true;
+    }
+    // A file that another program holds open cannot be replaced on Windows,
+    // and Windows reports it as "access denied" though its access is not.
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(wideTo.c_str());
+    if ((error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) &&
+        attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0) {
+        errno = EBUSY;
+    } else {
+        SetLastError(error);
+        setErrnoForFailureOn(wideTo);
+    }
+    return false;
+}
+
+void removeFile(const std::string& path) {
+    std::wstring wide;
+    if (toWide(path, wide)) {
+        DeleteFileW(wide.c_str());
+    }
+}
+
+bool isReadOnlyFile(const std::string& path) {
+    std::wstring wide;
+    if (!toWide(path, wide)) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) ==
+               FILE_ATTRIBUTE_READONLY;
+}
+
+std::string forbiddenNameReason(const std::string& path) {
+    std::string_view name = path;
+    if (const auto slash = name.find_last_of("\\/"); slash != std::string_view::npos) {
+        name.remove_prefix(slash + 1);
+    } else if (name.size() >= 2 && name[1] == ':') {
+        name.remove_prefix(2); // a drive, as in "C:scan01.dat"
+    }
+    if (name.empty()) {
+        return {};
+    }
+    const bool hasControl = std::any_of(
+        name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    if (hasControl || name.find_first_of("<>:\"|?*") != std::string_view::npos) {
+        return "Windows does not allow control characters or any of < > : \" | ? * in a file name";
+    }
+    if (name.back() == '.' || name.back() == ' ') {
+        return "Windows does not allow a file name that ends in a dot or a blank";
+    }
+    if (isDeviceName(name)) {
+        return "Windows reserves this name for a device";
+    }
+    return {};
+}
+
+std::string fileNameKey(const std::string& name) {
+    std::wstring wide;
+    if (!toWide(name, wide)) {
+        return name;
+    }
+    // Upper case whatever the user's language, as the file system compares names.
+    std::wstring upper(wide.size(), L'\0');
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                      static_cast<int>(wide.size()), upper.data(), static_cast<int>(upper.size()),
+                      nullptr, nullptr, 0) == 0) {
+        return name;
+    }
+    return fromPath(fs::path(upper));
+}
+
+fs::path toPath(const std::string& path) {
+    // Never throws: bytes that are not UTF-8 become U+FFFD, a name that the
+    // engine's own calls above refuse with EILSEQ.
+    std::wstring wide;
+    toWide(path, wide, 0);
+    return fs::path(std::move(wide));
+}
+
+std::string fromPath(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace scanmill::platform

@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: MIT
+// What Windows does differently: names are UTF-16 at the system calls and
+// case-blind, renaming does not replace unless asked, read-only is an
+// attribute, an open file cannot be replaced, and some names are devices.
+#include "ascii_writer.h"
+#include "batch.h"
+#include "platform.h"
+#include "rigaku_reader.h"
+#include "scan_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <windows.h>
+
+namespace scanmill {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::expectFileError;
+using testing::readFile;
+using testing::rigakuBytes;
+using testing::ScratchDirectory;
+using testing::writeFile;
+
+const std::string earlierContent = "earlier output, to be kept\n";
+
+ScanRecord sampleScan() {
+    ScanRecord scan;
+    scan.title = "Quartz standard";
+    scan.intensities = {1.0F, 2.0F};
+    scan.pointCount = 2;
+    return scan;
+}
+
+FileSelection selectionOf(const ScratchDirectory& dir, const std::vector<std::string>& names) {
+    FileSelection selection;
+    selection.inputDirectory = dir.withSeparator();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        selection.fileNames[i] = names[i];
+    }
+    selection.fileCount = static_cast<std::int16_t>(names.size());
+    return selection;
+}
+
+// The names in dir as Windows holds them, sorted.
+std::vector<std::wstring> wideEntriesOf(const fs::path& dir) {
+    std::vector<std::wstring> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().wstring());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The C runtime ignores fopen's "x", so the temporary's clash check is the seam's own.
+TEST(WindowsFiles, TemporaryIsCreatedExclusively) {
+    ScratchDirectory dir;
+    writeFile(dir / "taken.part", earlierContent);
+    errno = 0;
+    std::FILE* file = platform::createNewFile(dir / "taken.part");
+    EXPECT_EQ(file, nullptr);
+    EXPECT_EQ(errno, EEXIST);
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+    EXPECT_EQ(readFile(dir / "taken.part"), earlierContent);
+}
+
+// Renaming onto an existing file fails on Windows unless told to replace it,
+// and a name in other case is that same file.
+TEST(WindowsFiles, OutputIsReplacedWhateverTheCaseOfItsName) {
+    ScratchDirectory dir;
+    writeFile(dir / "scan01.raw", rigakuBytes({}));
+    writeFile(dir / "SCAN01.DAT", std::string(5000, 'x'));
+    FileSelection selection = selectionOf(dir, {"scan01.raw"});
+    StatusLog log;
+    convertSelection(selection, OutputFormat::TwoColumnAscii, log);
+    const std::string first = readFile(dir / "scan01.dat");
+    convertSelection(selection, OutputFormat::TwoColumnAscii, log);
+    EXPECT_EQ(log.lines().size(), 2u);
+    EXPECT_EQ(first.substr(0, 17), "Quartz standard\r\n");
+    EXPECT_EQ(readFile(dir / "scan01.dat"), first);
+    EXPECT_EQ(dir.entries().size(), 2u) << "one input, one output, no temporary";
+}
+
+TEST(WindowsFiles, OutputHeldOpenElsewhereIsKept) {
+    ScratchDirectory dir;
+    writeFile(dir / "scan01.dat", earlierContent);
+    // Like most programs, the C runtime opens without letting others delete.
+    std::FILE* held = _wfopen((dir.path() / "scan01.dat").c_str(), L"rb");
+    ASSERT_NE(held, nullptr);
+    expectFileError([&] { writeTwoColumnAscii(sampleScan(), dir / "scan01.dat"); }, EBUSY,
+                    dir / "scan01.dat" + ": ");
+    std::fclose(held);
+    EXPECT_EQ(readFile(dir / "scan01.dat"), earlierContent);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"scan01.dat"});
+}
+
+TEST(WindowsFiles, ReadOnlyAttributeKeepsAnOutput) {
+    ScratchDirectory dir;
+    const std::string path = dir / "scan01.dat";
+    writeFile(path, earlierContent);
+    const std::wstring widePath = (dir.path() / "scan01.dat").wstring();
+    ASSERT_NE(SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_READONLY), 0);
+    expectFileError([&] { writeTwoColumnAscii(sampleScan(), path); }, EACCES,
+                    path + ": Permission denied");
+    EXPECT_EQ(readFile(path), earlierContent);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"scan01.dat"});
+
+    ASSERT_NE(SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_NORMAL), 0);
+    writeTwoColumnAscii(sampleScan(), path);
+    EXPECT_NE(readFile(path), earlierContent);
+}
+
+TEST(WindowsFiles, NamesWindowsForbidsAreRefused) {
+    ScratchDirectory dir;
+    const std::string character = "Windows does not allow control characters or any of";
+    const std::string device = "Windows reserves this name for a device";
+    const std::string ending = "Windows does not allow a file name that ends in a dot or a blank";
+    // Unchecked, Wine writes "a:b.dat" and "x" for "x.", Windows a stream of
+    // file "a" and "x"; CON and NUL fail as "bad device", COM1 as "access denied".
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"a:b.dat", character}, {"a?b.dat", character}, {"tab\there.dat", character},
+        {"CON.dat", device},    {"nul", device},        {"Com1.txt", device},
+        {"lpt9 .dat", device},  {"x.", ending},         {"x ", ending}};
+    // Joined as the batch joins them: "a:b.dat" would be a drive to fs::path.
+    for (const auto& [name, reason] : refused) {
+        expectFileError([&] { writeTwoColumnAscii(sampleScan(), dir.withSeparator() + name); },
+                        EINVAL, dir.withSeparator() + name + ": " + reason);
+    }
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{});
+
+    // Names that only look like those are plain files.
+    for (const std::string name : {"CONSOLE.dat", "com10.dat", "x.con", "nul_b.raw"}) {
+        writeTwoColumnAscii(sampleScan(), dir.withSeparator() + name);
+    }
+    EXPECT_EQ(dir.entries().size(), 4u);
+}
+
+// The engine's UTF-8 reaches the file system as the same characters, whatever
+// the ANSI code page: no one code page holds both u-umlaut and alpha.
+TEST(WindowsFiles, NamesAreUnicodeAtTheSystemCalls) {
+    ScratchDirectory dir;
+    writeFile(dir.path() / L"Probe M\u00FCller \u03B1.raw", rigakuBytes({}));
+    const std::string name = "Probe M\xC3\xBCller \xCE\xB1.raw";
+    FileSelection selection = selectionOf(dir, {name});
+    StatusLog log;
+    convertSelection(selection, OutputFormat::BrukerRaw, log);
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{name + "     converted to Bruker-AXS Diffrac Plus "
+                                              "file     Probe M\xC3\xBCller \xCE\xB1_b.raw"});
+    EXPECT_EQ(wideEntriesOf(dir.path()),
+              (std::vector<std::wstring>{L"Probe M\u00FCller \u03B1.raw",
+                                         L"Probe M\u00FCller \u03B1_b.raw"}));
+
+    // Bytes that are not UTF-8 name no file.
+    const std::string latin1 = dir.withSeparator() + "Probe M\xFCller \xE1.raw";
+    expectFileError([&] { readRigakuRaw(latin1); }, EILSEQ, latin1);
+}
+
+TEST(WindowsFiles, OutputNamesDifferingOnlyInCaseClash) {
+    ScratchDirectory dir;
+    const std::vector<std::string> names = {"Quartz.v1.raw", "\xC3\x84pfel.1.raw", "quartz.v2.raw",
+                                            "\xC3\xA4pfel.2.raw"};
+    for (const auto& name : names) {
+        writeFile(platform::toPath(dir.withSeparator() + name), rigakuBytes({}));
+    }
+    FileSelection selection = selectionOf(dir, names);
+    StatusLog log;
+    expectFileError([&] { convertSelection(selection, OutputFormat::TwoColumnAscii, log); }, EEXIST,
+                    dir / "quartz.dat" +
+                        ": Quartz.v1.raw and quartz.v2.raw would both be written to this file");
+    selection = selectionOf(dir, {names[1], names[3]}); // A and a with umlaut
+    expectFileError([&] { convertSelection(selection, OutputFormat::TwoColumnAscii, log); }, EEXIST,
+                    "would both be written to this file");
+    EXPECT_EQ(wideEntriesOf(dir.path()).size(), 4u) << "nothing written";
+    EXPECT_TRUE(log.lines().empty());
+}
+
+} // namespace
+} // namespace scanmill
