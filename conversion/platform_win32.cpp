@@ -125,8 +125,8 @@ std::FILE* streamOver(HANDLE handle, int flags, const char* mode) {
     return file;
 }
 
-std::FILE* open(const std::string& path, DWORD access, DWORD share, DWORD disposition, int flags,
-                const char* mode) {
+std::FILE* openStream(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                      int flags, const char* mode) {
     std::wstring wide;
     if (!toWide(path, wide)) {
         return nullptr;
@@ -171,12 +171,13 @@ bool isDeviceName(std::string_view name) {
 
 std::FILE* openForReading(const std::string& path) {
     // Others may read, replace or remove the file meanwhile, as on POSIX.
-    return open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                OPEN_EXISTING, _O_RDONLY | _O_BINARY, "rb");
+    return openStream(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      OPEN_EXISTING, _O_RDONLY | _O_BINARY, "rb");
 }
 
 std::FILE* createNewFile(const std::string& path) {
-    return open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, _O_WRONLY | _O_BINARY, "wb");
+    return openStream(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, _O_WRONLY | _O_BINARY,
+                      "wb");
 }
 
 bool replaceByRename(const std::string& from, const std::string& to) {
