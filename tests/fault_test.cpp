@@ -9,19 +9,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -336,84 +332,6 @@ TEST_P(BatchFault, ReadOnlyOutputDirectoryFails) {
     EXPECT_NE(outcome.description.find(outputOf("a.raw").string()), std::string::npos);
     EXPECT_TRUE(outcome.log.empty());
     EXPECT_EQ(entriesOf(out()), std::vector{outputName("b.raw")});
-}
-
-// b.raw is a pipe, so the batch waits inside it until the test has made
-// something vanish; then b.raw's bytes arrive and the batch goes on.
-class VanishingMidBatch : public BatchFault {
-protected:
-    Outcome convertWhile(const std::function<void()>& vanish) {
-        const std::string bytes = readFile(in() / "b.raw");
-        fs::remove(in() / "b.raw");
-        if (mkfifo((in() / "b.raw").c_str(), 0600) != 0) {
-            ADD_FAILURE() << "mkfifo failed";
-            return {};
-        }
-        std::thread feeder([&, path = (in() / "b.raw").string()] {
-            // Non-blocking open fails until the batch opens the pipe to read.
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            int fd = -1;
-            while ((fd = open(path.c_str(), O_WRONLY | O_NONBLOCK)) < 0 &&
-                   std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            if (fd < 0) {
-                return; // the batch never reached b.raw; its outcome says why
-            }
-            fcntl(fd, F_SETFL, 0);
-            vanish();
-            for (std::size_t sent = 0; sent < bytes.size();) {
-                const ssize_t n = write(fd, bytes.data() + sent, bytes.size() - sent);
-                if (n <= 0) {
-                    break;
-                }
-                sent += static_cast<std::size_t>(n);
-            }
-            close(fd);
-        });
-        Outcome outcome = convertHere(selection, format());
-        feeder.join();
-        return outcome;
-    }
-};
-
-INSTANTIATE_TEST_SUITE_P(BothFormats, VanishingMidBatch, bothFormats, formatName);
-
-TEST_P(VanishingMidBatch, InputFileOrDirectory) {
-    const Converted a = reference("a.raw");
-    const Converted b = reference("b.raw");
-    const std::vector<std::pair<const char*, std::function<void()>>> vanishings = {
-        {"c.raw removed", [&] { fs::remove(in() / "c.raw"); }},
-        {"input directory removed", [&] { fs::remove_all(in()); }},
-    };
-    for (const auto& [what, vanish] : vanishings) {
-        SCOPED_TRACE(what);
-        fs::remove_all(in()); // b.raw may still be the pipe of the last round
-        fs::create_directories(in());
-        writeFile(in() / "a.raw", rigakuBytes(scanOf(3, 10)));
-        writeFile(in() / "b.raw", rigakuBytes(scanOf(3000, 2000)));
-        writeFile(in() / "c.raw", rigakuBytes(scanOf(3, 30)));
-        fs::remove(outputOf("b.raw"));
-
-        const Outcome outcome = convertWhile(vanish);
-        EXPECT_EQ(outcome.number, ENOENT) << outcome.description;
-        EXPECT_NE(outcome.description.find((in() / "c.raw").string()), std::string::npos)
-            << outcome.description;
-        EXPECT_EQ(outcome.log, (std::vector{a.statusLine, b.statusLine}));
-        EXPECT_EQ(readFile(outputOf("a.raw")), a.bytes);
-        EXPECT_EQ(readFile(outputOf("b.raw")), b.bytes);
-        EXPECT_EQ(entriesOf(out()), (std::vector{outputName("a.raw"), outputName("b.raw")}));
-    }
-}
-
-TEST_P(VanishingMidBatch, OutputDirectory) {
-    const Converted a = reference("a.raw");
-    const Outcome outcome = convertWhile([&] { fs::remove_all(out()); });
-    EXPECT_EQ(outcome.number, ENOENT) << outcome.description;
-    EXPECT_NE(outcome.description.find(outputOf("b.raw").string()), std::string::npos)
-        << outcome.description;
-    EXPECT_EQ(outcome.log, std::vector{a.statusLine});
-    EXPECT_FALSE(fs::exists(out()));
 }
 
 // Names are bytes of the system's 8-bit encoding, blanks and all; they reach
