@@ -11,20 +11,11 @@ using testing::readFile;
 using testing::rigakuBytes;
 using testing::RigakuFields;
 using testing::ScratchDirectory;
+using testing::selectionOf;
 using testing::writeFile;
 
 constexpr auto ascii = OutputFormat::TwoColumnAscii;
 constexpr auto bruker = OutputFormat::BrukerRaw;
-
-FileSelection selectionOf(const ScratchDirectory& dir, std::vector<std::string> names) {
-    FileSelection selection;
-    selection.inputDirectory = dir.withSeparator();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        selection.fileNames[i] = names[i];
-    }
-    selection.fileCount = static_cast<std::int16_t>(names.size());
-    return selection;
-}
 
 void writeScans(const ScratchDirectory& dir, const std::vector<std::string>& names) {
     RigakuFields fields;
@@ -57,7 +48,7 @@ TEST(ConvertSelection, NothingSelectedAddsNoticeOnly) {
 TEST(ConvertSelection, ConvertsInSelectionOrderWithOneLineEach) {
     ScratchDirectory dir;
     writeScans(dir, {"scan01.raw", "b.raw", "a.b.raw"});
-    FileSelection selection = selectionOf(dir, {"scan01.raw", "b.raw", "a.b.raw"});
+    FileSelection selection = selectionOf(dir.path(), {"scan01.raw", "b.raw", "a.b.raw"});
     selection.fileNames[3] = "left-over.raw"; // from a longer selection; past the count
     StatusLog log;
     convertSelection(selection, ascii, log);
@@ -86,7 +77,7 @@ TEST(ConvertSelection, OutputDirectoryIsFilledInOnceAndStays) {
     ScratchDirectory second("-second");
     std::filesystem::create_directory(second.path() / "other");
     writeScans(first, {"x.raw"});
-    FileSelection selection = selectionOf(first, {});
+    FileSelection selection = selectionOf(first.path(), {});
     StatusLog log;
     convertSelection(selection, ascii, log);
     EXPECT_EQ(selection.outputDirectory, first.withSeparator()) << "filled in even for 0 files";
@@ -112,7 +103,7 @@ TEST(ConvertSelection, FullTableIsConverted) {
         names.push_back("s" + std::to_string(i) + ".raw");
     }
     writeScans(dir, names);
-    FileSelection selection = selectionOf(dir, names);
+    FileSelection selection = selectionOf(dir.path(), names);
     StatusLog log;
     convertSelection(selection, bruker, log);
     EXPECT_EQ(log.lines().size(), names.size());
@@ -125,7 +116,7 @@ TEST(ConvertSelectionFailure, NeverWritesOverItsOwnInput) {
     const std::string scan = rigakuBytes({});
     writeFile(dir / "x.dat", scan); // a scan named .dat, converted to ASCII beside itself
     writeScans(dir, {"first.raw"});
-    FileSelection selection = selectionOf(dir, {"first.raw", "x.dat"});
+    FileSelection selection = selectionOf(dir.path(), {"first.raw", "x.dat"});
     StatusLog log;
     expectFileError([&] { convertSelection(selection, ascii, log); }, EEXIST,
                     dir / "x.dat" + ": output would replace its own input file");
@@ -133,7 +124,7 @@ TEST(ConvertSelectionFailure, NeverWritesOverItsOwnInput) {
     EXPECT_EQ(log.lines().size(), 1u);
 
     // Reached through another spelling of the directory: still the same file.
-    selection = selectionOf(dir, {"x.dat"});
+    selection = selectionOf(dir.path(), {"x.dat"});
     selection.outputDirectory = dir.path().string() + "/./";
     expectFileError([&] { convertSelection(selection, ascii, log); }, EEXIST, "x.dat");
     EXPECT_EQ(readFile(dir / "x.dat"), scan);

@@ -30,6 +30,7 @@ using testing::readFile;
 using testing::rigakuBytes;
 using testing::RigakuFields;
 using testing::ScratchDirectory;
+using testing::selectionOf;
 using testing::writeFile;
 
 const std::string earlierContent = "earlier output, to be kept\n";
@@ -154,12 +155,7 @@ protected:
         writeFile(in() / "b.raw", rigakuBytes(scanOf(3000, 2000)));
         writeFile(in() / "c.raw", rigakuBytes(scanOf(3, 30)));
         writeFile(outputOf("b.raw"), earlierContent);
-        selection.inputDirectory = in().string() + pathSeparator;
-        selection.outputDirectory = out().string() + pathSeparator;
-        selection.fileNames[0] = "a.raw";
-        selection.fileNames[1] = "b.raw";
-        selection.fileNames[2] = "c.raw";
-        selection.fileCount = 3;
+        selection = selectionOf(in(), {"a.raw", "b.raw", "c.raw"}, out());
     }
 
     fs::path in() const { return tree.path() / "in"; }
@@ -179,11 +175,7 @@ protected:
     Converted reference(const std::string& input) const {
         const fs::path dir = tree.path() / "reference";
         fs::create_directories(dir);
-        FileSelection one;
-        one.inputDirectory = in().string() + pathSeparator;
-        one.outputDirectory = dir.string() + pathSeparator;
-        one.fileNames[0] = input;
-        one.fileCount = 1;
+        FileSelection one = selectionOf(in(), {input}, dir);
         StatusLog log;
         convertSelection(one, format(), log);
         Converted converted{readFile(dir / outputName(input)), log.lines().at(0)};
@@ -341,9 +333,7 @@ TEST_P(BatchFault, NamesWithBlanksAndEightBitCharacters) {
                              "C.raw";
     fs::rename(in() / "a.raw", in() / name);
     const Converted a = reference(name);
-    selection.fileNames = {};
-    selection.fileNames[0] = name;
-    selection.fileCount = 1;
+    selection = selectionOf(in(), {name}, out());
 
     const Outcome converted = convertHere(selection, format());
     EXPECT_FALSE(converted.failed) << converted.description;

@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers shared by the engine tests: a scratch directory and a check for
-// FileError, on top of the scan bytes and file helpers that the window tests,
+// Helpers shared by the engine tests: a scratch directory, selections and a
+// check for FileError, on top of the scan bytes and file helpers that the window tests,
 // benchmarks and fuzz seeds use too.
 
 #include "file_bytes.h"
@@ -9,6 +9,7 @@
 #include "scan_record.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -64,6 +65,21 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The selection of these names in inputDirectory, as the input Browse button
+// makes it, and the output directory when one is given.
+inline FileSelection selectionOf(const std::filesystem::path& inputDirectory,
+                                 const std::vector<std::string>& names,
+                                 const std::filesystem::path& outputDirectory = {}) {
+    FileSelection selection;
+    selection.inputDirectory = inputDirectory.string() + pathSeparator;
+    if (!outputDirectory.empty()) {
+        selection.outputDirectory = outputDirectory.string() + pathSeparator;
+    }
+    std::copy(names.begin(), names.end(), selection.fileNames.begin());
+    selection.fileCount = static_cast<std::int16_t>(names.size());
+    return selection;
+}
 
 // Expects fn to throw FileError with this number and a description holding fragment.
 inline void expectFileError(const std::function<void()>& fn, int number,
