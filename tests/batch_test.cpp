@@ -130,5 +130,36 @@ TEST(ConvertSelectionFailure, NeverWritesOverItsOwnInput) {
     EXPECT_EQ(readFile(dir / "x.dat"), scan);
 }
 
+TEST(ConvertSelectionFailure, OwnBrukerOutputIsRefusedAndNothingWrittenForIt) {
+    ScratchDirectory dir;
+    writeScans(dir, {"quartz.raw"});
+    FileSelection selection = selectionOf(dir, {"quartz.raw"});
+    StatusLog log;
+    convertSelection(selection, bruker, log);
+
+    selection = selectionOf(dir, {"quartz_b.raw"}); // matched by the "*.raw" filter too
+    expectFileError([&] { convertSelection(selection, ascii, log); }, EINVAL,
+                    dir / "quartz_b.raw" + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"quartz.raw", "quartz_b.raw"}));
+    EXPECT_EQ(log.lines().size(), 1u);
+}
+
+TEST(ConvertSelectionFailure, OutputNameClashWritesNothing) {
+    ScratchDirectory in("-in");
+    ScratchDirectory out("-out");
+    const std::vector<std::string> names = {"first.raw", "sample.v2.raw", "x.raw", "sample.v3.raw"};
+    writeScans(in, names);
+    for (const OutputFormat format : {ascii, bruker}) {
+        FileSelection selection = selectionOf(in, names);
+        selection.outputDirectory = out.withSeparator();
+        StatusLog log;
+        expectFileError([&] { convertSelection(selection, format, log); }, EEXIST,
+                        out / outputNameFor("sample.raw", format) +
+                            ": sample.v2.raw and sample.v3.raw would both be written to this file");
+        EXPECT_EQ(out.entries(), std::vector<std::string>{}) << "not even the first file";
+        EXPECT_EQ(log.lines(), std::vector<std::string>{});
+    }
+}
+
 } // namespace
 } // namespace scanmill

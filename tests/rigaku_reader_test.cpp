@@ -155,5 +155,23 @@ TEST(RigakuReaderFailure, FileEndsEarly) {
                     "file ends after 202 bytes, but its 1 points need 204");
 }
 
+TEST(RigakuReaderFailure, BrukerFilesAreRefusedByTheirIdentifier) {
+    ScratchDirectory dir;
+    for (const std::string identifier : {"RAW1.01", "RAW2", "RAW4.00", "RAW "}) {
+        std::string bytes = rigakuBytes({});
+        bytes.replace(0, identifier.size(), identifier);
+        writeFile(dir / "x_b.raw", bytes);
+        expectFileError([&] { readRigakuRaw(dir / "x_b.raw"); }, EINVAL,
+                        dir / "x_b.raw" + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
+    }
+    // Nothing is refused on a guess: a scan whose skipped bytes merely look alike is read.
+    for (const std::string lookalike : {"RAW3", "RAW1.0", "raw2"}) {
+        std::string bytes = rigakuBytes({});
+        bytes.replace(0, lookalike.size(), lookalike);
+        writeFile(dir / "scan.raw", bytes);
+        EXPECT_EQ(readRigakuRaw(dir / "scan.raw").title, "Quartz standard") << lookalike;
+    }
+}
+
 } // namespace
 } // namespace scanmill
