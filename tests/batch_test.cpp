@@ -133,11 +133,11 @@ TEST(ConvertSelectionFailure, NeverWritesOverItsOwnInput) {
 TEST(ConvertSelectionFailure, OwnBrukerOutputIsRefusedAndNothingWrittenForIt) {
     ScratchDirectory dir;
     writeScans(dir, {"quartz.raw"});
-    FileSelection selection = selectionOf(dir, {"quartz.raw"});
+    FileSelection selection = selectionOf(dir.path(), {"quartz.raw"});
     StatusLog log;
     convertSelection(selection, bruker, log);
 
-    selection = selectionOf(dir, {"quartz_b.raw"}); // matched by the "*.raw" filter too
+    selection = selectionOf(dir.path(), {"quartz_b.raw"}); // matched by the "*.raw" filter too
     expectFileError([&] { convertSelection(selection, ascii, log); }, EINVAL,
                     dir / "quartz_b.raw" + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"quartz.raw", "quartz_b.raw"}));
@@ -150,8 +150,7 @@ TEST(ConvertSelectionFailure, OutputNameClashWritesNothing) {
     const std::vector<std::string> names = {"first.raw", "sample.v2.raw", "x.raw", "sample.v3.raw"};
     writeScans(in, names);
     for (const OutputFormat format : {ascii, bruker}) {
-        FileSelection selection = selectionOf(in, names);
-        selection.outputDirectory = out.withSeparator();
+        FileSelection selection = selectionOf(in.path(), names, out.path());
         StatusLog log;
         expectFileError([&] { convertSelection(selection, format, log); }, EEXIST,
                         out / outputNameFor("sample.raw", format) +
