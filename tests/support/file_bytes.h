@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Whole files as bytes: how tests and tools put their inputs on disk and read

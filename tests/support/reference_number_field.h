@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The number field as the C library would give it, which formatPrintNumber is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Rigaku D/Max-B raw files built byte by byte, for the tests, the benchmarks
