@@ -6,13 +6,7 @@
 namespace scanmill {
 namespace {
 
-using testing::expectFileError;
-using testing::readFile;
-using testing::rigakuBytes;
-using testing::RigakuFields;
-using testing::ScratchDirectory;
-using testing::selectionOf;
-using testing::writeFile;
+using namespace testing;
 
 constexpr auto ascii = OutputFormat::TwoColumnAscii;
 constexpr auto bruker = OutputFormat::BrukerRaw;

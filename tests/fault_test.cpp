@@ -25,13 +25,7 @@ namespace scanmill {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::entriesOf;
-using testing::readFile;
-using testing::rigakuBytes;
-using testing::RigakuFields;
-using testing::ScratchDirectory;
-using testing::selectionOf;
-using testing::writeFile;
+using namespace testing;
 
 const std::string earlierContent = "earlier output, to be kept\n";
 
