@@ -17,11 +17,7 @@ namespace scanmill {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::expectFileError;
-using testing::readFile;
-using testing::rigakuBytes;
-using testing::ScratchDirectory;
-using testing::writeFile;
+using namespace testing;
 
 const std::string earlierContent = "earlier output, to be kept\n";
 
@@ -31,16 +27,6 @@ ScanRecord sampleScan() {
     scan.intensities = {1.0F, 2.0F};
     scan.pointCount = 2;
     return scan;
-}
-
-FileSelection selectionOf(const ScratchDirectory& dir, const std::vector<std::string>& names) {
-    FileSelection selection;
-    selection.inputDirectory = dir.withSeparator();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        selection.fileNames[i] = names[i];
-    }
-    selection.fileCount = static_cast<std::int16_t>(names.size());
-    return selection;
 }
 
 // The names in dir as Windows holds them, sorted.
@@ -73,7 +59,7 @@ TEST(WindowsFiles, OutputIsReplacedWhateverTheCaseOfItsName) {
     ScratchDirectory dir;
     writeFile(dir / "scan01.raw", rigakuBytes({}));
     writeFile(dir / "SCAN01.DAT", std::string(5000, 'x'));
-    FileSelection selection = selectionOf(dir, {"scan01.raw"});
+    FileSelection selection = selectionOf(dir.path(), {"scan01.raw"});
     StatusLog log;
     convertSelection(selection, OutputFormat::TwoColumnAscii, log);
     const std::string first = readFile(dir / "scan01.dat");
@@ -144,7 +130,7 @@ TEST(WindowsFiles, NamesAreUnicodeAtTheSystemCalls) {
     ScratchDirectory dir;
     writeFile(dir.path() / L"Probe M\u00FCller \u03B1.raw", rigakuBytes({}));
     const std::string name = "Probe M\xC3\xBCller \xCE\xB1.raw";
-    FileSelection selection = selectionOf(dir, {name});
+    FileSelection selection = selectionOf(dir.path(), {name});
     StatusLog log;
     convertSelection(selection, OutputFormat::BrukerRaw, log);
     EXPECT_EQ(log.lines(),
@@ -166,12 +152,12 @@ TEST(WindowsFiles, OutputNamesDifferingOnlyInCaseClash) {
     for (const auto& name : names) {
         writeFile(platform::toPath(dir.withSeparator() + name), rigakuBytes({}));
     }
-    FileSelection selection = selectionOf(dir, names);
+    FileSelection selection = selectionOf(dir.path(), names);
     StatusLog log;
     expectFileError([&] { convertSelection(selection, OutputFormat::TwoColumnAscii, log); }, EEXIST,
                     dir / "quartz.dat" +
                         ": Quartz.v1.raw and quartz.v2.raw would both be written to this file");
-    selection = selectionOf(dir, {names[1], names[3]}); // A and a with umlaut
+    selection = selectionOf(dir.path(), {names[1], names[3]}); // A and a with umlaut
     expectFileError([&] { convertSelection(selection, OutputFormat::TwoColumnAscii, log); }, EEXIST,
                     "would both be written to this file");
     EXPECT_EQ(wideEntriesOf(dir.path()).size(), 4u) << "nothing written";
