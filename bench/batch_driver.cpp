@@ -4,13 +4,13 @@
 //                                             at most 101) .raw files of IN into OUT
 // After converting it prints the process's peak resident memory in KiB.
 #include "batch.h"
-#include "rigaku_bytes.h"
+#include "file_bytes.h"
+#include "rigaku_scan_bytes.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -28,11 +28,12 @@ int usage() {
 
 void makeScans(const fs::path& dir, int count, int points) {
     fs::create_directories(dir);
-    const std::string bytes = rigakuBytes(sampleScan(static_cast<std::int16_t>(points)));
+    const std::string bytes =
+        testing::rigakuBytes(testing::plausibleScan(static_cast<std::int16_t>(points)));
     for (int i = 1; i <= count; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "scan%03d.raw", i);
-        std::ofstream(dir / name, std::ios::binary) << bytes;
+        testing::writeFile(dir / name, bytes);
     }
 }
 

@@ -2,11 +2,13 @@
 
 #include "ascii_writer.h"
 #include "bruker_writer.h"
+#include "platform.h"
 #include "rigaku_reader.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 namespace scanmill {
@@ -27,7 +29,23 @@ FormatRule ruleFor(OutputFormat format) {
 
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ignored;
-    return std::filesystem::equivalent(a, b, ignored);
+    return std::filesystem::equivalent(platform::toPath(a), platform::toPath(b), ignored);
+}
+
+// Refuses a selection in which two names map to one output name: the second
+// file would silently replace the first one's result.
+void refuseOutputClashes(const FileSelection& selection, int count, OutputFormat format) {
+    std::map<std::string, const std::string*> firstInputFor;
+    for (int index = 0; index < count; ++index) {
+        const std::string& inputName = selection.fileNames[index];
+        const auto [entry, isNew] =
+            firstInputFor.emplace(outputNameFor(inputName, format), &inputName);
+        if (!isNew) {
+            throw FileError(EEXIST, selection.outputDirectory + entry->first + ": " +
+                                        *entry->second + " and " + inputName +
+                                        " would both be written to this file");
+        }
+    }
 }
 
 } // namespace
@@ -51,6 +69,7 @@ void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& 
     }
     const FormatRule rule = ruleFor(format);
     const int count = std::clamp<int>(selection.fileCount, 0, selection.fileNames.size());
+    refuseOutputClashes(selection, count, format);
     for (int index = 0; index < count; ++index) {
         const std::string& inputName = selection.fileNames[index];
         const std::string inputPath = selection.inputDirectory + inputName;

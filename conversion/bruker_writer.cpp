@@ -5,17 +5,37 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <cstring>
 #include <string_view>
 
 namespace scanmill {
 namespace {
 
-// The range header starts at 712 and is 304 bytes long; the points follow it.
-constexpr std::size_t rangeHeaderOffset = 712;
+// Offsets of the fields written to a RAW1.01 file of one range, in file
+// order. Every other byte is zero.
+constexpr std::size_t identifierOffset = 0;  // 7 characters, "RAW1.01"
+constexpr std::size_t rangeCountOffset = 12; // 32-bit
+constexpr std::size_t dateOffset = 16;       // 8 characters, mm/dd/yy
+constexpr std::size_t timeOffset = 26;       // 8 characters
+constexpr std::size_t titleOffset = 326;     // up to 40 characters, no terminator
+constexpr std::size_t titleLength = 40;
+constexpr std::size_t marker548Offset = 548;   // 8-bit, 20
+constexpr std::size_t marker552Offset = 552;   // 16-bit, 9999
+constexpr std::size_t radiusOffset = 564;      // single, goniometer radius in mm
+constexpr std::size_t alpha1Offset = 624;      // double, angstrom
+constexpr std::size_t alpha2Offset = 632;      // double, angstrom
+constexpr std::size_t constant648Offset = 648; // double, 0.514
+constexpr std::size_t marker700Offset = 700;   // single, 9999
+constexpr std::size_t rangeHeaderOffset = 712; // 16-bit length of the range header
 constexpr std::size_t rangeHeaderLength = 304;
-constexpr std::size_t dataOffset = rangeHeaderOffset + rangeHeaderLength;
+constexpr std::size_t pointCountOffset = 716;    // 16-bit
+constexpr std::size_t startThetaOffset = 720;    // double, degrees
+constexpr std::size_t startTwoThetaOffset = 728; // double, degrees
+constexpr std::size_t stepSizeOffset = 888;      // double, degrees
+constexpr std::size_t stepTimeOffset = 904;      // single, the scan's 4 bytes
+constexpr std::size_t unset924Offset = 924;      // three singles, -1
+constexpr std::size_t wavelengthOffset = 952;    // double, angstrom
+constexpr std::size_t marker964Offset = 964;     // 32-bit, 4
+constexpr std::size_t dataOffset = rangeHeaderOffset + rangeHeaderLength; // singles
 
 // Wavelengths of a copper tube, angstrom.
 constexpr double copperAlpha1 = 1.5406;
@@ -62,44 +82,35 @@ void writeBrukerRaw(const ScanRecord& scan, const std::string& path) {
     std::string file(dataOffset + 4 * points, '\0');
     auto* bytes = reinterpret_cast<unsigned char*>(file.data());
 
-    // File header, by ascending offset.
-    le::writeText(bytes + 0, "RAW1.01", 7);
-    bytes[12] = 1; // number of ranges
-    le::writeText(bytes + 16, toBrukerDate(scan.dateText), 8);
-    le::writeText(bytes + 26, scan.timeText, 8);
-    le::writeText(bytes + 326, scan.title, 40);
-    bytes[548] = 20;
-    le::writeInt16(bytes + 552, 9999);
-    le::writeFloat32(bytes + 564, 185.0F); // goniometer radius, mm
-    le::writeFloat64(bytes + 624, copperAlpha1);
-    le::writeFloat64(bytes + 632, copperAlpha2);
-    le::writeFloat64(bytes + 648, 0.514);
-    le::writeFloat32(bytes + 700, 9999.0F);
+    le::writeText(bytes + identifierOffset, "RAW1.01", 7);
+    le::writeInt32(bytes + rangeCountOffset, 1);
+    le::writeText(bytes + dateOffset, toBrukerDate(scan.dateText), 8);
+    le::writeText(bytes + timeOffset, scan.timeText, 8);
+    le::writeText(bytes + titleOffset, scan.title, titleLength);
+    bytes[marker548Offset] = 20;
+    le::writeInt16(bytes + marker552Offset, 9999);
+    le::writeFloat32(bytes + radiusOffset, 185.0F);
+    le::writeFloat64(bytes + alpha1Offset, copperAlpha1);
+    le::writeFloat64(bytes + alpha2Offset, copperAlpha2);
+    le::writeFloat64(bytes + constant648Offset, 0.514);
+    le::writeFloat32(bytes + marker700Offset, 9999.0F);
 
-    // Range header. The doubles are exact conversions of the scan's singles.
+    // The range header. Its 16-bit fields keep the two bytes after them zero,
+    // so they read as 32-bit values too; the doubles are exact conversions of
+    // the scan's singles.
     le::writeInt16(bytes + rangeHeaderOffset, static_cast<std::int16_t>(rangeHeaderLength));
-    le::writeInt16(bytes + 716, static_cast<std::int16_t>(points));
-    le::writeFloat64(bytes + 720, static_cast<double>(scan.startTwoTheta) / 2); // theta
-    le::writeFloat64(bytes + 728, static_cast<double>(scan.startTwoTheta));
-    le::writeFloat64(bytes + 888, static_cast<double>(scan.stepSize));
-    std::copy(scan.stepTime.begin(), scan.stepTime.end(), bytes + 904);
-    le::writeFloat32(bytes + 924, -1.0F);
-    le::writeFloat32(bytes + 928, -1.0F);
-    le::writeFloat32(bytes + 932, -1.0F);
-    le::writeFloat64(bytes + 952, copperAlpha1); // wavelength
-    le::writeInt32(bytes + 964, 4);
-
-    // The intensities as one block where the host's order is the file's; the
-    // field-by-field form costs more than the whole write of the file.
-    if constexpr (std::endian::native == std::endian::little) {
-        if (points != 0) {
-            std::memcpy(bytes + dataOffset, scan.intensities.data(), 4 * points);
-        }
-    } else {
-        for (std::size_t i = 0; i < points; ++i) {
-            le::writeFloat32(bytes + dataOffset + 4 * i, scan.intensities[i]);
-        }
+    le::writeInt16(bytes + pointCountOffset, static_cast<std::int16_t>(points));
+    le::writeFloat64(bytes + startThetaOffset, static_cast<double>(scan.startTwoTheta) / 2);
+    le::writeFloat64(bytes + startTwoThetaOffset, static_cast<double>(scan.startTwoTheta));
+    le::writeFloat64(bytes + stepSizeOffset, static_cast<double>(scan.stepSize));
+    std::copy(scan.stepTime.begin(), scan.stepTime.end(), bytes + stepTimeOffset);
+    for (std::size_t i = 0; i < 3; ++i) {
+        le::writeFloat32(bytes + unset924Offset + 4 * i, -1.0F);
     }
+    le::writeFloat64(bytes + wavelengthOffset, copperAlpha1);
+    le::writeInt32(bytes + marker964Offset, 4);
+
+    le::writeFloat32s(bytes + dataOffset, scan.intensities.data(), points);
     replaceFileContents(path, file);
 }
 

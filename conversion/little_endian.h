@@ -37,9 +37,15 @@ inline void writeUint32(unsigned char* p, std::uint32_t v) {
     }
 }
 
+// One store where the host's order is the file's: the number field packs its
+// digits into a 64-bit integer and writes them with this.
 inline void writeUint64(unsigned char* p, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) {
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &v, 8);
+    } else {
+        for (int i = 0; i < 8; ++i) {
+            p[i] = static_cast<unsigned char>(v >> (8 * i));
+        }
     }
 }
 
@@ -57,6 +63,30 @@ inline void writeFloat32(unsigned char* p, float v) {
 
 inline void writeFloat64(unsigned char* p, double v) {
     writeUint64(p, std::bit_cast<std::uint64_t>(v));
+}
+
+// Puts count singles that were read byte for byte from a file into the host's
+// order, in place; nothing to do where the host's order is the file's.
+inline void floatsFromLittleEndian(float* values, std::size_t count) {
+    if constexpr (std::endian::native != std::endian::little) {
+        for (std::size_t i = 0; i < count; ++i) {
+            values[i] = readFloat32(reinterpret_cast<const unsigned char*>(values + i));
+        }
+    }
+}
+
+// Writes count singles as one block where the host's order is the file's; field
+// by field they would cost more than the whole write of a file.
+inline void writeFloat32s(unsigned char* p, const float* values, std::size_t count) {
+    if constexpr (std::endian::native == std::endian::little) {
+        if (count != 0) {
+            std::memcpy(p, values, 4 * count);
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            writeFloat32(p + 4 * i, values[i]);
+        }
+    }
 }
 
 // Copies at most width bytes of text; the rest of the field stays as it is.

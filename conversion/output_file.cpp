@@ -1,25 +1,18 @@
 #include "output_file.h"
 
+#include "file_error.h"
+#include "platform.h"
 #include "scan_record.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace scanmill {
 namespace {
 
-namespace fs = std::filesystem;
-
-int lastErrno() {
-    return errno != 0 ? errno : EIO;
-}
-
 std::string directoryOf(const std::string& path) {
-    const auto slash = path.rfind(pathSeparator);
+    const auto slash = path.find_last_of(pathSeparators);
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
@@ -37,64 +30,48 @@ std::string temporaryName(const std::string& directory, int attempt) {
     return name + ".part";
 }
 
-void refuseReadOnlyTarget(const std::string& path) {
-    std::error_code ignored;
-    const fs::file_status target = fs::status(path, ignored);
-    if (!fs::is_regular_file(target)) {
-        return;
-    }
-    constexpr auto anyWrite =
-        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    if ((target.permissions() & anyWrite) == fs::perms::none) {
-        throw FileError(EACCES, describeError(path, EACCES));
-    }
-}
-
 } // namespace
-
-std::string describeError(const std::string& path, int number) {
-    return path + ": " + std::generic_category().message(number);
-}
 
 void replaceFileContents(const std::string& path, std::string_view content) {
     replaceFileContents(path, content, [](std::FILE* file) { return std::fclose(file); });
 }
 
 void replaceFileContents(const std::string& path, std::string_view content, CloseFile closeFile) {
-    refuseReadOnlyTarget(path);
+    if (platform::isReadOnlyFile(path)) {
+        throw systemError(path, EACCES);
+    }
 
     std::string temporary;
     std::FILE* file = nullptr;
     for (int attempt = 0; file == nullptr; ++attempt) {
         temporary = temporaryName(directoryOf(path), attempt);
         errno = 0;
-        file = std::fopen(temporary.c_str(), "wbx");
+        file = platform::createNewFile(temporary);
         if (file == nullptr && (errno != EEXIST || attempt == 10)) {
-            const int number = lastErrno();
-            throw FileError(number, describeError(path, number));
+            throw systemError(path, lastErrorNumber());
         }
     }
 
     auto fail = [&](int number) {
-        std::remove(temporary.c_str());
-        throw FileError(number, describeError(path, number));
+        platform::removeFile(temporary);
+        throw systemError(path, number);
     };
 
     errno = 0;
     const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size() &&
                          std::fflush(file) == 0;
-    const int writeErrno = lastErrno();
+    const int writeErrno = lastErrorNumber();
     errno = 0;
     const bool closed = closeFile(file) == 0;
     if (!written) {
         fail(writeErrno);
     }
     if (!closed) {
-        fail(lastErrno());
+        fail(lastErrorNumber());
     }
     errno = 0;
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        fail(lastErrno());
+    if (!platform::replaceByRename(temporary, path)) {
+        fail(lastErrorNumber());
     }
 }
 

@@ -19,7 +19,4 @@ void replaceFileContents(const std::string& path, std::string_view content);
 using CloseFile = int (*)(std::FILE*);
 void replaceFileContents(const std::string& path, std::string_view content, CloseFile closeFile);
 
-// The description FileError carries for a failed system call on path.
-std::string describeError(const std::string& path, int number);
-
 } // namespace scanmill

@@ -1,13 +1,14 @@
 #include "rigaku_reader.h"
 
+#include "file_error.h"
 #include "little_endian.h"
-#include "output_file.h"
+#include "platform.h"
 
 #include <array>
-#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 namespace scanmill {
 namespace {
@@ -24,6 +25,11 @@ constexpr std::size_t stepOffset = 140;     // single, degrees 2-theta
 constexpr std::size_t countOffset = 144;    // signed 16-bit
 constexpr std::size_t stepTimeOffset = 148; // single, carried as bytes
 constexpr std::size_t headerLength = 200;   // the intensities follow
+
+// How Bruker RAW files begin, one per version of the format. Scanmill writes
+// such files next to the scans, under names the "*.raw" filter matches.
+constexpr std::array<std::string_view, 4> brukerIdentifiers = {"RAW1.01", "RAW2", "RAW4.00",
+                                                               "RAW "};
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -45,8 +51,7 @@ std::size_t readBytes(std::FILE* file, void* into, std::size_t size, const std::
     errno = 0;
     const std::size_t got = std::fread(into, 1, size, file);
     if (got < size && std::ferror(file)) {
-        const int number = errno != 0 ? errno : EIO;
-        throw FileError(number, describeError(path, number));
+        throw systemError(path, lastErrorNumber());
     }
     return got;
 }
@@ -62,16 +67,22 @@ std::size_t readBytes(std::FILE* file, void* into, std::size_t size, const std::
 
 ScanRecord readRigakuRaw(const std::string& path) {
     errno = 0;
-    InputFile file(std::fopen(path.c_str(), "rb"));
+    InputFile file(platform::openForReading(path));
     if (!file) {
-        const int number = errno != 0 ? errno : EIO;
-        throw FileError(number, describeError(path, number));
+        throw systemError(path, lastErrorNumber());
     }
     // Unbuffered: read exactly the header and the announced points, nothing after.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
 
     std::array<unsigned char, headerLength> header{};
     const std::size_t headerGot = readBytes(file.get(), header.data(), header.size(), path);
+
+    const std::string_view start(reinterpret_cast<const char*>(header.data()), headerGot);
+    for (const std::string_view identifier : brukerIdentifiers) {
+        if (start.starts_with(identifier)) {
+            throw FileError(EINVAL, path + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
+        }
+    }
 
     ScanRecord scan;
     if (headerGot < countOffset + 2) {
@@ -103,11 +114,7 @@ ScanRecord readRigakuRaw(const std::string& path) {
     if (dataGot < dataLength) {
         throwTooShort(path, headerLength + dataGot, pointsNeed, needed);
     }
-    if constexpr (std::endian::native != std::endian::little) {
-        for (float& value : scan.intensities) {
-            value = le::readFloat32(reinterpret_cast<const unsigned char*>(&value));
-        }
-    }
+    le::floatsFromLittleEndian(scan.intensities.data(), scan.intensities.size());
     return scan;
 }
 

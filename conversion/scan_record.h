@@ -1,12 +1,16 @@
 #pragma once
 
+#include "file_error.h"
+
 #include <array>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace scanmill {
+
+// The records the window and the engine share. FileError, which every
+// failure is thrown as, comes with them.
 
 // One Rigaku scan: the header fields the writers need and the intensity column.
 struct ScanRecord {
@@ -40,20 +44,14 @@ private:
     std::vector<std::string> lines_;
 };
 
-// A failed file operation: the system's error number and a description that
-// names the file and the cause. what() returns the description.
-class FileError : public std::runtime_error {
-public:
-    FileError(int number, std::string description);
-    int number() const;
-    const std::string& description() const;
-
-private:
-    int number_;
-    std::string description_;
-};
-
-// The platform's path separator, which directories in a FileSelection end with.
+// The platform's path separator, which directories in a FileSelection end
+// with, and every character that separates directories in a path read.
+#ifdef _WIN32
+inline constexpr char pathSeparator = '\\';
+inline constexpr char pathSeparators[] = "\\/";
+#else
 inline constexpr char pathSeparator = '/';
+inline constexpr char pathSeparators[] = "/";
+#endif
 
 } // namespace scanmill

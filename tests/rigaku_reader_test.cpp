@@ -8,11 +8,7 @@
 namespace scanmill {
 namespace {
 
-using testing::expectFileError;
-using testing::rigakuBytes;
-using testing::RigakuFields;
-using testing::ScratchDirectory;
-using testing::writeFile;
+using namespace testing;
 
 ScanRecord readFields(const ScratchDirectory& dir, const RigakuFields& fields) {
     writeFile(dir / "scan.raw", rigakuBytes(fields));
@@ -153,6 +149,24 @@ TEST(RigakuReaderFailure, FileEndsEarly) {
     writeFile(dir / "short.raw", bytes);
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
                     "file ends after 202 bytes, but its 1 points need 204");
+}
+
+TEST(RigakuReaderFailure, BrukerFilesAreRefusedByTheirIdentifier) {
+    ScratchDirectory dir;
+    for (const std::string identifier : {"RAW1.01", "RAW2", "RAW4.00", "RAW "}) {
+        std::string bytes = rigakuBytes({});
+        bytes.replace(0, identifier.size(), identifier);
+        writeFile(dir / "x_b.raw", bytes);
+        expectFileError([&] { readRigakuRaw(dir / "x_b.raw"); }, EINVAL,
+                        dir / "x_b.raw" + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
+    }
+    // Nothing is refused on a guess: a scan whose skipped bytes merely look alike is read.
+    for (const std::string lookalike : {"RAW3", "RAW1.0", "raw2"}) {
+        std::string bytes = rigakuBytes({});
+        bytes.replace(0, lookalike.size(), lookalike);
+        writeFile(dir / "scan.raw", bytes);
+        EXPECT_EQ(readRigakuRaw(dir / "scan.raw").title, "Quartz standard") << lookalike;
+    }
 }
 
 } // namespace

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace scanmill {
+
+// A failed file operation: the system's error number and a description that
+// names the file and the cause. what() returns the description.
+class FileError : public std::runtime_error {
+public:
+    FileError(int number, std::string description);
+    int number() const;
+    const std::string& description() const;
+
+private:
+    int number_;
+    std::string description_;
+};
+
+// errno after a failed call, or EIO when the call failed without setting it.
+int lastErrorNumber();
+
+// "path: No such file or directory": the description for a failed system call.
+std::string describeError(const std::string& path, int number);
+
+// The FileError for a failed system call on path.
+FileError systemError(const std::string& path, int number);
+
+} // namespace scanmill

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+// The file-system calls whose behaviour differs between systems, so that the
+// reader and the writers share one code path everywhere. Paths are the
+// engine's bytes. Calls that fail return nullptr or false and leave the cause
+// in errno.
+namespace scanmill::platform {
+
+// Opens an existing file for binary reading.
+std::FILE* openForReading(const std::string& path);
+
+// Creates a file for binary writing, failing with EEXIST if anything exists
+// at path: two writers can never share a temporary file.
+std::FILE* createNewFile(const std::string& path);
+
+// Renames from onto to in one step, replacing a file at to.
+bool replaceByRename(const std::string& from, const std::string& to);
+
+// Removes the file at path, if it can.
+void removeFile(const std::string& path);
+
+// True when path is an existing regular file that its permissions make
+// read-only; such a file is never replaced.
+bool isReadOnlyFile(const std::string& path);
+
+// The path the standard library's file-system calls take for these bytes,
+// and back.
+std::filesystem::path toPath(const std::string& path);
+std::string fromPath(const std::filesystem::path& path);
+
+} // namespace scanmill::platform
