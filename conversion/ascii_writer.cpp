@@ -30,7 +30,7 @@ float angleAt(std::size_t index, float start, float step) {
 
 } // namespace
 
-void writeTwoColumnAscii(const ScanRecord& scan, const std::string& path) {
+std::string formatTwoColumnAscii(const ScanRecord& scan) {
     const std::size_t points = scan.intensities.size();
     std::string text;
     text.reserve(scan.title.size() + 2 * printZone + points * (2 * printZone + 2));
@@ -57,7 +57,11 @@ void writeTwoColumnAscii(const ScanRecord& scan, const std::string& path) {
         out += 2;
     }
     text.resize(static_cast<std::size_t>(out - text.data()));
-    replaceFileContents(path, text);
+    return text;
+}
+
+void writeTwoColumnAscii(const ScanRecord& scan, const std::string& path) {
+    replaceFileContents(path, formatTwoColumnAscii(scan));
 }
 
 } // namespace scanmill

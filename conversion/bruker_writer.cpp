@@ -77,7 +77,7 @@ std::string toBrukerDate(const std::string& dateText) {
     return result;
 }
 
-void writeBrukerRaw(const ScanRecord& scan, const std::string& path) {
+std::string formatBrukerRaw(const ScanRecord& scan) {
     const std::size_t points = scan.intensities.size();
     std::string file(dataOffset + 4 * points, '\0');
     auto* bytes = reinterpret_cast<unsigned char*>(file.data());
@@ -111,7 +111,11 @@ void writeBrukerRaw(const ScanRecord& scan, const std::string& path) {
     le::writeInt32(bytes + marker964Offset, 4);
 
     le::writeFloat32s(bytes + dataOffset, scan.intensities.data(), points);
-    replaceFileContents(path, file);
+    return file;
+}
+
+void writeBrukerRaw(const ScanRecord& scan, const std::string& path) {
+    replaceFileContents(path, formatBrukerRaw(scan));
 }
 
 } // namespace scanmill
