@@ -1,5 +1,7 @@
 // The batch as the window runs it, from the command line, for timing:
-//   scanmill_batch make DIR COUNT POINTS      writes COUNT Rigaku scans into DIR
+//   scanmill_batch make DIR COUNT POINTS [sample|counts|random]
+//                                             writes COUNT Rigaku scans into DIR,
+//                                             their intensities of that kind
 //   scanmill_batch ascii|bruker IN OUT [N]    converts the first N (default all,
 //                                             at most 101) .raw files of IN into OUT
 // After converting it prints the process's peak resident memory in KiB.
@@ -21,14 +23,15 @@ namespace fs = std::filesystem;
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: scanmill_batch make DIR COUNT POINTS\n"
+    std::fprintf(stderr, "usage: scanmill_batch make DIR COUNT POINTS [sample|counts|random]\n"
                          "       scanmill_batch ascii|bruker IN OUT [N]\n");
     return 2;
 }
 
-void makeScans(const fs::path& dir, int count, int points) {
+void makeScans(const fs::path& dir, int count, int points, Intensities kind) {
     fs::create_directories(dir);
-    const std::string bytes = rigakuBytes(sampleScan(static_cast<std::int16_t>(points)));
+    const std::string bytes =
+        rigakuBytes(sampleScan(static_cast<std::int16_t>(points), "quartz standard", kind));
     for (int i = 1; i <= count; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "scan%03d.raw", i);
@@ -63,8 +66,12 @@ int convert(OutputFormat format, const fs::path& in, const fs::path& out, std::s
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        if (args.size() == 4 && args[0] == "make") {
-            makeScans(args[1], std::stoi(args[2]), std::stoi(args[3]));
+        if ((args.size() == 4 || args.size() == 5) && args[0] == "make") {
+            const std::string kind = args.size() == 5 ? args[4] : "sample";
+            const auto intensities = kind == "counts"   ? Intensities::Counts
+                                     : kind == "random" ? Intensities::Random
+                                                        : Intensities::Sample;
+            makeScans(args[1], std::stoi(args[2]), std::stoi(args[3]), intensities);
             return 0;
         }
         if ((args.size() == 3 || args.size() == 4) && (args[0] == "ascii" || args[0] == "bruker")) {

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <random>
 #include <string>
 
 namespace scanmill {
@@ -39,8 +41,16 @@ inline std::string rigakuBytes(const ScanRecord& scan) {
     return bytes;
 }
 
+// How the intensities of a made-up scan look.
+enum class Intensities {
+    Sample, // a smooth background with one peak, in quarter counts
+    Counts, // whole counts, as the instrument records them
+    Random, // any float from 0 to 10^6, mostly needing all 7 digits
+};
+
 // A plausible full scan: start 5, step 0.01, a smooth background with one peak.
-inline ScanRecord sampleScan(std::int16_t points, std::string title = "quartz standard") {
+inline ScanRecord sampleScan(std::int16_t points, std::string title = "quartz standard",
+                             Intensities kind = Intensities::Sample) {
     ScanRecord scan;
     scan.dateText = "14-FEB-05";
     scan.timeText = "13:45:07";
@@ -50,10 +60,22 @@ inline ScanRecord sampleScan(std::int16_t points, std::string title = "quartz st
     scan.pointCount = points;
     scan.stepTime = {0x00, 0x00, 0x80, 0x3f};
     scan.intensities.resize(static_cast<std::size_t>(std::max<std::int16_t>(points, 0)));
+    std::mt19937 random(points);
+    std::uniform_real_distribution<float> anyIntensity(0.0f, 1e6f);
     for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
         const float x = static_cast<float>(i) * 0.01f - 100.0f;
-        scan.intensities[i] =
-            120.0f + 15000.0f / (1.0f + x * x) + static_cast<float>(i % 7) * 0.25f;
+        const float smooth = 120.0f + 15000.0f / (1.0f + x * x);
+        switch (kind) {
+        case Intensities::Sample:
+            scan.intensities[i] = smooth + static_cast<float>(i % 7) * 0.25f;
+            break;
+        case Intensities::Counts:
+            scan.intensities[i] = std::round(smooth) + static_cast<float>(i % 7);
+            break;
+        case Intensities::Random:
+            scan.intensities[i] = anyIntensity(random);
+            break;
+        }
     }
     return scan;
 }
