@@ -30,9 +30,9 @@ float angleAt(std::size_t index, float start, float step) {
 
 } // namespace
 
-std::string formatTwoColumnAscii(const ScanRecord& scan) {
+void formatTwoColumnAscii(const ScanRecord& scan, std::string& text) {
     const std::size_t points = scan.intensities.size();
-    std::string text;
+    text.clear();
     text.reserve(scan.title.size() + 2 * printZone + points * (2 * printZone + 2));
 
     text.append(scan.title).append(lineEnd);
@@ -57,6 +57,11 @@ std::string formatTwoColumnAscii(const ScanRecord& scan) {
         out += 2;
     }
     text.resize(static_cast<std::size_t>(out - text.data()));
+}
+
+std::string formatTwoColumnAscii(const ScanRecord& scan) {
+    std::string text;
+    formatTwoColumnAscii(scan, text);
     return text;
 }
 

@@ -7,8 +7,10 @@
 
 namespace scanmill {
 
-// The scan as two-column text: title, heading, one line per point.
+// The scan as two-column text: title, heading, one line per point. The
+// second form puts it into text, whose storage is reused from file to file.
 std::string formatTwoColumnAscii(const ScanRecord& scan);
+void formatTwoColumnAscii(const ScanRecord& scan, std::string& text);
 
 // Writes formatTwoColumnAscii(scan) to path, replacing any file there only
 // once the new one is complete.

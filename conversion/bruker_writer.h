@@ -10,8 +10,11 @@ namespace scanmill {
 // abbreviation that is none of the twelve (case ignored) gives an empty month.
 std::string toBrukerDate(const std::string& dateText);
 
-// The bytes of a Bruker-AXS Diffrac Plus RAW1.01 file of one range holding the scan.
+// The bytes of a Bruker-AXS Diffrac Plus RAW1.01 file of one range holding
+// the scan. The second form puts them into file, whose storage is reused
+// from file to file.
 std::string formatBrukerRaw(const ScanRecord& scan);
+void formatBrukerRaw(const ScanRecord& scan, std::string& file);
 
 // Writes formatBrukerRaw(scan) to path, replacing any file there only once
 // the new one is complete.

@@ -35,9 +35,13 @@ private:
     fs::path directory_;
 };
 
-bool sameFile(const std::string& a, const std::string& b) {
+// True when output names the input file itself. A missing output, the
+// usual case, costs one look-up.
+bool isOwnInput(const std::string& input, const std::string& output) {
     std::error_code ignored;
-    return fs::equivalent(platform::toPath(a), platform::toPath(b), ignored);
+    const fs::path outputPath = platform::toPath(output);
+    return fs::exists(outputPath, ignored) &&
+           fs::equivalent(platform::toPath(input), outputPath, ignored);
 }
 
 } // namespace
@@ -68,8 +72,12 @@ unsigned defaultJobs() {
 ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format,
                              unsigned jobs)
     : conversions_(conversions),
-      format_(format == OutputFormat::TwoColumnAscii ? formatTwoColumnAscii : formatBrukerRaw) {
+      format_(format == OutputFormat::TwoColumnAscii ? FormatInto{formatTwoColumnAscii}
+                                                     : FormatInto{formatBrukerRaw}) {
     const std::size_t threads = std::min<std::size_t>(jobs, conversions.size());
+    // Two slots a worker: one being filled while the other waits for its
+    // write. Without workers, the one slot is commitNext's own.
+    slots_.resize(threads <= 1 ? 1 : 2 * threads);
     if (threads <= 1) {
         return;
     }
@@ -80,8 +88,6 @@ ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputF
         readsEarlierOutput_.push_back(outputs.contains(key(conversion.inputPath)));
         outputs.insert(key(conversion.outputPath));
     }
-    // Two slots a worker: one being filled while the other waits for its write.
-    slots_.resize(2 * threads);
     workers_.reserve(threads);
     for (std::size_t i = 0; i < threads; ++i) {
         try {
@@ -97,23 +103,22 @@ ParallelBatch::~ParallelBatch() {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    room_.notify_all();
 }
 
-ParallelBatch::Formatted ParallelBatch::formatOne(std::size_t index) const {
+std::exception_ptr ParallelBatch::formatOne(std::size_t index, std::string& bytes) const {
     const Conversion& conversion = conversions_[index];
-    Formatted formatted{true, {}, {}};
     try {
         const ScanRecord scan = readRigakuRaw(conversion.inputPath);
-        if (sameFile(conversion.inputPath, conversion.outputPath)) {
+        if (isOwnInput(conversion.inputPath, conversion.outputPath)) {
             throw FileError(EEXIST,
                             conversion.outputPath + ": output would replace its own input file");
         }
-        formatted.bytes = format_(scan);
+        format_(scan, bytes);
+        return nullptr;
     } catch (...) {
-        formatted.failure = std::current_exception();
+        return std::current_exception();
     }
-    return formatted;
 }
 
 bool ParallelBatch::mayStart(std::size_t index) const {
@@ -122,9 +127,10 @@ bool ParallelBatch::mayStart(std::size_t index) const {
 }
 
 void ParallelBatch::work() {
+    std::string bytes;
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] {
+        room_.wait(lock, [this] {
             return stopping_ || started_ == conversions_.size() || mayStart(started_);
         });
         if (stopping_ || started_ == conversions_.size()) {
@@ -132,36 +138,42 @@ void ParallelBatch::work() {
         }
         const std::size_t index = started_++;
         lock.unlock();
-        Formatted formatted = formatOne(index);
+        std::exception_ptr failure = formatOne(index, bytes);
         lock.lock();
-        slots_[index % slots_.size()] = std::move(formatted);
-        changed_.notify_all();
+        Formatted& slot = slots_[index % slots_.size()];
+        slot.bytes.swap(bytes); // the slot's old storage serves the next file
+        slot.failure = std::move(failure);
+        slot.ready = true;
+        if (index == committed_) {
+            ready_.notify_one();
+        }
     }
 }
 
 std::size_t ParallelBatch::commitNext() {
     const std::size_t index = committed_; // changed by this thread only
-    Formatted formatted;
+    Formatted& slot = slots_[index % slots_.size()];
     if (workers_.empty()) {
-        formatted = formatOne(index);
+        slot.failure = formatOne(index, slot.bytes);
     } else {
         std::unique_lock lock(mutex_);
-        Formatted& slot = slots_[index % slots_.size()];
-        changed_.wait(lock, [&slot] { return slot.ready; });
-        formatted = std::exchange(slot, {});
+        ready_.wait(lock, [&slot] { return slot.ready; });
     }
-    const auto finish = [this] {
+    // No worker touches this slot again before committed_ has moved past it.
+    const std::exception_ptr failure = std::exchange(slot.failure, nullptr);
+    const auto finish = [&] {
         {
             const std::lock_guard lock(mutex_);
+            slot.ready = false;
             ++committed_;
         }
-        changed_.notify_all();
+        room_.notify_one();
     };
     try {
-        if (formatted.failure) {
-            std::rethrow_exception(formatted.failure);
+        if (failure) {
+            std::rethrow_exception(failure);
         }
-        replaceFileContents(conversions_[index].outputPath, formatted.bytes);
+        replaceFileContents(conversions_[index].outputPath, slot.bytes);
     } catch (...) {
         finish();
         throw;

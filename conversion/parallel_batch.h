@@ -60,23 +60,27 @@ public:
     std::size_t commitNext();
 
 private:
+    using FormatInto = void (*)(const ScanRecord&, std::string&);
+    // A file read and formatted, waiting for its write. The bytes' storage
+    // goes round between slots and workers, so a long batch allocates none.
     struct Formatted {
         bool ready = false;
         std::string bytes;
         std::exception_ptr failure;
     };
-    Formatted formatOne(std::size_t index) const;
+    std::exception_ptr formatOne(std::size_t index, std::string& bytes) const;
     bool mayStart(std::size_t index) const;
     void work();
 
     const std::vector<Conversion>& conversions_;
-    std::string (*format_)(const ScanRecord&);
+    FormatInto format_;
     std::vector<bool> readsEarlierOutput_;
     std::vector<Formatted> slots_; // file i waits in slots_[i % slots_.size()]
     std::mutex mutex_;
-    std::condition_variable changed_;
-    std::size_t started_ = 0;   // files taken by workers
-    std::size_t committed_ = 0; // files written or failed
+    std::condition_variable ready_; // the next file to write is formatted
+    std::condition_variable room_;  // a worker may start another file
+    std::size_t started_ = 0;       // files taken by workers
+    std::size_t committed_ = 0;     // files written or failed
     bool stopping_ = false;
     std::vector<std::jthread> workers_; // last, so joined before the rest goes
 };
