@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Times scanmill-convert on an archive as a lab keeps it: 2,000 scans of 1,001
 # points (whole counts) in 20 dated folders, and ten times as many, each
 # converted with -r -o into a fresh tree, against cp -r of the same output.

@@ -6,13 +6,15 @@
 //                                             at most 101) .raw files of IN into OUT
 // After converting it prints the process's peak resident memory in KiB.
 #include "batch.h"
-#include "rigaku_bytes.h"
+#include "file_bytes.h"
+#include "rigaku_scan_bytes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
+#include <random>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -28,14 +30,30 @@ int usage() {
     return 2;
 }
 
-void makeScans(const fs::path& dir, int count, int points, Intensities kind) {
+// A plausible scan whose intensities are as given: "sample" (quarter counts),
+// "counts" (whole counts, as the instrument records them) or "random" (any
+// value up to 10^6, mostly needing all seven digits).
+testing::RigakuFields scanOf(std::int16_t points, const std::string& kind) {
+    testing::RigakuFields fields = testing::plausibleScan(points);
+    std::mt19937 random(static_cast<unsigned>(points));
+    std::uniform_real_distribution<float> anyIntensity(0.0F, 1e6F);
+    for (float& intensity : fields.intensities) {
+        if (kind == "counts") {
+            intensity = std::floor(intensity);
+        } else if (kind == "random") {
+            intensity = anyIntensity(random);
+        }
+    }
+    return fields;
+}
+
+void makeScans(const fs::path& dir, int count, int points, const std::string& kind) {
     fs::create_directories(dir);
-    const std::string bytes =
-        rigakuBytes(sampleScan(static_cast<std::int16_t>(points), "quartz standard", kind));
+    const std::string bytes = testing::rigakuBytes(scanOf(static_cast<std::int16_t>(points), kind));
     for (int i = 1; i <= count; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "scan%03d.raw", i);
-        std::ofstream(dir / name, std::ios::binary) << bytes;
+        testing::writeFile(dir / name, bytes);
     }
 }
 
@@ -68,10 +86,7 @@ int main(int argc, char** argv) {
     try {
         if ((args.size() == 4 || args.size() == 5) && args[0] == "make") {
             const std::string kind = args.size() == 5 ? args[4] : "sample";
-            const auto intensities = kind == "counts"   ? Intensities::Counts
-                                     : kind == "random" ? Intensities::Random
-                                                        : Intensities::Sample;
-            makeScans(args[1], std::stoi(args[2]), std::stoi(args[3]), intensities);
+            makeScans(args[1], std::stoi(args[2]), std::stoi(args[3]), kind);
             return 0;
         }
         if ((args.size() == 3 || args.size() == 4) && (args[0] == "ascii" || args[0] == "bruker")) {

@@ -2,15 +2,15 @@
 // full-length scan.
 #include "ascii_writer.h"
 #include "bruker_writer.h"
-#include "rigaku_bytes.h"
+#include "file_bytes.h"
 #include "rigaku_reader.h"
+#include "rigaku_scan_bytes.h"
 
 #include <benchmark/benchmark.h>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <vector>
 
@@ -19,11 +19,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::int16_t fullScan = 32767;
+constexpr std::int16_t fullScanPoints = 32767;
+
+// A full-length scan as the reader makes it of the instrument's bytes.
+const ScanRecord& fullScan() {
+    static const ScanRecord scan = [] {
+        const fs::path path = fs::temp_directory_path() / "scanmill-bench-full.raw";
+        testing::writeFile(path, testing::rigakuBytes(testing::plausibleScan(fullScanPoints)));
+        ScanRecord read = readRigakuRaw(path.string());
+        fs::remove(path);
+        return read;
+    }();
+    return scan;
+}
 
 // What the ASCII writer formats for real scans: angles, then intensities.
 std::vector<float> scanValues() {
-    const ScanRecord scan = sampleScan(fullScan);
+    const ScanRecord& scan = fullScan();
     std::vector<float> values;
     for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
         values.push_back(static_cast<float>(i) * scan.stepSize + scan.startTwoTheta);
@@ -74,7 +86,7 @@ struct BenchDirectory {
 template <void (*write)(const ScanRecord&, const std::string&)>
 void writeFullScan(benchmark::State& state, const char* name) {
     BenchDirectory dir;
-    const ScanRecord scan = sampleScan(fullScan);
+    const ScanRecord& scan = fullScan();
     const std::string path = (dir.path / name).string();
     for (auto _ : state)
         write(scan, path);
@@ -94,7 +106,7 @@ BENCHMARK(BM_writeBrukerRaw_fullScan)->Unit(benchmark::kMicrosecond);
 void BM_readRigakuRaw_fullScan(benchmark::State& state) {
     BenchDirectory dir;
     const fs::path path = dir.path / "scan.raw";
-    std::ofstream(path, std::ios::binary) << rigakuBytes(sampleScan(fullScan));
+    testing::writeFile(path, testing::rigakuBytes(testing::plausibleScan(fullScanPoints)));
     for (auto _ : state)
         benchmark::DoNotOptimize(readRigakuRaw(path.string()));
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(path)));

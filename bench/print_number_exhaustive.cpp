@@ -2,12 +2,12 @@
 // field, for every one of the 2^32 float bit patterns, on all cores. Prints
 // the number of mismatches (and the first few) and exits non-zero on any.
 #include "ascii_writer.h"
+#include "reference_number_field.h"
 
 #include <atomic>
 #include <bit>
 #include <chrono>
 #include <clocale>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,41 +15,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-namespace {
-
-// The number field as the C library would give it: %.7G, then the sign in its
-// own position, no 0 before the point, NaN and Inf spelled out, negative zero
-// unsigned, one trailing blank.
-std::size_t referenceField(float x, char* out) {
-    if (std::isnan(x)) {
-        std::memcpy(out, " NaN ", 5);
-        return 5;
-    }
-    if (std::isinf(x)) {
-        std::memcpy(out, x < 0 ? "-Inf " : " Inf ", 5);
-        return 5;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.7G", static_cast<double>(x));
-    const char* digits = text;
-    char sign = ' ';
-    if (*digits == '-') {
-        ++digits;
-        sign = std::strcmp(digits, "0") == 0 ? ' ' : '-';
-    }
-    if (digits[0] == '0' && digits[1] == '.')
-        ++digits;
-    char* p = out;
-    *p++ = sign;
-    const std::size_t length = std::strlen(digits);
-    std::memcpy(p, digits, length);
-    p += length;
-    *p++ = ' ';
-    return static_cast<std::size_t>(p - out);
-}
-
-} // namespace
 
 int main() {
     std::setlocale(LC_ALL, "C");
@@ -71,7 +36,7 @@ int main() {
             for (std::uint64_t bits = start; bits < start + block; ++bits) {
                 const float x = std::bit_cast<float>(static_cast<std::uint32_t>(bits));
                 const std::size_t a = scanmill::formatPrintNumber(x, mine);
-                const std::size_t b = referenceField(x, theirs);
+                const std::size_t b = scanmill::testing::referenceNumberField(x, theirs);
                 if (a == b && std::memcmp(mine, theirs, a) == 0)
                     continue;
                 ++local;

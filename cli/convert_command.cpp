@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert_command.h"
 
 #include "batch.h"

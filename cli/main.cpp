@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scanmill-convert: the command line is parsed here and run by convert_command.
 #include "convert_command.h"
 

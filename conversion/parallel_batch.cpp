@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "parallel_batch.h"
 
 #include "ascii_writer.h"

@@ -71,13 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fs::path ascii = outDir / "scan.dat";
     writeTwoColumnAscii(scan, ascii.string());
     checkOnlyFile(outDir, ascii);
-    checkAscii(fuzz::readBytes(ascii), scan);
+    checkAscii(testing::readFile(ascii), scan);
     fs::remove(ascii);
 
     const fs::path bruker = outDir / "scan_b.raw";
     writeBrukerRaw(scan, bruker.string());
     checkOnlyFile(outDir, bruker);
-    checkBruker(fuzz::readBytes(bruker), scan);
+    checkBruker(testing::readFile(bruker), scan);
     fs::remove(bruker);
     return 0;
 }

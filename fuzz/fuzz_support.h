@@ -1,11 +1,13 @@
 #pragma once
 
+#include "file_bytes.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <string_view>
 
 namespace scanmill::fuzz {
 
@@ -24,19 +26,10 @@ inline const std::filesystem::path& workDirectory() {
     return dir;
 }
 
+// The fuzzer's bytes as a file; a failure to write them ends the process.
 inline void writeBytes(const std::filesystem::path& path, const std::uint8_t* data,
                        std::size_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    if (!out.flush()) {
-        std::perror("writing fuzz input");
-        std::abort();
-    }
-}
-
-inline std::string readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    testing::writeFile(path, std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
 // A broken invariant: report it and stop, so libFuzzer keeps the input.

@@ -6,8 +6,7 @@
 namespace scanmill {
 namespace {
 
-using testing::readFile;
-using testing::ScratchDirectory;
+using namespace testing;
 
 ScanRecord scanOf(std::string title, float start, float step, std::vector<float> intensities) {
     ScanRecord scan;
@@ -73,7 +72,7 @@ TEST(TwoColumnAscii, TitleIsWrittenByteForByte) {
 
 TEST(TwoColumnAscii, ReplacesAnExistingFileWhole) {
     ScratchDirectory dir;
-    testing::writeFile(dir / "a.dat", std::string(100000, 'x'));
+    writeFile(dir / "a.dat", std::string(100000, 'x'));
     const ScanRecord scan = scanOf("again", 10.0F, 0.02F, {1.0F, 2.0F});
     writeTwoColumnAscii(scan, dir / "a.dat");
     const std::string first = readFile(dir / "a.dat");

@@ -9,9 +9,7 @@
 namespace scanmill {
 namespace {
 
-using testing::expectFileError;
-using testing::readFile;
-using testing::ScratchDirectory;
+using namespace testing;
 
 ScanRecord sampleScan() {
     ScanRecord scan;
@@ -131,7 +129,7 @@ TEST(BrukerRaw, EmptyScanAndEmptyTitle) {
 
 TEST(BrukerRaw, ReplacesALongerFileWithoutTrace) {
     ScratchDirectory dir;
-    testing::writeFile(dir / "a_b.raw", std::string(50000, '\x55'));
+    writeFile(dir / "a_b.raw", std::string(50000, '\x55'));
     writeBrukerRaw(sampleScan(), dir / "a_b.raw");
     EXPECT_EQ(readFile(dir / "a_b.raw").size(), 1016u + 16);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"a_b.raw"});

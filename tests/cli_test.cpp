@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scanmill-convert run as a program on files in a scratch directory. Outputs
 // are compared with what the engine's own writers make of each input.
 #include "ascii_writer.h"

@@ -9,19 +9,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -29,12 +25,7 @@ namespace scanmill {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::entriesOf;
-using testing::readFile;
-using testing::rigakuBytes;
-using testing::RigakuFields;
-using testing::ScratchDirectory;
-using testing::writeFile;
+using namespace testing;
 
 const std::string earlierContent = "earlier output, to be kept\n";
 
@@ -158,12 +149,7 @@ protected:
         writeFile(in() / "b.raw", rigakuBytes(scanOf(3000, 2000)));
         writeFile(in() / "c.raw", rigakuBytes(scanOf(3, 30)));
         writeFile(outputOf("b.raw"), earlierContent);
-        selection.inputDirectory = in().string() + pathSeparator;
-        selection.outputDirectory = out().string() + pathSeparator;
-        selection.fileNames[0] = "a.raw";
-        selection.fileNames[1] = "b.raw";
-        selection.fileNames[2] = "c.raw";
-        selection.fileCount = 3;
+        selection = selectionOf(in(), {"a.raw", "b.raw", "c.raw"}, out());
     }
 
     fs::path in() const { return tree.path() / "in"; }
@@ -183,11 +169,7 @@ protected:
     Converted reference(const std::string& input) const {
         const fs::path dir = tree.path() / "reference";
         fs::create_directories(dir);
-        FileSelection one;
-        one.inputDirectory = in().string() + pathSeparator;
-        one.outputDirectory = dir.string() + pathSeparator;
-        one.fileNames[0] = input;
-        one.fileCount = 1;
+        FileSelection one = selectionOf(in(), {input}, dir);
         StatusLog log;
         convertSelection(one, format(), log);
         Converted converted{readFile(dir / outputName(input)), log.lines().at(0)};
@@ -338,98 +320,6 @@ TEST_P(BatchFault, ReadOnlyOutputDirectoryFails) {
     EXPECT_EQ(entriesOf(out()), std::vector{outputName("b.raw")});
 }
 
-// b.raw is a pipe, so the batch waits inside it until the test has made
-// something vanish; then b.raw's bytes arrive and the batch goes on.
-class VanishingMidBatch : public BatchFault {
-protected:
-    Outcome convertWhile(const std::function<void()>& vanish) {
-        const std::string bytes = readFile(in() / "b.raw");
-        fs::remove(in() / "b.raw");
-        if (mkfifo((in() / "b.raw").c_str(), 0600) != 0) {
-            ADD_FAILURE() << "mkfifo failed";
-            return {};
-        }
-        std::thread feeder([&, path = (in() / "b.raw").string()] {
-            // Non-blocking open fails until the batch opens the pipe to read.
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            int fd = -1;
-            while ((fd = open(path.c_str(), O_WRONLY | O_NONBLOCK)) < 0 &&
-                   std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            if (fd < 0) {
-                return; // the batch never reached b.raw; its outcome says why
-            }
-            fcntl(fd, F_SETFL, 0);
-            vanish();
-            for (std::size_t sent = 0; sent < bytes.size();) {
-                const ssize_t n = write(fd, bytes.data() + sent, bytes.size() - sent);
-                if (n <= 0) {
-                    break;
-                }
-                sent += static_cast<std::size_t>(n);
-            }
-            close(fd);
-        });
-        Outcome outcome = convertHere(selection, format());
-        feeder.join();
-        return outcome;
-    }
-};
-
-INSTANTIATE_TEST_SUITE_P(BothFormats, VanishingMidBatch, bothFormats, formatName);
-
-// Files are read ahead on other cores, so c.raw may be read before it
-// vanishes: then it is converted whole; else its failure ends the batch.
-TEST_P(VanishingMidBatch, InputFileOrDirectory) {
-    const Converted a = reference("a.raw");
-    const Converted b = reference("b.raw");
-    const Converted c = reference("c.raw");
-    const std::vector<std::pair<const char*, std::function<void()>>> vanishings = {
-        {"c.raw removed", [&] { fs::remove(in() / "c.raw"); }},
-        {"input directory removed", [&] { fs::remove_all(in()); }},
-    };
-    for (const auto& [what, vanish] : vanishings) {
-        SCOPED_TRACE(what);
-        fs::remove_all(in()); // b.raw may still be the pipe of the last round
-        fs::create_directories(in());
-        writeFile(in() / "a.raw", rigakuBytes(scanOf(3, 10)));
-        writeFile(in() / "b.raw", rigakuBytes(scanOf(3000, 2000)));
-        writeFile(in() / "c.raw", rigakuBytes(scanOf(3, 30)));
-        fs::remove_all(out());
-        fs::create_directories(out());
-
-        const Outcome outcome = convertWhile(vanish);
-        EXPECT_EQ(readFile(outputOf("a.raw")), a.bytes);
-        EXPECT_EQ(readFile(outputOf("b.raw")), b.bytes);
-        if (!outcome.failed) {
-            EXPECT_EQ(outcome.log, (std::vector{a.statusLine, b.statusLine, c.statusLine}));
-            EXPECT_EQ(readFile(outputOf("c.raw")), c.bytes);
-            EXPECT_EQ(entriesOf(out()).size(), 3u);
-            continue;
-        }
-        EXPECT_EQ(outcome.number, ENOENT) << outcome.description;
-        EXPECT_NE(outcome.description.find((in() / "c.raw").string()), std::string::npos)
-            << outcome.description;
-        EXPECT_EQ(outcome.log, (std::vector{a.statusLine, b.statusLine}));
-        EXPECT_EQ(entriesOf(out()), (std::vector{outputName("a.raw"), outputName("b.raw")}));
-    }
-}
-
-// a.raw is written while b.raw is being read, before or after out/ goes; the
-// first output written after that fails.
-TEST_P(VanishingMidBatch, OutputDirectory) {
-    const Converted a = reference("a.raw");
-    const Outcome outcome = convertWhile([&] { fs::remove_all(out()); });
-    const bool aWritten = !outcome.log.empty();
-    EXPECT_EQ(outcome.number, ENOENT) << outcome.description;
-    EXPECT_NE(outcome.description.find(outputOf(aWritten ? "b.raw" : "a.raw").string()),
-              std::string::npos)
-        << outcome.description;
-    EXPECT_EQ(outcome.log, aWritten ? std::vector{a.statusLine} : std::vector<std::string>{});
-    EXPECT_FALSE(fs::exists(out()));
-}
-
 // Names are bytes of the system's 8-bit encoding, blanks and all; they reach
 // the output name, the status line and the failure's description unchanged.
 TEST_P(BatchFault, NamesWithBlanksAndEightBitCharacters) {
@@ -437,9 +327,7 @@ TEST_P(BatchFault, NamesWithBlanksAndEightBitCharacters) {
                              "C.raw";
     fs::rename(in() / "a.raw", in() / name);
     const Converted a = reference(name);
-    selection.fileNames = {};
-    selection.fileNames[0] = name;
-    selection.fileCount = 1;
+    selection = selectionOf(in(), {name}, out());
 
     const Outcome converted = convertHere(selection, format());
     EXPECT_FALSE(converted.failed) << converted.description;

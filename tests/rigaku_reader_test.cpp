@@ -8,11 +8,7 @@
 namespace scanmill {
 namespace {
 
-using testing::expectFileError;
-using testing::rigakuBytes;
-using testing::RigakuFields;
-using testing::ScratchDirectory;
-using testing::writeFile;
+using namespace testing;
 
 ScanRecord readFields(const ScratchDirectory& dir, const RigakuFields& fields) {
     writeFile(dir / "scan.raw", rigakuBytes(fields));

@@ -1,73 +1,22 @@
 #pragma once
 
-// Helpers shared by the tests: Rigaku scan files laid out from explicit
-// bytes, a scratch directory, and a check for FileError.
+// Helpers shared by the engine tests: a scratch directory, selections and a
+// check for FileError, on top of the scan bytes and file helpers that the window tests,
+// benchmarks and fuzz seeds use too.
 
+#include "file_bytes.h"
+#include "rigaku_scan_bytes.h"
 #include "scan_record.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <iterator>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace scanmill::testing {
-
-// The fields of a Rigaku D/Max-B raw file that the program reads.
-struct RigakuFields {
-    std::string date = "14-FEB-05   ";
-    std::string time = "10:32:07";
-    std::string title = "Quartz standard";
-    float start = 10.0F;
-    float step = 0.02F;
-    std::optional<std::int16_t> count; // default: the number of intensities
-    std::uint32_t stepTimeBits = std::bit_cast<std::uint32_t>(1.5F);
-    std::vector<float> intensities = {100.0F, 250.5F, 0.75F};
-};
-
-inline void putLe(std::string& bytes, std::size_t offset, std::uint32_t value, int width) {
-    for (int i = 0; i < width; ++i) {
-        bytes[offset + i] = static_cast<char>(value >> (8 * i));
-    }
-}
-
-// Text fields are padded with blanks to their width; the other header bytes
-// are 0xEE so that a reader taking the wrong bytes is caught.
-inline std::string rigakuBytes(const RigakuFields& f) {
-    std::string bytes(200 + 4 * f.intensities.size(), '\xEE');
-    auto putText = [&](std::size_t offset, const std::string& text, std::size_t width) {
-        std::string padded = text;
-        padded.resize(width, ' ');
-        bytes.replace(offset, width, padded, 0, width);
-    };
-    putText(4, f.date, 12);
-    putText(16, f.time, 8);
-    putText(24, f.title, 40);
-    putLe(bytes, 136, std::bit_cast<std::uint32_t>(f.start), 4);
-    putLe(bytes, 140, std::bit_cast<std::uint32_t>(f.step), 4);
-    const auto count = f.count.value_or(static_cast<std::int16_t>(f.intensities.size()));
-    putLe(bytes, 144, std::bit_cast<std::uint16_t>(count), 2);
-    putLe(bytes, 148, f.stepTimeBits, 4);
-    for (std::size_t i = 0; i < f.intensities.size(); ++i) {
-        putLe(bytes, 200 + 4 * i, std::bit_cast<std::uint32_t>(f.intensities[i]), 4);
-    }
-    return bytes;
-}
-
-inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::ssize(bytes));
-}
-
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The names in dir, sorted.
 inline std::vector<std::string> entriesOf(const std::filesystem::path& dir) {
@@ -116,6 +65,21 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The selection of these names in inputDirectory, as the input Browse button
+// makes it, and the output directory when one is given.
+inline FileSelection selectionOf(const std::filesystem::path& inputDirectory,
+                                 const std::vector<std::string>& names,
+                                 const std::filesystem::path& outputDirectory = {}) {
+    FileSelection selection;
+    selection.inputDirectory = inputDirectory.string() + pathSeparator;
+    if (!outputDirectory.empty()) {
+        selection.outputDirectory = outputDirectory.string() + pathSeparator;
+    }
+    std::copy(names.begin(), names.end(), selection.fileNames.begin());
+    selection.fileCount = static_cast<std::int16_t>(names.size());
+    return selection;
+}
 
 // Expects fn to throw FileError with this number and a description holding fragment.
 inline void expectFileError(const std::function<void()>& fn, int number,

@@ -3,14 +3,14 @@
 // What the window tests share: a scripted file dialog, a stand-in for the
 // person at modal dialogs, and Rigaku scan files.
 
+#include "file_bytes.h"
 #include "file_dialog.h"
+#include "rigaku_scan_bytes.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPointer>
 #include <QTimer>
-#include <bit>
-#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -60,27 +60,13 @@ private:
     QPointer<Dialog> last_; // cleared when the dialog goes away
 };
 
-// A Rigaku D/Max-B raw file: the 200-byte header, then the intensities as
-// little-endian singles.
+// A Rigaku scan file with the usual header, this title and these intensities.
 inline void writeRigakuRaw(const QString& path, const QByteArray& title,
                            const std::vector<float>& intensities) {
-    QByteArray bytes(200 + 4 * static_cast<qsizetype>(intensities.size()), '\0');
-    auto put = [&](qsizetype offset, std::uint32_t value, int width) {
-        for (int i = 0; i < width; ++i)
-            bytes[offset + i] = static_cast<char>(value >> (8 * i));
-    };
-    bytes.replace(4, 12, "14-FEB-05   ");
-    bytes.replace(16, 8, "10:32:07");
-    bytes.replace(24, 40, title.leftJustified(40, ' ', true));
-    put(136, std::bit_cast<std::uint32_t>(10.0F), 4); // start 2θ
-    put(140, std::bit_cast<std::uint32_t>(0.02F), 4); // step
-    put(144, static_cast<std::uint16_t>(intensities.size()), 2);
-    put(148, std::bit_cast<std::uint32_t>(1.5F), 4); // step time
-    for (std::size_t i = 0; i < intensities.size(); ++i)
-        put(200 + 4 * static_cast<qsizetype>(i), std::bit_cast<std::uint32_t>(intensities[i]), 4);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
+    RigakuFields fields;
+    fields.title = title.toStdString();
+    fields.intensities = intensities;
+    writeFile(QFile::encodeName(path).toStdString(), rigakuBytes(fields));
 }
 
 } // namespace scanmill::testing
