@@ -46,23 +46,25 @@ QStringList qtNameFilters(const QString& filter) {
     return filters;
 }
 
+QString fileDialogValue(const QStringList& paths) {
+    if (paths.size() == 1)
+        return QDir::toNativeSeparators(QFileInfo(paths.front()).absoluteFilePath());
+    // Names are relative to the first file's directory, which the dialog
+    // shares for all of them.
+    const QString directory = QFileInfo(paths.front()).absolutePath();
+    QStringList parts{QDir::toNativeSeparators(directory)};
+    for (const QString& path : paths)
+        parts << QDir::toNativeSeparators(QDir(directory).relativeFilePath(path));
+    return parts.join(QChar(u'\0'));
+}
+
 FileDialog::FileDialog(QWidget* parent, FileDialogBackend backend)
     : parent_(parent), backend_(std::move(backend)), directory_(QDir::currentPath()) {}
 
 void FileDialog::showOpen() {
     const QStringList paths = ask(flags_ & allowMultiSelect ? FileDialogRequest::Mode::Files
                                                             : FileDialogRequest::Mode::OneFile);
-    const QString directory = QFileInfo(paths.front()).absolutePath();
-    if (paths.size() == 1) {
-        keep(QDir::toNativeSeparators(QFileInfo(paths.front()).absoluteFilePath()), directory);
-        return;
-    }
-    // Names are relative to the first file's directory, which the dialog
-    // shares for all of them.
-    QStringList parts{QDir::toNativeSeparators(directory)};
-    for (const QString& path : paths)
-        parts << QDir::toNativeSeparators(QDir(directory).relativeFilePath(path));
-    keep(parts.join(QChar(u'\0')), directory);
+    keep(fileDialogValue(paths), QFileInfo(paths.front()).absolutePath());
 }
 
 void FileDialog::showDirectory() {

@@ -40,13 +40,21 @@ FileDialogBackend qtFileDialogBackend(QFileDialog::Options options = {});
 // description and patterns) into Qt name filters.
 QStringList qtNameFilters(const QString& filter);
 
+// The control's value for files chosen together: the full path of one file,
+// or the directory of the first followed by the names relative to it, each
+// part separated from the next by a NUL. Paths are shown with the platform's
+// separators.
+QString fileDialogValue(const QStringList& paths);
+
 // dlgfiles: the stand-in for the system's file-open dialog control. Its
 // settings are properties set before each use; its result is one text value.
 class FileDialog {
 public:
     static constexpr int cancelError = 32755;
     static constexpr int bufferTooSmallError = 20476;
-    static constexpr qsizetype bufferSize = 260;
+    // Room for the 101 names a selection holds, each as long as a file
+    // system allows, after their directory.
+    static constexpr qsizetype bufferSize = 32767;
 
     enum Flag : unsigned {
         hideReadOnly = 0x4,

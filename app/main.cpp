@@ -6,5 +6,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     scanmill::Form1 window;
     window.show();
+    // Files named on the command line, as "Open with" in a file manager passes them.
+    window.openFiles(QCoreApplication::arguments().mid(1));
     return QApplication::exec();
 }

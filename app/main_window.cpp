@@ -1,18 +1,23 @@
 #include "main_window.h"
 
 #include "batch.h"
-#include "selection.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
-#include <initializer_list>
+#include <QScopeGuard>
+#include <QUrl>
 
 namespace scanmill {
 
@@ -53,6 +58,22 @@ Control* place(QWidget* parent, const char* name, const QString& text, QRect geo
     return control;
 }
 
+// A box that shows a choice: people can select and copy its text but not
+// edit it, as typed text would never be read.
+QLineEdit* showOnly(QLineEdit* box, const QString& frameTitle) {
+    box->setReadOnly(true);
+    box->setAccessibleName(frameTitle);
+    return box;
+}
+
+QStringList localPaths(const QMimeData* data) {
+    QStringList paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
 } // namespace
 
 Form1::Form1(FileDialogBackend dialogBackend, QWidget* parent)
@@ -61,6 +82,7 @@ Form1::Form1(FileDialogBackend dialogBackend, QWidget* parent)
     setWindowTitle(QStringLiteral("Scanmill (v1.0)"));
     resize(723, 442);
     setFont(dialogFont());
+    setAcceptDrops(true);
     createControls();
     chainTabOrder();
 
@@ -71,6 +93,8 @@ Form1::Form1(FileDialogBackend dialogBackend, QWidget* parent)
 }
 
 void Form1::createControls() {
+    // Controls that sit over a frame are made after it, which stacks them
+    // above it, so that the frame does not take their clicks.
     Label1 = place<QLabel>(this, "Label1", QStringLiteral("Scanmill"), twips(240, 0, 2175, 735));
     Label1->setFont(trebuchet(24));
     Label2 = place<QLabel>(
@@ -80,17 +104,17 @@ void Form1::createControls() {
 
     Frame1 = place<QGroupBox>(this, "Frame1", QStringLiteral("Rigaku Input file(s)"),
                               twips(480, 1200, 9975, 1095));
-    Text1 = place<QLineEdit>(Frame1, "Text1", QStringLiteral("Browse to files . . ."),
-                             twips(360, 360, 8055, 495));
-    Text1->setAccessibleName(Frame1->title());
+    Text1 = showOnly(place<QLineEdit>(Frame1, "Text1", QStringLiteral("Browse to files . . ."),
+                                      twips(360, 360, 8055, 495)),
+                     Frame1->title());
     Command1 =
         place<QPushButton>(this, "Command1", QStringLiteral("Browse"), twips(9120, 1560, 855, 495));
 
     Frame4 = place<QGroupBox>(this, "Frame4", QStringLiteral("Output directory"),
                               twips(480, 2400, 9975, 1095));
-    Text2 = place<QLineEdit>(Frame4, "Text2", QStringLiteral("Browse to directory . . ."),
-                             twips(360, 360, 8055, 525));
-    Text2->setAccessibleName(Frame4->title());
+    Text2 = showOnly(place<QLineEdit>(Frame4, "Text2", QStringLiteral("Browse to directory . . ."),
+                                      twips(360, 360, 8055, 525)),
+                     Frame4->title());
     Command3 = place<QPushButton>(Frame4, "Command3", QStringLiteral("Browse"),
                                   twips(8640, 360, 855, 495));
 
@@ -118,9 +142,9 @@ void Form1::createControls() {
         place<QPushButton>(this, "Command4", QStringLiteral("Exit"), twips(2280, 5760, 855, 375));
     Command4->setToolTip(QStringLiteral("Close program"));
 
-    // Children of the window drawn over frames: stacked above them to be seen.
-    for (QWidget* over : std::initializer_list<QWidget*>{Command1, Option1, Option2, List1})
-        over->raise();
+    // Enter presses the focused button, as Space does.
+    for (QPushButton* button : {Command1, Command2, Command3, Command4})
+        button->setAutoDefault(true);
 }
 
 void Form1::chainTabOrder() {
@@ -142,7 +166,23 @@ void Form1::browseInputFiles() {
                             .arg(QString::number(error.number()), error.description()));
         return;
     }
-    const ChosenFiles chosen = parseFileDialogValue(dlgfiles.fileName());
+    takeChosenFiles(parseFileDialogValue(dlgfiles.fileName()));
+}
+
+void Form1::openFiles(const QStringList& paths) {
+    const QStringList scans = scanPaths(paths);
+    if (scans.isEmpty())
+        return;
+    if (const qsizetype directories = directoryCount(scans); directories > 1) {
+        showMessage(QStringLiteral("The files lie in %1 directories, but Scanmill converts files "
+                                   "from one directory at a time.\nThe selection stays as it was.")
+                        .arg(QString::number(directories)));
+        return;
+    }
+    takeChosenFiles(parseFileDialogValue(fileDialogValue(scans)));
+}
+
+void Form1::takeChosenFiles(const ChosenFiles& chosen) {
     if (!fitsSelection(chosen)) {
         showMessage(QStringLiteral("%1 files were selected, but Scanmill converts at most %2 "
                                    "at a time.\nThe selection stays as it was.")
@@ -155,6 +195,19 @@ void Form1::browseInputFiles() {
 }
 
 void Form1::convert() {
+    QString failure;
+    {
+        // Busy until the list and the output box show how the batch went; the
+        // message box after it waits for a person.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto idle = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        failure = runBatch();
+    }
+    if (!failure.isEmpty())
+        showMessage(failure);
+}
+
+QString Form1::runBatch() {
     const std::string outputDirectory = selection_.outputDirectory;
     const OutputFormat format =
         Option1->isChecked() ? OutputFormat::TwoColumnAscii : OutputFormat::BrukerRaw;
@@ -171,8 +224,7 @@ void Form1::convert() {
         List1->addItem(QFile::decodeName(QByteArray::fromStdString(lines[i])));
     if (selection_.outputDirectory != outputDirectory)
         Text2->setText(displayPath(selection_.outputDirectory));
-    if (!failure.isEmpty())
-        showMessage(failure);
+    return failure;
 }
 
 void Form1::browseOutputDirectory() {
@@ -185,8 +237,60 @@ void Form1::browseOutputDirectory() {
     } catch (const DialogError&) {
         return;
     }
-    selection_.outputDirectory = directoryWithSeparator(dlgfiles.fileName());
+    takeOutputDirectory(dlgfiles.fileName());
+}
+
+void Form1::takeOutputDirectory(const QString& directory) {
+    selection_.outputDirectory = directoryWithSeparator(directory);
     Text2->setText(displayPath(selection_.outputDirectory));
+}
+
+bool Form1::dropsOutputDirectory(const QStringList& paths, QPoint position) const {
+    return paths.size() == 1 && Frame4->geometry().contains(position) &&
+           QFileInfo(paths.front()).isDir();
+}
+
+bool Form1::takesDrop(const QStringList& paths, QPoint position) const {
+    return dropsOutputDirectory(paths, position) || !scanPaths(paths).isEmpty();
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    // Whether a drop would do anything depends on where it lands.
+    if (!localPaths(event->mimeData()).isEmpty())
+        event->accept();
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent* event) {
+    if (takesDrop(localPaths(event->mimeData()), event->position().toPoint())) {
+        // Copy, never move: the dragged files stay where they are.
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QStringList paths = localPaths(event->mimeData());
+    const QPoint position = event->position().toPoint();
+    if (!takesDrop(paths, position)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // Once the drop has ended, so that a message box does not hold up the
+    // program the files were dragged from.
+    QMetaObject::invokeMethod(
+        this,
+        [this, paths, position] {
+            if (dropsOutputDirectory(paths, position))
+                takeOutputDirectory(
+                    QDir::toNativeSeparators(QFileInfo(paths.front()).absoluteFilePath()));
+            else
+                openFiles(paths);
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::exitProgram() {

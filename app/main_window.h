@@ -2,6 +2,7 @@
 
 #include "file_dialog.h"
 #include "scan_record.h"
+#include "selection.h"
 
 #include <QWidget>
 
@@ -25,6 +26,16 @@ public:
 
     const FileSelection& selection() const { return selection_; }
 
+    // Files dropped on the window or named on the command line: the ".raw"
+    // files among them become the input selection by the input Browse rules,
+    // provided they lie in one directory.
+    void openFiles(const QStringList& paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private slots:
     void browseInputFiles();
     void convert();
@@ -34,6 +45,13 @@ private slots:
 private:
     void createControls();
     void chainTabOrder();
+    void takeChosenFiles(const ChosenFiles& chosen);
+    void takeOutputDirectory(const QString& directory);
+    // Converts, shows the status lines and output directory, and returns the
+    // failure that ended the batch, if any.
+    QString runBatch();
+    bool dropsOutputDirectory(const QStringList& paths, QPoint position) const;
+    bool takesDrop(const QStringList& paths, QPoint position) const;
     void showMessage(const QString& text);
 
     QLabel* Label1;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
 #include <tuple>
@@ -32,6 +33,22 @@ ChosenFiles parseFileDialogValue(const QString& value) {
     chosen.display = QStringLiteral("%1 . . .  %2 files selected")
                          .arg(displayPath(chosen.directory), QString::number(chosen.names.size()));
     return chosen;
+}
+
+QStringList scanPaths(const QStringList& paths) {
+    QStringList scans;
+    for (const QString& path : paths)
+        if (path.endsWith(QStringLiteral(".raw"), Qt::CaseInsensitive) && !QFileInfo(path).isDir())
+            scans << path;
+    return scans;
+}
+
+qsizetype directoryCount(const QStringList& paths) {
+    QStringList directories;
+    for (const QString& path : paths)
+        directories << QFileInfo(path).absolutePath();
+    directories.removeDuplicates();
+    return directories.size();
 }
 
 bool fitsSelection(const ChosenFiles& chosen) {

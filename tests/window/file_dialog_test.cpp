@@ -60,10 +60,10 @@ void FileDialogTest::valueMustFitTheBuffer() {
     ScriptedDialog script;
     FileDialog dialog(nullptr, script.backend());
     dialog.setFlags(FileDialog::allowMultiSelect);
-    const QString directory = QStringLiteral("/") + QString(250, u'd');
-    // The directory, then "ab.raw" and "b", each after a NUL: 251 + 7 + 2 = 260 characters.
+    const QString directory = QStringLiteral("/") + QString(32757, u'd');
+    // The directory, then "ab.raw" and "b", each after a NUL: 32758 + 7 + 2 = 32767 characters.
     QCOMPARE(openWith(dialog, script, {directory + "/ab.raw", directory + "/b"}), 0);
-    QCOMPARE(dialog.fileName().size(), FileDialog::bufferSize);
+    QCOMPARE(dialog.fileName().size(), 32767);
     const QString fitting = dialog.fileName();
 
     QCOMPARE(openWith(dialog, script, {directory + "/ab.raw", directory + "/bc"}),

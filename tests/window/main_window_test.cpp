@@ -1,16 +1,21 @@
 #include "main_window.h"
 #include "window_test_support.h"
 
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <QWindow>
+#include <initializer_list>
 #include <memory>
 
 using namespace scanmill;
@@ -58,6 +63,36 @@ QStringList pathsIn(const QString& directory, const QStringList& names) {
     return paths;
 }
 
+// Names of 200 characters, as labs name their scans and longer.
+QStringList longNames(int count) {
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names
+            << QStringLiteral("2005-02-14_quartz_standard_run%1.raw").arg(i, 166, 10, QChar(u'0'));
+    return names;
+}
+
+// Drags the paths to a point of the window and drops them, through the
+// window's own dispatch, as a file manager does with Shift held to ask for a
+// move. Returns the action the window took, IgnoreAction when it refused.
+Qt::DropAction drop(Form1& window, const QStringList& paths, QPoint at) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    const Qt::DropActions offered = Qt::MoveAction | Qt::CopyAction;
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QDropEvent dropped(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    for (QEvent* event : std::initializer_list<QEvent*>{&enter, &move, &dropped})
+        QApplication::sendEvent(window.windowHandle(), event);
+    QCoreApplication::processEvents(); // the window takes a drop once the drag has ended
+    if (!move.isAccepted() || !dropped.isAccepted() || move.dropAction() != dropped.dropAction())
+        return Qt::IgnoreAction;
+    return dropped.dropAction();
+}
+
 QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -88,12 +123,13 @@ private slots:
     void controlsSitWhereTheLayoutPutsThem();
     void fontsToolTipsAndTextsThatFit();
     void tabVisitsTheControlsInOrder();
-    void convertWithoutSelectionAddsNoticeAndIgnoresTypedText();
+    void boxesTakeNoTypingButCopy();
+    void enterPressesTheFocusedButtonAsSpaceDoes();
 
     void browseInputFiles_data();
     void browseInputFiles();
     void cancelOrDialogErrorKeepsSelection();
-    void moreNamesThanTheTableHoldsAreRefused();
+    void hundredAndOneLongNamesFitButNotMore();
     void dialogSettingsAreMadeAnewOnEachPress();
     void browseOutputDirectory();
 
@@ -101,6 +137,9 @@ private slots:
     void convertsToBrukerIntoChosenDirectory();
     void shorterSelectionConvertsOnlyItsOwnNames();
     void failingFileIsShownAndEarlierLinesStay();
+
+    void droppedScansBecomeTheSelection();
+    void commandLineFilesStartSelected();
 
     void realDialogChoosesFilesAndDirectory();
     void realDialogCancelChangesNothing();
@@ -170,12 +209,11 @@ void MainWindowTest::controlsSitWhereTheLayoutPutsThem() {
     else
         QCOMPARE(control->accessibleName(), text);
 
-    // A control drawn over a frame must be stacked above it, or the frame hides it.
-    const QObjectList stack = f.window->children();
-    for (QGroupBox* frame : f.window->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
-        if (frame != control && control->parentWidget() == f.window.get() &&
-            frame->geometry().intersects(geometry))
-            QVERIFY(stack.indexOf(control) > stack.indexOf(frame));
+    // A control drawn over a frame must be stacked above it, or the frame takes its clicks.
+    if (!qobject_cast<QGroupBox*>(control)) {
+        QWidget* hit = f.window->childAt(control->mapTo(f.window.get(), control->rect().center()));
+        QVERIFY(hit == control || control->isAncestorOf(hit));
+    }
 }
 
 void MainWindowTest::fontsToolTipsAndTextsThatFit() {
@@ -224,21 +262,36 @@ void MainWindowTest::tabVisitsTheControlsInOrder() {
                                    "Command3", "Command4", "Command1"}));
 }
 
-void MainWindowTest::convertWithoutSelectionAddsNoticeAndIgnoresTypedText() {
-    QTemporaryDir typed;
-    writeRigakuRaw(typed.filePath("a.raw"), "A", {1});
+void MainWindowTest::boxesTakeNoTypingButCopy() {
     Fixture f;
-    f.control<QLineEdit>("Text1")->setText(typed.filePath("a.raw"));
-    f.control<QLineEdit>("Text2")->setText(typed.path() + u'/');
+    QApplication::clipboard()->setText(QStringLiteral("/data/a.raw"));
+    for (const char* name : {"Text1", "Text2"}) {
+        auto* box = f.control<QLineEdit>(name);
+        const QString shown = box->text();
+        QTest::keyClicks(box, "/data/");
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QCOMPARE(box->text(), shown);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), shown);
+    }
     MessageBoxes boxes;
     f.click("Command2");
     f.click("Command2");
     QCOMPARE(f.statusLines(), QStringList(2, QStringLiteral("No files have been selected.")));
     QCOMPARE(f.control<QListWidget>("List1")->selectedItems().size(), 0);
-    QCOMPARE(f.text("Text2"), typed.path() + u'/');
     QVERIFY(f.window->selection().outputDirectory.empty());
-    QVERIFY(!QFile::exists(typed.filePath("a.dat")));
     QCOMPARE(boxes.answered, 0);
+}
+
+void MainWindowTest::enterPressesTheFocusedButtonAsSpaceDoes() {
+    Fixture f;
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
+        QTest::keyClick(f.control("Command2"), key);
+    QCOMPARE(f.statusLines().size(), 3);
+    QTest::keyClick(f.control("Command3"), Qt::Key_Return);
+    QCOMPARE(f.dialog.requests.size(), 1);
 }
 
 void MainWindowTest::browseInputFiles_data() {
@@ -276,11 +329,8 @@ void MainWindowTest::cancelOrDialogErrorKeepsSelection() {
     MessageBoxes boxes;
     f.chooseInput({});
     QCOMPARE(boxes.answered, 0);
-    // Twenty names of 12 characters, each after a NUL, overflow the dialog's buffer.
-    QStringList names;
-    for (int i = 0; i < 20; ++i)
-        names << QStringLiteral("scan%1.raw").arg(i, 4, 10, QChar(u'0'));
-    f.chooseInput(pathsIn("/data/other", names));
+    // 163 names of 200 characters, each after a NUL, overflow the dialog's buffer.
+    f.chooseInput(pathsIn("/data/other", longNames(163)));
     QCOMPARE(boxes.seen, QStringList{"Scanmill|Error 20476 selecting files.\n"
                                      "The file name buffer is too small for this selection."});
     QCOMPARE(f.dialog.requests.size(), 3);
@@ -289,27 +339,24 @@ void MainWindowTest::cancelOrDialogErrorKeepsSelection() {
     QCOMPARE(f.text("Text1"), QStringLiteral("/data/ . . .  2 files selected"));
 }
 
-void MainWindowTest::moreNamesThanTheTableHoldsAreRefused() {
-    // One- and two-character names at the root fit the dialog's buffer.
-    const QString symbols =
-        QStringLiteral("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
-    QStringList names;
-    for (QChar symbol : symbols)
-        names << symbol;
-    for (QChar symbol : symbols.left(102 - names.size()))
-        names << QStringLiteral("x") + symbol;
+void MainWindowTest::hundredAndOneLongNamesFitButNotMore() {
+    QTemporaryDir in;
+    const QStringList names = longNames(102);
+    for (const QString& name : names)
+        writeRigakuRaw(in.filePath(name), "", {1});
     Fixture f;
     MessageBoxes boxes;
-    f.chooseInput(pathsIn("", names.mid(1)));
-    QCOMPARE(f.window->selection().fileCount, 101);
-    QCOMPARE(f.window->selection().fileNames[100], names.last().toStdString());
-    f.chooseInput(pathsIn("", names));
+    f.chooseInput(pathsIn(in.path(), names.mid(1)));
+    f.click("Command2");
+    QCOMPARE(f.statusLines().size(), 101);
+    QCOMPARE(f.statusLines().back(), names.back() + ascii + names.back().chopped(3) + "dat");
+
+    f.chooseInput(pathsIn(in.path(), names));
     QCOMPARE(boxes.answered, 1);
     QVERIFY2(boxes.seen[0].contains(u"102") && boxes.seen[0].contains(u"101"),
              qPrintable(boxes.seen[0]));
-    QCOMPARE(f.window->selection().fileCount, 101);
-    QCOMPARE(f.window->selection().fileNames[0], "1");
-    QCOMPARE(f.text("Text1"), QStringLiteral("/ . . .  101 files selected"));
+    QCOMPARE(f.window->selection().fileNames[0], names[1].toStdString());
+    QCOMPARE(f.text("Text1"), in.path() + "/ . . .  101 files selected");
 }
 
 void MainWindowTest::dialogSettingsAreMadeAnewOnEachPress() {
@@ -405,8 +452,18 @@ void MainWindowTest::failingFileIsShownAndEarlierLinesStay() {
     writeRigakuRaw(in.filePath("c.raw"), "C", {1, 2});
     Fixture f;
     f.chooseInput(pathsIn(in.path(), {"a.raw", "missing.raw", "c.raw"}));
+    // Busy while the batch runs and its outcome is shown; not while the box waits.
+    QList<Qt::CursorShape> cursors;
+    auto noteCursor = [&] {
+        const QCursor* busy = QGuiApplication::overrideCursor();
+        cursors << (busy ? busy->shape() : Qt::ArrowCursor);
+    };
+    connect(f.control<QListWidget>("List1")->model(), &QAbstractItemModel::rowsInserted,
+            noteCursor);
+    connect(f.control<QLineEdit>("Text2"), &QLineEdit::textChanged, noteCursor);
     QStringList linesWhileShown;
     Answering<QMessageBox> person([&](QMessageBox* box) {
+        noteCursor();
         linesWhileShown = f.statusLines();
         QVERIFY2(box->text().startsWith(QStringLiteral("Error 2 converting files.\n") +
                                         in.filePath("missing")),
@@ -418,6 +475,8 @@ void MainWindowTest::failingFileIsShownAndEarlierLinesStay() {
     QCOMPARE(person.answered, 1);
     QCOMPARE(linesWhileShown, QStringList{"a.raw" + ascii + "a.dat"});
     QCOMPARE(f.statusLines(), linesWhileShown);
+    QCOMPARE(cursors, QList({Qt::WaitCursor, Qt::WaitCursor, Qt::ArrowCursor}));
+    QVERIFY(!QGuiApplication::overrideCursor());
     QVERIFY(!QFile::exists(in.filePath("c.dat")));
     QCOMPARE(f.text("Text2"), in.path() + u'/');
 
@@ -426,6 +485,52 @@ void MainWindowTest::failingFileIsShownAndEarlierLinesStay() {
     f.click("Command2");
     QCOMPARE(f.statusLines().size(), 4);
     QCOMPARE(person.answered, 1);
+}
+
+void MainWindowTest::droppedScansBecomeTheSelection() {
+    QTemporaryDir in;
+    QVERIFY(QDir(in.path()).mkdir("out.raw"));
+    Fixture f;
+    MessageBoxes boxes;
+    const QPoint onInput = f.control("Text1")->mapTo(f.window.get(), QPoint(5, 5));
+    const QPoint onOutput = f.control("Text2")->mapTo(f.window.get(), QPoint(5, 5));
+    QCOMPARE(drop(*f.window, pathsIn(in.path(), {"notes.txt", "out.raw"}), onOutput),
+             Qt::IgnoreAction);
+    QCOMPARE(drop(*f.window, {in.filePath("out.raw")}, onInput), Qt::IgnoreAction);
+    QCOMPARE(f.text("Text2"), QStringLiteral("Browse to directory . . ."));
+
+    // Scans count wherever they land, in the order dropped; they are copied, never moved.
+    QCOMPARE(drop(*f.window, pathsIn(in.path(), {"b.RAW", "notes.txt", "a.raw"}), onOutput),
+             Qt::CopyAction);
+    QCOMPARE(f.window->selection().fileCount, 2);
+    QCOMPARE(f.window->selection().fileNames[0], "b.RAW");
+    QCOMPARE(f.text("Text1"), in.path() + "/ . . .  2 files selected");
+    QCOMPARE(drop(*f.window, {in.filePath("out.raw")}, onOutput), Qt::CopyAction);
+    QCOMPARE(f.window->selection().outputDirectory, (in.filePath("out.raw") + u'/').toStdString());
+    QCOMPARE(f.text("Text2"), in.filePath("out.raw") + u'/');
+
+    // Refused with a message, the selection as it was.
+    drop(*f.window, {in.filePath("a.raw"), in.filePath("out.raw/b.raw")}, onInput);
+    drop(*f.window, pathsIn(in.path(), longNames(102)), onInput);
+    QCOMPARE(boxes.answered, 2);
+    QVERIFY2(boxes.seen[0].contains(u"2 directories"), qPrintable(boxes.seen[0]));
+    QVERIFY2(boxes.seen[1].contains(u"102"), qPrintable(boxes.seen[1]));
+    QCOMPARE(f.window->selection().fileCount, 2);
+    QCOMPARE(f.text("Text1"), in.path() + "/ . . .  2 files selected");
+}
+
+void MainWindowTest::commandLineFilesStartSelected() {
+    QTemporaryDir in;
+    const QString started = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(in.path()));
+    Fixture f;
+    // Names are read from where the program starts, and taken whether they
+    // exist or not, as names typed into the dialog are.
+    f.window->openFiles({"c.raw", "--help", "a.raw"});
+    QVERIFY(QDir::setCurrent(started));
+    QCOMPARE(f.window->selection().inputDirectory, (in.path() + u'/').toStdString());
+    QCOMPARE(f.window->selection().fileNames[1], "a.raw");
+    QCOMPARE(f.text("Text1"), in.path() + "/ . . .  2 files selected");
 }
 
 void MainWindowTest::realDialogChoosesFilesAndDirectory() {
