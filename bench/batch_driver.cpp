@@ -1,5 +1,7 @@
 // The batch as the window runs it, from the command line, for timing:
-//   scanmill_batch make DIR COUNT POINTS      writes COUNT Rigaku scans into DIR
+//   scanmill_batch make DIR COUNT POINTS [sample|counts|random]
+//                                             writes COUNT Rigaku scans into DIR,
+//                                             their intensities of that kind
 //   scanmill_batch ascii|bruker IN OUT [N]    converts the first N (default all,
 //                                             at most 101) .raw files of IN into OUT
 // After converting it prints the process's peak resident memory in KiB.
@@ -8,9 +10,11 @@
 #include "rigaku_scan_bytes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -21,15 +25,31 @@ namespace fs = std::filesystem;
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: scanmill_batch make DIR COUNT POINTS\n"
+    std::fprintf(stderr, "usage: scanmill_batch make DIR COUNT POINTS [sample|counts|random]\n"
                          "       scanmill_batch ascii|bruker IN OUT [N]\n");
     return 2;
 }
 
-void makeScans(const fs::path& dir, int count, int points) {
+// A plausible scan whose intensities are as given: "sample" (quarter counts),
+// "counts" (whole counts, as the instrument records them) or "random" (any
+// value up to 10^6, mostly needing all seven digits).
+testing::RigakuFields scanOf(std::int16_t points, const std::string& kind) {
+    testing::RigakuFields fields = testing::plausibleScan(points);
+    std::mt19937 random(static_cast<unsigned>(points));
+    std::uniform_real_distribution<float> anyIntensity(0.0F, 1e6F);
+    for (float& intensity : fields.intensities) {
+        if (kind == "counts") {
+            intensity = std::floor(intensity);
+        } else if (kind == "random") {
+            intensity = anyIntensity(random);
+        }
+    }
+    return fields;
+}
+
+void makeScans(const fs::path& dir, int count, int points, const std::string& kind) {
     fs::create_directories(dir);
-    const std::string bytes =
-        testing::rigakuBytes(testing::plausibleScan(static_cast<std::int16_t>(points)));
+    const std::string bytes = testing::rigakuBytes(scanOf(static_cast<std::int16_t>(points), kind));
     for (int i = 1; i <= count; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "scan%03d.raw", i);
@@ -64,8 +84,9 @@ int convert(OutputFormat format, const fs::path& in, const fs::path& out, std::s
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        if (args.size() == 4 && args[0] == "make") {
-            makeScans(args[1], std::stoi(args[2]), std::stoi(args[3]));
+        if ((args.size() == 4 || args.size() == 5) && args[0] == "make") {
+            const std::string kind = args.size() == 5 ? args[4] : "sample";
+            makeScans(args[1], std::stoi(args[2]), std::stoi(args[3]), kind);
             return 0;
         }
         if ((args.size() == 3 || args.size() == 4) && (args[0] == "ascii" || args[0] == "bruker")) {

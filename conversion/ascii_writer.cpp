@@ -30,9 +30,9 @@ float angleAt(std::size_t index, float start, float step) {
 
 } // namespace
 
-void writeTwoColumnAscii(const ScanRecord& scan, const std::string& path) {
+void formatTwoColumnAscii(const ScanRecord& scan, std::string& text) {
     const std::size_t points = scan.intensities.size();
-    std::string text;
+    text.clear();
     text.reserve(scan.title.size() + 2 * printZone + points * (2 * printZone + 2));
 
     text.append(scan.title).append(lineEnd);
@@ -57,7 +57,16 @@ void writeTwoColumnAscii(const ScanRecord& scan, const std::string& path) {
         out += 2;
     }
     text.resize(static_cast<std::size_t>(out - text.data()));
-    replaceFileContents(path, text);
+}
+
+std::string formatTwoColumnAscii(const ScanRecord& scan) {
+    std::string text;
+    formatTwoColumnAscii(scan, text);
+    return text;
+}
+
+void writeTwoColumnAscii(const ScanRecord& scan, const std::string& path) {
+    replaceFileContents(path, formatTwoColumnAscii(scan));
 }
 
 } // namespace scanmill

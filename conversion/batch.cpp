@@ -1,55 +1,12 @@
 #include "batch.h"
 
-#include "ascii_writer.h"
-#include "bruker_writer.h"
-#include "platform.h"
-#include "rigaku_reader.h"
+#include "parallel_batch.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <filesystem>
-#include <map>
-#include <system_error>
+#include <span>
+#include <vector>
 
 namespace scanmill {
-namespace {
-
-// What differs between the two formats; the loop below is the same for both.
-struct FormatRule {
-    void (*write)(const ScanRecord&, const std::string&);
-    const char* statusWords;
-};
-
-FormatRule ruleFor(OutputFormat format) {
-    if (format == OutputFormat::TwoColumnAscii) {
-        return {writeTwoColumnAscii, "     converted to 2-column ASCII file     "};
-    }
-    return {writeBrukerRaw, "     converted to Bruker-AXS Diffrac Plus file     "};
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code ignored;
-    return std::filesystem::equivalent(platform::toPath(a), platform::toPath(b), ignored);
-}
-
-// Refuses a selection in which two names map to one output name: the second
-// file would silently replace the first one's result.
-void refuseOutputClashes(const FileSelection& selection, int count, OutputFormat format) {
-    std::map<std::string, const std::string*> firstInputFor;
-    for (int index = 0; index < count; ++index) {
-        const std::string& inputName = selection.fileNames[index];
-        const std::string outputName = outputNameFor(inputName, format);
-        const auto [entry, isNew] =
-            firstInputFor.emplace(platform::fileNameKey(outputName), &inputName);
-        if (!isNew) {
-            throw FileError(EEXIST, selection.outputDirectory + outputName + ": " + *entry->second +
-                                        " and " + inputName +
-                                        " would both be written to this file");
-        }
-    }
-}
-
-} // namespace
 
 std::string outputNameFor(const std::string& inputName, OutputFormat format) {
     const auto dot = inputName.find('.');
@@ -60,6 +17,13 @@ std::string outputNameFor(const std::string& inputName, OutputFormat format) {
     return base + "_b.raw";
 }
 
+std::string statusLine(const std::string& input, OutputFormat format, const std::string& output) {
+    const char* words = format == OutputFormat::TwoColumnAscii
+                            ? "     converted to 2-column ASCII file     "
+                            : "     converted to Bruker-AXS Diffrac Plus file     ";
+    return input + words + output;
+}
+
 void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& log) {
     if (selection.inputDirectory.empty()) {
         log.append("No files have been selected.");
@@ -68,21 +32,22 @@ void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& 
     if (selection.outputDirectory.empty()) {
         selection.outputDirectory = selection.inputDirectory;
     }
-    const FormatRule rule = ruleFor(format);
     const int count = std::clamp<int>(selection.fileCount, 0, selection.fileNames.size());
-    refuseOutputClashes(selection, count, format);
-    for (int index = 0; index < count; ++index) {
-        const std::string& inputName = selection.fileNames[index];
-        const std::string inputPath = selection.inputDirectory + inputName;
-        const ScanRecord scan = readRigakuRaw(inputPath);
+    const auto names = std::span(selection.fileNames).first(static_cast<std::size_t>(count));
+    std::vector<Conversion> conversions;
+    for (const std::string& name : names) {
+        conversions.push_back({selection.inputDirectory + name,
+                               selection.outputDirectory + outputNameFor(name, format)});
+    }
+    if (const auto clash = findOutputClash(conversions)) {
+        const auto [first, second] = *clash;
+        throw outputClashError(conversions[second].outputPath, names[first], names[second]);
+    }
 
-        const std::string outputName = outputNameFor(inputName, format);
-        const std::string outputPath = selection.outputDirectory + outputName;
-        if (sameFile(inputPath, outputPath)) {
-            throw FileError(EEXIST, outputPath + ": output would replace its own input file");
-        }
-        rule.write(scan, outputPath);
-        log.append(inputName + rule.statusWords + outputName);
+    ParallelBatch batch(conversions, format, defaultJobs());
+    for (const std::string& name : names) {
+        batch.commitNext();
+        log.append(statusLine(name, format, outputNameFor(name, format)));
     }
 }
 

@@ -77,9 +77,9 @@ std::string toBrukerDate(const std::string& dateText) {
     return result;
 }
 
-void writeBrukerRaw(const ScanRecord& scan, const std::string& path) {
+void formatBrukerRaw(const ScanRecord& scan, std::string& file) {
     const std::size_t points = scan.intensities.size();
-    std::string file(dataOffset + 4 * points, '\0');
+    file.assign(dataOffset + 4 * points, '\0');
     auto* bytes = reinterpret_cast<unsigned char*>(file.data());
 
     le::writeText(bytes + identifierOffset, "RAW1.01", 7);
@@ -111,7 +111,16 @@ void writeBrukerRaw(const ScanRecord& scan, const std::string& path) {
     le::writeInt32(bytes + marker964Offset, 4);
 
     le::writeFloat32s(bytes + dataOffset, scan.intensities.data(), points);
-    replaceFileContents(path, file);
+}
+
+std::string formatBrukerRaw(const ScanRecord& scan) {
+    std::string file;
+    formatBrukerRaw(scan, file);
+    return file;
+}
+
+void writeBrukerRaw(const ScanRecord& scan, const std::string& path) {
+    replaceFileContents(path, formatBrukerRaw(scan));
 }
 
 } // namespace scanmill

@@ -10,8 +10,14 @@ namespace scanmill {
 // abbreviation that is none of the twelve (case ignored) gives an empty month.
 std::string toBrukerDate(const std::string& dateText);
 
-// Writes the scan as a Bruker-AXS Diffrac Plus RAW1.01 file of one range,
-// replacing any file at path only once the new one is complete.
+// The bytes of a Bruker-AXS Diffrac Plus RAW1.01 file of one range holding
+// the scan. The second form puts them into file, whose storage is reused
+// from file to file.
+std::string formatBrukerRaw(const ScanRecord& scan);
+void formatBrukerRaw(const ScanRecord& scan, std::string& file);
+
+// Writes formatBrukerRaw(scan) to path, replacing any file there only once
+// the new one is complete.
 void writeBrukerRaw(const ScanRecord& scan, const std::string& path);
 
 } // namespace scanmill

@@ -54,6 +54,8 @@ void replaceFileContents(const std::string& path, std::string_view content, Clos
             throw systemError(path, lastErrorNumber());
         }
     }
+    // The content is complete already: one write call, not one per buffer.
+    std::setvbuf(file, nullptr, _IONBF, 0);
 
     auto fail = [&](int number) {
         platform::removeFile(temporary);

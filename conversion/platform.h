@@ -32,7 +32,7 @@ bool isReadOnlyFile(const std::string& path);
 // others as devices or as streams of another file.
 std::string forbiddenNameReason(const std::string& path);
 
-// The form in which the file system tells file names apart: names that
+// The form in which the file system tells names and paths apart: those that
 // differ only in case are one file on Windows.
 std::string fileNameKey(const std::string& name);
 

@@ -127,6 +127,15 @@ std::uint64_t roundHalfEven(std::uint64_t quotient, std::uint64_t remainder,
     return quotient + (twice > divisor) + ((twice == divisor) & (quotient & 1));
 }
 
+// The 7 digits of value < 10^7, leading zeros included, packed.
+std::uint64_t packSevenDigits(std::uint32_t value) {
+    // Two independent halves keep the chain of divisions short.
+    const std::uint32_t high = value / 10000;
+    const std::uint32_t low = value % 10000;
+    return ('0' + high / 100) | std::uint64_t{digitPairs[high % 100]} << 8 |
+           std::uint64_t{digitPairs[low / 100]} << 24 | std::uint64_t{digitPairs[low % 100]} << 40;
+}
+
 // Packs the 7 digits of q (10^6 <= q <= 10^7, the latter after a rounding
 // carry, which bumps the exponent).
 SevenDigits putSevenDigits(std::uint64_t q, int exponent) {
@@ -134,14 +143,16 @@ SevenDigits putSevenDigits(std::uint64_t q, int exponent) {
         q /= 10;
         ++exponent;
     }
-    // Two independent halves keep the chain of divisions short.
-    const auto value = static_cast<std::uint32_t>(q);
-    const std::uint32_t high = value / 10000;
-    const std::uint32_t low = value % 10000;
-    const std::uint64_t packed = ('0' + high / 100) | std::uint64_t{digitPairs[high % 100]} << 8 |
-                                 std::uint64_t{digitPairs[low / 100]} << 24 |
-                                 std::uint64_t{digitPairs[low % 100]} << 40;
-    return {packed, exponent};
+    return {packSevenDigits(static_cast<std::uint32_t>(q)), exponent};
+}
+
+// Writes n < 10^7 in full: a whole number that small has at most 7 digits,
+// so its field is the number itself, nothing to round. Stores 8 chars.
+char* putWholeNumber(std::uint32_t n, char* out) {
+    const int length =
+        1 + (n >= 10) + (n >= 100) + (n >= 1000) + (n >= 10000) + (n >= 100000) + (n >= 1000000);
+    storeEightBytes(packSevenDigits(n) >> (8 * (significantDigits - length)), out);
+    return out + length;
 }
 
 // Magnitudes far outside what scans hold, exactly rounded by the library.
@@ -210,8 +221,12 @@ std::size_t formatPrintNumber(float x, char* out) {
     const std::uint32_t magnitude = std::bit_cast<std::uint32_t>(x) & 0x7FFFFFFF;
     char* const begin = out;
     *out++ = x < 0 ? '-' : ' ';
+    const float absolute = std::bit_cast<float>(magnitude);
+    const auto whole = static_cast<std::uint32_t>(absolute < 1e7F ? absolute : 0);
     if (magnitude >= infinityBits) {
         out = std::copy_n(magnitude > infinityBits ? "NaN" : "Inf", 3, out);
+    } else if (static_cast<float>(whole) == absolute) { // counts, mostly
+        out = putWholeNumber(whole, out);
     } else {
         const SevenDigits digits = roundToSevenDigits(magnitude);
         out = digits.exponent >= -4 && digits.exponent < significantDigits

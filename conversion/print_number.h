@@ -15,6 +15,7 @@ namespace scanmill {
 // bench/print_number_exhaustive). The user's locale is never consulted.
 //
 // Speed: a full scan has 65534 fields, so the field dominates a text batch.
+// Whole numbers below 10^7, as counts are, are written digit pairs at once.
 // Every magnitude a scan holds (1e-5 up to 2^64) is rounded with one integer
 // multiplication and shift, and the digits are placed with shifts and 8-byte
 // stores rather than loops over digits; only the rare rest goes through

@@ -80,7 +80,8 @@ ScanRecord readRigakuRaw(const std::string& path) {
     const std::string_view start(reinterpret_cast<const char*>(header.data()), headerGot);
     for (const std::string_view identifier : brukerIdentifiers) {
         if (start.starts_with(identifier)) {
-            throw FileError(EINVAL, path + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
+            throw NotAScanError(EINVAL,
+                                path + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
         }
     }
 

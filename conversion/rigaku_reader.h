@@ -6,9 +6,18 @@
 
 namespace scanmill {
 
+// The FileError for a file that begins as a Bruker RAW file does: no scan,
+// though its name may match "*.raw". Its own type lets a caller that only
+// came across the file in a directory pass over it.
+class NotAScanError : public FileError {
+public:
+    using FileError::FileError;
+};
+
 // Reads the header fields and intensities of a Rigaku D/Max-B raw scan.
-// Throws FileError when the file cannot be read, begins as a Bruker RAW file
-// does, announces a negative point count, or ends before its last point.
+// Throws NotAScanError when the file begins as a Bruker RAW file does, and
+// FileError when it cannot be read, announces a negative point count, or
+// ends before its last point.
 ScanRecord readRigakuRaw(const std::string& path);
 
 } // namespace scanmill

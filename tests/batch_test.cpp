@@ -1,13 +1,25 @@
+#include "ascii_writer.h"
 #include "batch.h"
+#include "bruker_writer.h"
+#include "parallel_batch.h"
+#include "rigaku_reader.h"
 #include "scan_files.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace scanmill {
 namespace {
 
 using namespace testing;
 
+namespace fs = std::filesystem;
 constexpr auto ascii = OutputFormat::TwoColumnAscii;
 constexpr auto bruker = OutputFormat::BrukerRaw;
 
@@ -153,6 +165,119 @@ TEST(ConvertSelectionFailure, OutputNameClashWritesNothing) {
         EXPECT_EQ(log.lines(), std::vector<std::string>{});
     }
 }
+
+// What a batch run to its end with every failure passed over makes of a
+// list: per file, its status line or its failure.
+std::vector<std::string> runToTheEnd(const std::vector<Conversion>& conversions,
+                                     OutputFormat format, unsigned jobs) {
+    std::vector<std::string> outcomes;
+    ParallelBatch batch(conversions, format, jobs);
+    for (const Conversion& conversion : conversions) {
+        try {
+            EXPECT_EQ(&conversions[batch.commitNext()], &conversion);
+            outcomes.push_back(statusLine(conversion.inputPath, format, conversion.outputPath));
+        } catch (const FileError& error) {
+            outcomes.push_back(error.description());
+        }
+    }
+    return outcomes;
+}
+
+TEST(ParallelBatch, OneJobAndFourJobsGiveTheSameFilesAndLines) {
+    ScratchDirectory dir;
+    std::vector<std::string> names;
+    for (int i = 0; i < 24; ++i) {
+        RigakuFields fields;
+        fields.title = "scan " + std::to_string(i);
+        fields.intensities.assign(static_cast<std::size_t>(i % 5 == 0 ? 20000 : 3 + i),
+                                  static_cast<float>(i) + 0.25F);
+        names.push_back("s" + std::to_string(i) + ".raw");
+        writeFile(dir / names.back(), rigakuBytes(fields));
+    }
+    fs::resize_file(dir / "s7.raw", 150);            // damaged
+    writeFile(dir / "s11.raw", formatBrukerRaw({})); // not a scan
+    fs::remove(dir / "s13.raw");                     // missing
+
+    for (const OutputFormat format : {ascii, bruker}) {
+        std::vector<Conversion> conversions;
+        for (const std::string& name : names) {
+            conversions.push_back({dir / name, dir / ("out/" + outputNameFor(name, format))});
+        }
+        std::vector<std::vector<std::string>> outcomes;
+        for (const unsigned jobs : {1u, 4u}) {
+            fs::remove_all(dir / "out");
+            fs::create_directory(dir / "out");
+            outcomes.push_back(runToTheEnd(conversions, format, jobs));
+            for (const Conversion& conversion : conversions) {
+                if (fs::exists(conversion.outputPath)) {
+                    const ScanRecord scan = readRigakuRaw(conversion.inputPath);
+                    EXPECT_EQ(readFile(conversion.outputPath),
+                              format == ascii ? formatTwoColumnAscii(scan) : formatBrukerRaw(scan));
+                }
+            }
+            EXPECT_EQ(entriesOf(dir / "out").size(), names.size() - 3);
+        }
+        EXPECT_EQ(outcomes[0], outcomes[1]);
+        EXPECT_NE(outcomes[0][11].find("(it is a Bruker RAW file)"), std::string::npos);
+    }
+}
+
+// An input that an earlier file of the list writes is read only after that
+// write, as one file after another would: here a scan named like the
+// Bruker output of another, which that output replaces.
+TEST(ParallelBatch, InputWrittenByAnEarlierFileIsReadAfterIt) {
+    ScratchDirectory dir;
+    RigakuFields big;
+    big.intensities.assign(30000, 5.0F);
+    writeFile(dir / "a.raw", rigakuBytes(big));
+    writeFile(dir / "a_b.raw", rigakuBytes({}));
+    const std::vector<Conversion> conversions = {{dir / "a.raw", dir / "a_b.raw"},
+                                                 {dir / "a_b.raw", dir / "a_b_b.raw"}};
+    const auto outcomes = runToTheEnd(conversions, bruker, 4);
+    EXPECT_NE(outcomes[1].find("(it is a Bruker RAW file)"), std::string::npos) << outcomes[1];
+    EXPECT_FALSE(fs::exists(dir / "a_b_b.raw"));
+}
+
+TEST(ParallelBatch, OutputClashIsFoundUnderAnotherSpelling) {
+    const std::vector<Conversion> conversions = {
+        {"a.raw", "out/a.dat"}, {"b.raw", "out/b.dat"}, {"b.v2.raw", "out/./x/../b.dat"}};
+    EXPECT_EQ(findOutputClash(conversions), std::pair(std::size_t{1}, std::size_t{2}));
+    EXPECT_EQ(findOutputClash({conversions[0], conversions[1]}), std::nullopt);
+}
+
+#ifndef _WIN32
+// The first file is a pipe that delivers a damaged scan only after the
+// second file, a pipe too, has been read whole and had time to be formatted.
+// A caller that stops at the first failure leaves no later file written.
+TEST(ParallelBatch, StoppingAtAFailureWritesNoLaterFileThoughItWasReadyFirst) {
+    ScratchDirectory dir;
+    const std::string first = dir / "first.raw";
+    const std::string second = dir / "second.raw";
+    ASSERT_EQ(mkfifo(first.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(second.c_str(), 0600), 0);
+    writeFile(dir / "third.raw", rigakuBytes({}));
+    const std::vector<Conversion> conversions = {{first, dir / "first.dat"},
+                                                 {second, dir / "second.dat"},
+                                                 {dir / "third.raw", dir / "third.dat"}};
+    auto feed = [](const std::string& path, const std::string& bytes) {
+        const int fd = open(path.c_str(), O_WRONLY); // waits for the batch to open it
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        close(fd);
+    };
+    std::thread feeder([&] {
+        feed(second, rigakuBytes({}));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        feed(first, rigakuBytes({}).substr(0, 150));
+    });
+    {
+        ParallelBatch batch(conversions, ascii, 2);
+        expectFileError([&] { batch.commitNext(); }, ENODATA, first);
+    }
+    feeder.join();
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"first.raw", "second.raw", "third.raw"}));
+}
+#endif
 
 } // namespace
 } // namespace scanmill

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Times scanmill-convert on an archive as a lab keeps it: 2,000 scans of 1,001
+# points (whole counts) in 20 dated folders, and ten times as many, each
+# converted with -r -o into a fresh tree, against cp -r of the same output.
+# All in one run on this machine: medians of alternating runs, then the
+# ratios the program is held to.
+#   bench/archive.sh [BUILD_DIR] [RUNS]      defaults: build-release/ and 5 runs
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$top/build-release}
+runs=${2:-5}
+"$top/scripts/setup" packages.txt
+"$top/scripts/build" "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+batch=$build/bench/scanmill_batch
+convert=$build/cli/scanmill-convert
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# archive NAME SCANS_PER_FOLDER: 20 folders of scans, then the converted tree
+# that cp -r copies.
+archive() {
+    for ((folder = 1; folder <= 20; folder++)); do
+        "$batch" make "$work/$1/$(printf '2005-%02d' "$folder")" "$2" 1001 counts
+    done
+    "$convert" -q -r -o "$work/$1-made" "$work/$1"
+}
+archive small 100
+archive large 1000
+mkdir "$work/runs"
+
+# timed NAME COMMAND...: runs COMMAND once and records its wall time in ns.
+# Every run writes a tree of its own, and none is removed until the end:
+# ext4 is slow to hand out inodes of files deleted a moment ago. The sync
+# keeps the write-back of the last run's files out of this run's time.
+timed() {
+    local name=$1
+    shift
+    sync
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null
+    end=$(date +%s%N)
+    echo $((end - start)) >>"$work/$name.times"
+}
+
+for ((run = 1; run <= runs; run++)); do
+    timed small "$convert" -r -o "$work/runs/small-$run" "$work/small"
+    timed cp-small cp -r "$work/small-made" "$work/runs/cp-small-$run"
+    timed large "$convert" -r -o "$work/runs/large-$run" "$work/large"
+    timed cp-large cp -r "$work/large-made" "$work/runs/cp-large-$run"
+done
+diff -r -q "$work/small-made" "$work/runs/small-$runs" >/dev/null ||
+    { echo "a run did not produce the same tree" >&2; exit 1; }
+
+median() { # in ms
+    sort -n "$work/$1.times" | awk '{ v[NR] = $1 } END {
+        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f", m / 1e6 }'
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+# peakKib ARGS...: peak resident memory of scanmill-convert, median of 5 runs.
+peakKib() {
+    for i in 1 2 3 4 5; do
+        rm -rf "$work/memory"
+        /usr/bin/time -f %M "$convert" -q -o "$work/memory" "$@" 2>&1 >/dev/null
+    done | sort -n | sed -n 3p
+}
+
+small=$(median small) cpSmall=$(median cp-small) large=$(median large) cpLarge=$(median cp-large)
+echo "Archives of 20 folders, scans of 1001 points, medians of $runs alternating runs:"
+printf '  %-52s %9s ms\n' "scanmill-convert -r -o, 2,000 scans" "$small" \
+    "cp -r of its output" "$cpSmall" \
+    "scanmill-convert -r -o, 20,000 scans" "$large" \
+    "cp -r of its output" "$cpLarge"
+echo "Ratios:"
+echo "  2,000 scans / cp -r of their output     $(ratio "$small" "$cpSmall")   (at most 2.5)"
+echo "  20,000 scans / cp -r of their output    $(ratio "$large" "$cpLarge")"
+echo "  20,000 scans / 2,000 scans              $(ratio "$large" "$small")   (at most 11)"
+one=$(peakKib "$work/small/2005-01/scan001.raw")
+all=$(peakKib -r "$work/small")
+echo "  peak memory: 2,000 scans $all KiB, 1 scan $one KiB," \
+    "difference $((all - one)) KiB (at most 16384)"

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+// scanmill-convert: the command line is parsed here and run by convert_command.
+#include "convert_command.h"
+#include "terminal.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+int run(int argc, const char* const* argv) {
+    using namespace scanmill;
+    cli::ConvertCommand command;
+    std::string format = "ascii";
+    CLI::App app("Converts Rigaku D/Max-B scans (.raw) to two-column ASCII (.dat) or\n"
+                 "Bruker RAW1.01 (_b.raw) files.",
+                 "scanmill-convert");
+    app.add_option("-f,--format", format, "ascii (the default) or bruker")
+        ->check(CLI::IsMember({"ascii", "bruker"}))
+        ->option_text("FORMAT");
+    app.add_option("-o,--output-dir", command.outputDirectory,
+                   "Write outputs into DIR, made if missing\n(default: beside each input)")
+        ->option_text("DIR");
+    app.add_flag("-r,--recursive", command.recursive,
+                 "Convert subdirectories too, mirrored under DIR");
+    app.add_option("-j,--jobs", command.jobs, "Work on N files at once (default: one per core)")
+        ->check(CLI::Range(1u, 1024u))
+        ->option_text("N");
+    app.add_flag("-q,--quiet", command.quiet, "Print no status lines");
+    app.add_flag("--fail-fast", command.failFast,
+                 "Stop at the first failure (default: convert the rest)");
+    app.add_option("PATH", command.paths,
+                   "A file, converted whatever its name, or a\ndirectory, whose .raw files are "
+                   "converted")
+        ->required()
+        ->type_name("");
+    app.set_version_flag("--version", "scanmill-convert " SCANMILL_VERSION);
+    app.footer("Exit status: 0 when every file converted, 1 when any failed, 2 for a\n"
+               "usage error. See scanmill-convert(1).");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? cli::exitConverted : cli::exitUsage;
+    }
+    command.format = format == "bruker" ? OutputFormat::BrukerRaw : OutputFormat::TwoColumnAscii;
+    return cli::runConvertCommand(command, stdout, stderr);
+}
+
+} // namespace
+
+#ifdef _WIN32
+// The engine takes paths as UTF-8; Windows hands the arguments over as UTF-16.
+int wmain(int argc, wchar_t** argv) {
+    const std::vector<std::string> arguments = scanmill::cli::utf8Arguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) {
+        pointers.push_back(argument.c_str());
+    }
+    const scanmill::cli::Utf8Console console;
+    return run(argc, pointers.data());
+}
+#else
+int main(int argc, char** argv) {
+    return run(argc, argv);
+}
+#endif

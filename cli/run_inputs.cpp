@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+#include "run_inputs.h"
+
+#include "batch.h"
+#include "platform.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+namespace scanmill::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+FileError failureOf(const fs::path& path, const std::error_code& error) {
+    return systemError(platform::fromPath(path), error.default_error_condition().value());
+}
+
+struct Finder {
+    bool recursive;
+    OutputFormat format;
+    RunInputs found;
+
+    void addFile(const fs::path& input, const fs::path& outputDir, bool inDirectory) {
+        const std::string name = platform::fromPath(input.filename());
+        found.conversions.push_back(
+            {platform::fromPath(input),
+             platform::fromPath(outputDir / platform::toPath(outputNameFor(name, format)))});
+        found.foundInDirectory.push_back(inDirectory);
+    }
+
+    // The directory's .raw files, then its subdirectories, each in byte order.
+    void addDirectory(const fs::path& directory, const fs::path& outputDir) {
+        std::vector<std::string> files;
+        std::vector<std::string> subdirectories;
+        std::error_code error;
+        for (fs::directory_iterator it(directory, error), end; !error && it != end;
+             it.increment(error)) {
+            const std::string name = platform::fromPath(it->path().filename());
+            std::error_code ignored;
+            if (!it->is_symlink(ignored) && it->is_directory(ignored)) {
+                subdirectories.push_back(name);
+            } else if (hasRawExtension(name) && it->is_regular_file(ignored)) {
+                files.push_back(name);
+            }
+        }
+        if (error) {
+            found.failures.push_back(failureOf(directory, error));
+            return;
+        }
+        std::sort(files.begin(), files.end());
+        for (const std::string& name : files) {
+            addFile(directory / platform::toPath(name), outputDir, true);
+        }
+        if (!recursive) {
+            return;
+        }
+        std::sort(subdirectories.begin(), subdirectories.end());
+        for (const std::string& name : subdirectories) {
+            const fs::path sub = platform::toPath(name);
+            addDirectory(directory / sub, outputDir / sub);
+        }
+    }
+};
+
+} // namespace
+
+bool hasRawExtension(const std::string& name) {
+    if (name.size() < 4) {
+        return false;
+    }
+    const std::string_view end = std::string_view(name).substr(name.size() - 4);
+    return std::equal(end.begin(), end.end(), ".raw", [](char c, char lower) {
+        return (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) == lower;
+    });
+}
+
+RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string& outputDirectory,
+                        bool recursive, OutputFormat format) {
+    Finder finder{recursive, format, {}};
+    const fs::path output = platform::toPath(outputDirectory);
+    for (const std::string& path : paths) {
+        const fs::path input = platform::toPath(path);
+        std::error_code ignored;
+        if (fs::is_directory(input, ignored)) {
+            finder.addDirectory(input, outputDirectory.empty() ? input : output);
+        } else {
+            // A missing file is reported when the batch fails to read it.
+            finder.addFile(input, outputDirectory.empty() ? input.parent_path() : output, false);
+        }
+    }
+    return std::move(finder.found);
+}
+
+} // namespace scanmill::cli

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "parallel_batch.h"
+#include "scan_record.h"
+
+#include <string>
+#include <vector>
+
+namespace scanmill::cli {
+
+// What the paths named on the command line make of a run.
+struct RunInputs {
+    std::vector<Conversion> conversions; // in the order they are reported
+    std::vector<bool> foundInDirectory;  // per conversion; false when named
+    std::vector<FileError> failures;     // directories that could not be listed
+};
+
+// True for names ending in ".raw", in any case.
+bool hasRawExtension(const std::string& name);
+
+// A path that is a directory contributes its files ending in ".raw", in byte
+// order of their names, and with `recursive` then those of each subdirectory
+// in turn (symbolic links to directories are not followed). Any other path is
+// converted whatever its name. Outputs go into outputDirectory, a directory's
+// subdirectories mirrored below it, or, when it is empty, beside each input.
+RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string& outputDirectory,
+                        bool recursive, OutputFormat format);
+
+} // namespace scanmill::cli

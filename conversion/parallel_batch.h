@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "scan_record.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// The one batch of the window and the command line: files are read and
+// formatted ahead on worker threads, and written one at a time, in list
+// order, on the caller's thread. Only the caller writes, so a caller that
+// stops after a failure leaves every later file unwritten, however far ahead
+// the workers were. Formatted files wait in a fixed number of slots, so
+// memory grows with the jobs, never with the files.
+namespace scanmill {
+
+// One file of a batch: the scan read and the file written.
+struct Conversion {
+    std::string inputPath;
+    std::string outputPath;
+};
+
+// The first pair of conversions, by the later one's place in the list, that
+// would write one output file. Paths are compared absolute and in normal
+// form, so "out/./a.dat" and "out/a.dat" are one file.
+std::optional<std::pair<std::size_t, std::size_t>>
+findOutputClash(const std::vector<Conversion>& conversions);
+
+// The failure for such a pair: EEXIST, naming the output file and the two
+// inputs as the caller shows them.
+FileError outputClashError(const std::string& outputPath, const std::string& firstInput,
+                           const std::string& secondInput);
+
+// How many files a batch works on at once when not told: one per core.
+unsigned defaultJobs();
+
+class ParallelBatch {
+public:
+    // Starts up to `jobs` workers on the list, which must outlive the batch.
+    // With one job, or one file, each file is read and formatted by
+    // commitNext itself. A file whose input an earlier file of the list
+    // writes is read only after that write, as one file after another would.
+    ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format, unsigned jobs);
+    // Stops the workers; files not committed by then are never written.
+    ~ParallelBatch();
+    ParallelBatch(const ParallelBatch&) = delete;
+    ParallelBatch& operator=(const ParallelBatch&) = delete;
+
+    // Writes the next file of the list, once formatted, by the atomic
+    // replace, and returns its place in the list. Throws that file's
+    // FileError instead when it cannot be read (NotAScanError for a Bruker
+    // RAW file), would replace its own input, or cannot be written; the next
+    // call goes on with the file after it. At most one call per file.
+    std::size_t commitNext();
+
+private:
+    using FormatInto = void (*)(const ScanRecord&, std::string&);
+    // A file read and formatted, waiting for its write. The bytes' storage
+    // goes round between slots and workers, so a long batch allocates none.
+    struct Formatted {
+        bool ready = false;
+        std::string bytes;
+        std::exception_ptr failure;
+    };
+    std::exception_ptr formatOne(std::size_t index, std::string& bytes) const;
+    bool mayStart(std::size_t index) const;
+    void work();
+
+    const std::vector<Conversion>& conversions_;
+    FormatInto format_;
+    std::vector<bool> readsEarlierOutput_;
+    std::vector<Formatted> slots_; // file i waits in slots_[i % slots_.size()]
+    std::mutex mutex_;
+    std::condition_variable ready_; // the next file to write is formatted
+    std::condition_variable room_;  // a worker may start another file
+    std::size_t started_ = 0;       // files taken by workers
+    std::size_t committed_ = 0;     // files written or failed
+    bool stopping_ = false;
+    std::vector<std::jthread> workers_; // last, so joined before the rest goes
+};
+
+} // namespace scanmill
