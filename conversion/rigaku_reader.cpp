@@ -66,6 +66,10 @@ std::size_t readBytes(std::FILE* file, void* into, std::size_t size, const std::
 } // namespace
 
 ScanRecord readRigakuRaw(const std::string& path) {
+    // Windows would open a device (CON waits for the keyboard) or another file.
+    if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
+        throw FileError(EINVAL, path + ": " + reason);
+    }
     errno = 0;
     InputFile file(platform::openForReading(path));
     if (!file) {

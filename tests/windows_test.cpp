@@ -116,6 +116,9 @@ TEST(WindowsFiles, NamesWindowsForbidsAreRefused) {
                         EINVAL, dir.withSeparator() + name + ": " + reason);
     }
     EXPECT_EQ(dir.entries(), std::vector<std::string>{});
+    // Nor are they read: CON would wait for the keyboard.
+    expectFileError([&] { readRigakuRaw(dir.withSeparator() + "con.raw"); }, EINVAL,
+                    dir.withSeparator() + "con.raw: " + device);
 
     // Names that only look like those are plain files.
     for (const std::string name : {"CONSOLE.dat", "com10.dat", "x.con", "nul_b.raw"}) {
