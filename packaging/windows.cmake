@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Windows build ships the command line alone: a ZIP holding
 # scanmill-convert.exe, which needs no DLLs, a README and the licence.
 set(component convert)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-compiles for 64-bit Windows with Debian's MinGW-w64 compilers
 # (g++-mingw-w64-x86-64-posix: the POSIX thread model, which std::thread needs).
 #   cmake -S . -B build-windows -G Ninja \
