@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the window as it opens into the PNG file given as the only argument.
 #include "main_window.h"
 

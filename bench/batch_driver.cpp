@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch as the window runs it, from the command line, for timing:
 //   scanmill_batch make DIR COUNT POINTS [sample|counts|random]
 //                                             writes COUNT Rigaku scans into DIR,

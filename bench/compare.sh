@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Times Scanmill's batch against its nearest peers on 100 scans of 32767
 # points, all in one run on this machine: medians of alternating runs, then
 # the ratios the program is held to. The scans hold whole counts, as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Google Benchmark timings of the number field and of the two writers on a
 // full-length scan.
 #include "ascii_writer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compares formatPrintNumber with the C library's %.7G, shaped into a number
 // field, for every one of the 2^32 float bit patterns, on all cores. Prints
 // the number of mismatches (and the first few) and exits non-zero on any.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ascii_writer.h"
 
 #include "output_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bruker_writer.h"
 
 #include "little_endian.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "output_file.h"
 
 #include "file_error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "print_number.h"
 
 #include "little_endian.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rigaku_reader.h"
 
 #include "file_error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes read as a Rigaku scan and, when readable, written in both formats:
 // the files must have the shape the formats promise and nothing else may be
 // left in the output directory.

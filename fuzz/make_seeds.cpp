@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes a small seed corpus of Rigaku scans into the directory given: ordinary
 // scans, edge counts, damaged headers and odd values, so the fuzzers start from
 // inputs that reach every branch of the reader.

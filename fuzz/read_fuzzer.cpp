@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes at all, read as a Rigaku scan: either a FileError or a record that
 // matches what the bytes announce, never a crash or an out-of-bounds read.
 #include "fuzz_support.h"

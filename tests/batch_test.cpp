@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ascii_writer.h"
 #include "batch.h"
 #include "bruker_writer.h"

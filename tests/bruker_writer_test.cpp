@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bruker_writer.h"
 #include "scan_files.h"
 

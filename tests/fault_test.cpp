@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Faults during a batch: each I/O step of a conversion made to fail in turn,
 // by real system faults wherever the system can produce them. After every
 // failure the batch must report the system's number and name the file, leave

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ascii_writer.h"
 #include "reference_number_field.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rigaku_reader.h"
 #include "scan_files.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "file_dialog.h"
 #include "selection.h"
 #include "window_test_support.h"

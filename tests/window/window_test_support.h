@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the window tests share: a scripted file dialog, a stand-in for the
