@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <utility>
 
 namespace scanmill {
 namespace {
@@ -31,13 +32,25 @@ std::string temporaryName(const std::string& directory, int attempt) {
     return name + ".part";
 }
 
+int closeFile(std::FILE* file) {
+    return std::fclose(file);
+}
+
 } // namespace
 
 void replaceFileContents(const std::string& path, std::string_view content) {
-    replaceFileContents(path, content, [](std::FILE* file) { return std::fclose(file); });
+    PendingFile(path, content).commit();
 }
 
 void replaceFileContents(const std::string& path, std::string_view content, CloseFile closeFile) {
+    PendingFile(path, content, closeFile).commit();
+}
+
+PendingFile::PendingFile(const std::string& path, std::string_view content)
+    : PendingFile(path, content, closeFile) {}
+
+PendingFile::PendingFile(const std::string& path, std::string_view content, CloseFile closeFile)
+    : path_(path) {
     if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
         throw FileError(EINVAL, path + ": " + reason);
     }
@@ -45,23 +58,18 @@ void replaceFileContents(const std::string& path, std::string_view content, Clos
         throw systemError(path, EACCES);
     }
 
-    std::string temporary;
     std::FILE* file = nullptr;
     for (int attempt = 0; file == nullptr; ++attempt) {
-        temporary = temporaryName(directoryOf(path), attempt);
+        std::string temporary = temporaryName(directoryOf(path), attempt);
         errno = 0;
         file = platform::createNewFile(temporary);
         if (file == nullptr && (errno != EEXIST || attempt == 10)) {
             throw systemError(path, lastErrorNumber());
         }
+        temporary_ = std::move(temporary);
     }
     // The content is complete already: one write call, not one per buffer.
     std::setvbuf(file, nullptr, _IONBF, 0);
-
-    auto fail = [&](int number) {
-        platform::removeFile(temporary);
-        throw systemError(path, number);
-    };
 
     errno = 0;
     const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size() &&
@@ -69,15 +77,43 @@ void replaceFileContents(const std::string& path, std::string_view content, Clos
     const int writeErrno = lastErrorNumber();
     errno = 0;
     const bool closed = closeFile(file) == 0;
-    if (!written) {
-        fail(writeErrno);
+    const int closeErrno = lastErrorNumber();
+    if (!written || !closed) {
+        discard();
+        throw systemError(path, !written ? writeErrno : closeErrno);
     }
-    if (!closed) {
-        fail(lastErrorNumber());
+}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : path_(std::move(other.path_)), temporary_(std::exchange(other.temporary_, {})) {}
+
+PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
+    if (this != &other) {
+        discard();
+        path_ = std::move(other.path_);
+        temporary_ = std::exchange(other.temporary_, {});
     }
+    return *this;
+}
+
+PendingFile::~PendingFile() {
+    discard();
+}
+
+void PendingFile::commit() {
     errno = 0;
-    if (!platform::replaceByRename(temporary, path)) {
-        fail(lastErrorNumber());
+    if (!platform::replaceByRename(temporary_, path_)) {
+        const int number = lastErrorNumber();
+        discard();
+        throw systemError(path_, number);
+    }
+    temporary_.clear();
+}
+
+void PendingFile::discard() noexcept {
+    if (!temporary_.empty()) {
+        platform::removeFile(temporary_);
+        temporary_.clear();
     }
 }
 

@@ -20,4 +20,29 @@ void replaceFileContents(const std::string& path, std::string_view content);
 using CloseFile = int (*)(std::FILE*);
 void replaceFileContents(const std::string& path, std::string_view content, CloseFile closeFile);
 
+// The two halves of replaceFileContents, so that a batch can write the
+// temporaries of several files at once and still put them in place one after
+// another: the complete, closed temporary beside path, waiting to be renamed
+// onto it. A temporary never committed is removed with this object.
+class PendingFile {
+public:
+    PendingFile() = default;
+    // Writes the temporary; throws FileError naming path, leaving nothing.
+    PendingFile(const std::string& path, std::string_view content);
+    PendingFile(const std::string& path, std::string_view content, CloseFile closeFile);
+    PendingFile(PendingFile&& other) noexcept;
+    PendingFile& operator=(PendingFile&& other) noexcept;
+    ~PendingFile();
+
+    // Renames the temporary onto path; throws FileError naming path, after
+    // removing the temporary.
+    void commit();
+
+private:
+    void discard() noexcept;
+
+    std::string path_;
+    std::string temporary_; // empty once renamed or removed
+};
+
 } // namespace scanmill

@@ -109,7 +109,8 @@ ParallelBatch::~ParallelBatch() {
     room_.notify_all();
 }
 
-std::exception_ptr ParallelBatch::formatOne(std::size_t index, std::string& bytes) const {
+std::exception_ptr ParallelBatch::prepareOne(std::size_t index, std::string& bytes,
+                                             PendingFile& file) const {
     const Conversion& conversion = conversions_[index];
     try {
         const ScanRecord scan = readRigakuRaw(conversion.inputPath);
@@ -118,6 +119,7 @@ std::exception_ptr ParallelBatch::formatOne(std::size_t index, std::string& byte
                             conversion.outputPath + ": output would replace its own input file");
         }
         format_(scan, bytes);
+        file = PendingFile(conversion.outputPath, bytes);
         return nullptr;
     } catch (...) {
         return std::current_exception();
@@ -141,10 +143,11 @@ void ParallelBatch::work() {
         }
         const std::size_t index = started_++;
         lock.unlock();
-        std::exception_ptr failure = formatOne(index, bytes);
+        PendingFile file;
+        std::exception_ptr failure = prepareOne(index, bytes, file);
         lock.lock();
-        Formatted& slot = slots_[index % slots_.size()];
-        slot.bytes.swap(bytes); // the slot's old storage serves the next file
+        Prepared& slot = slots_[index % slots_.size()];
+        slot.file = std::move(file);
         slot.failure = std::move(failure);
         slot.ready = true;
         if (index == committed_) {
@@ -155,9 +158,9 @@ void ParallelBatch::work() {
 
 std::size_t ParallelBatch::commitNext() {
     const std::size_t index = committed_; // changed by this thread only
-    Formatted& slot = slots_[index % slots_.size()];
+    Prepared& slot = slots_[index % slots_.size()];
     if (workers_.empty()) {
-        slot.failure = formatOne(index, slot.bytes);
+        slot.failure = prepareOne(index, bytes_, slot.file);
     } else {
         std::unique_lock lock(mutex_);
         ready_.wait(lock, [&slot] { return slot.ready; });
@@ -176,7 +179,7 @@ std::size_t ParallelBatch::commitNext() {
         if (failure) {
             std::rethrow_exception(failure);
         }
-        replaceFileContents(conversions_[index].outputPath, slot.bytes);
+        slot.file.commit();
     } catch (...) {
         finish();
         throw;

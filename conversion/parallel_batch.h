@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "output_file.h"
 #include "scan_record.h"
 
 #include <condition_variable>
@@ -13,12 +14,13 @@
 #include <utility>
 #include <vector>
 
-// The one batch of the window and the command line: files are read and
-// formatted ahead on worker threads, and written one at a time, in list
-// order, on the caller's thread. Only the caller writes, so a caller that
-// stops after a failure leaves every later file unwritten, however far ahead
-// the workers were. Formatted files wait in a fixed number of slots, so
-// memory grows with the jobs, never with the files.
+// The one batch of the window and the command line: worker threads read,
+// format and write each file ahead into its temporary beside the output, and
+// the caller's thread puts them in place one at a time, in list order. Only
+// the caller renames, so a caller that stops after a failure leaves every
+// later file unwritten (its temporary removed), however far ahead the workers
+// were. Files wait in a fixed number of slots, as temporaries rather than in
+// memory, so memory grows with the jobs, never with the files.
 namespace scanmill {
 
 // One file of a batch: the scan read and the file written.
@@ -53,8 +55,8 @@ public:
     ParallelBatch(const ParallelBatch&) = delete;
     ParallelBatch& operator=(const ParallelBatch&) = delete;
 
-    // Writes the next file of the list, once formatted, by the atomic
-    // replace, and returns its place in the list. Throws that file's
+    // Puts the next file of the list in place, once its temporary is
+    // written, and returns its place in the list. Throws that file's
     // FileError instead when it cannot be read (NotAScanError for a Bruker
     // RAW file), would replace its own input, or cannot be written; the next
     // call goes on with the file after it. At most one call per file.
@@ -62,21 +64,23 @@ public:
 
 private:
     using FormatInto = void (*)(const ScanRecord&, std::string&);
-    // A file read and formatted, waiting for its write. The bytes' storage
-    // goes round between slots and workers, so a long batch allocates none.
-    struct Formatted {
+    // A file read, formatted and written to its temporary, waiting to be put
+    // in place.
+    struct Prepared {
         bool ready = false;
-        std::string bytes;
+        PendingFile file;
         std::exception_ptr failure;
     };
-    std::exception_ptr formatOne(std::size_t index, std::string& bytes) const;
+    // bytes is the caller's buffer, reused from file to file.
+    std::exception_ptr prepareOne(std::size_t index, std::string& bytes, PendingFile& file) const;
     bool mayStart(std::size_t index) const;
     void work();
 
     const std::vector<Conversion>& conversions_;
     FormatInto format_;
     std::vector<bool> readsEarlierOutput_;
-    std::vector<Formatted> slots_; // file i waits in slots_[i % slots_.size()]
+    std::string bytes_;           // commitNext's own buffer, when it works alone
+    std::vector<Prepared> slots_; // file i waits in slots_[i % slots_.size()]
     std::mutex mutex_;
     std::condition_variable ready_; // the next file to write is formatted
     std::condition_variable room_;  // a worker may start another file
