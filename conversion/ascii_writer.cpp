@@ -3,6 +3,7 @@
 
 #include "output_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -33,22 +34,26 @@ float angleAt(std::size_t index, float start, float step) {
 
 void formatTwoColumnAscii(const ScanRecord& scan, std::string& text) {
     const std::size_t points = scan.intensities.size();
-    text.clear();
-    text.reserve(scan.title.size() + 2 * printZone + points * (2 * printZone + 2));
-
-    text.append(scan.title).append(lineEnd);
-    const std::string_view angleHeading = "2theta";
-    text.append(angleHeading).append(printZone - angleHeading.size(), ' ');
-    text.append("Intensity").append(lineEnd);
-
+    constexpr std::string_view angleHeading = "2theta";
+    constexpr std::string_view intensityHeading = "Intensity";
     // Lines go straight into the text, which is cut to length afterwards. A
     // fixed run of blanks after the angle pads it to the print zone without a
     // call that depends on its length; the intensity then overwrites the rest.
     constexpr char blanks[] = "                "; // 16 blanks, more than a zone
     constexpr std::size_t longestLine = 2 * printZone + 2;
-    const std::size_t head = text.size();
-    text.resize(head + points * longestLine + sizeof blanks);
-    char* out = text.data() + head;
+    const std::size_t longest = scan.title.size() + 2 + printZone + intensityHeading.size() + 2 +
+                                points * longestLine + sizeof blanks;
+    // Only grown: a text reused from scan to scan is not filled anew each time.
+    if (text.size() < longest) {
+        text.resize(longest);
+    }
+    char* out = text.data();
+    out = std::copy(scan.title.begin(), scan.title.end(), out);
+    out = std::copy_n(lineEnd, 2, out);
+    out = std::copy(angleHeading.begin(), angleHeading.end(), out);
+    out = std::fill_n(out, printZone - angleHeading.size(), ' ');
+    out = std::copy(intensityHeading.begin(), intensityHeading.end(), out);
+    out = std::copy_n(lineEnd, 2, out);
     for (std::size_t i = 0; i < points; ++i) {
         const float angle = angleAt(i, scan.startTwoTheta, scan.stepSize);
         std::memcpy(out + formatPrintNumber(angle, out), blanks, sizeof blanks - 1);
