@@ -29,35 +29,17 @@ archive small 100
 archive large 1000
 mkdir "$work/runs"
 
-# timed NAME COMMAND...: runs COMMAND once and records its wall time in ns.
-# Every run writes a tree of its own, and none is removed until the end:
-# ext4 is slow to hand out inodes of files deleted a moment ago. The sync
-# keeps the write-back of the last run's files out of this run's time.
-timed() {
-    local name=$1
-    shift
-    sync
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    echo $((end - start)) >>"$work/$name.times"
-}
+source "$top/bench/timing.sh"
 
 for ((run = 1; run <= runs; run++)); do
-    timed small "$convert" -r -o "$work/runs/small-$run" "$work/small"
-    timed cp-small cp -r "$work/small-made" "$work/runs/cp-small-$run"
-    timed large "$convert" -r -o "$work/runs/large-$run" "$work/large"
-    timed cp-large cp -r "$work/large-made" "$work/runs/cp-large-$run"
+    timed small "$convert" -r -o @OUT@ "$work/small"
+    timed cp-small cp -r "$work/small-made" @OUT@
+    timed large "$convert" -r -o @OUT@ "$work/large"
+    timed cp-large cp -r "$work/large-made" @OUT@
 done
 diff -r -q "$work/small-made" "$work/runs/small-$runs" >/dev/null ||
     { echo "a run did not produce the same tree" >&2; exit 1; }
 
-median() { # in ms
-    sort -n "$work/$1.times" | awk '{ v[NR] = $1 } END {
-        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f", m / 1e6 }'
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 # peakKib ARGS...: peak resident memory of scanmill-convert, median of 5 runs.
 peakKib() {
     for i in 1 2 3 4 5; do

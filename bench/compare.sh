@@ -26,23 +26,7 @@ mkdir "$work/bruker-made"
 "$batch" bruker "$work/counts" "$work/bruker-made" >/dev/null
 mkdir "$work/runs"
 
-# timed NAME COMMAND...: runs COMMAND once, with @OUT@ standing for a fresh
-# directory, and records the wall time in ns. Every run writes a directory
-# of its own, and none is removed until the end: ext4 is slow to hand out
-# inodes of files deleted a moment ago. The sync keeps the write-back of the
-# last run's files out of this run's time.
-timed() {
-    local name=$1 out=$work/runs/$1-$run
-    shift
-    [[ $1 == cp ]] || mkdir "$out"
-    local args=("${@//@OUT@/$out}")
-    sync
-    local start end
-    start=$(date +%s%N)
-    "${args[@]}" >/dev/null
-    end=$(date +%s%N)
-    echo $((end - start)) >>"$work/$name.times"
-}
+source "$top/bench/timing.sh"
 
 for ((run = 1; run <= runs; run++)); do
     timed ascii "$batch" ascii "$work/counts" @OUT@
@@ -58,11 +42,6 @@ for name in ascii xyconv ascii-random bruker; do
         { echo "a run of $name did not produce 100 files" >&2; exit 1; }
 done
 
-median() { # in ms
-    sort -n "$work/$1.times" | awk '{ v[NR] = $1 } END {
-        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f", m / 1e6 }'
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 peakKib() { # peak memory of a batch over the first $2 scans
     rm -rf "$work/out" && mkdir "$work/out"
     "$batch" "$1" "$work/counts" "$work/out" "$2" | sed -n 's/.*peak memory \([0-9]*\) KiB/\1/p'
