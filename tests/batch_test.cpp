@@ -246,11 +246,13 @@ TEST(ParallelBatch, OutputClashIsFoundUnderAnotherSpelling) {
     EXPECT_EQ(findOutputClash({conversions[0], conversions[1]}), std::nullopt);
 }
 
-#ifndef _WIN32
 // The first file is a pipe that delivers a damaged scan only after the
 // second file, a pipe too, has been read whole and had time to be formatted.
 // A caller that stops at the first failure leaves no later file written.
 TEST(ParallelBatch, StoppingAtAFailureWritesNoLaterFileThoughItWasReadyFirst) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs named pipes that a file open waits on, which Windows lacks";
+#else
     ScratchDirectory dir;
     const std::string first = dir / "first.raw";
     const std::string second = dir / "second.raw";
@@ -277,8 +279,8 @@ TEST(ParallelBatch, StoppingAtAFailureWritesNoLaterFileThoughItWasReadyFirst) {
     }
     feeder.join();
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"first.raw", "second.raw", "third.raw"}));
-}
 #endif
+}
 
 } // namespace
 } // namespace scanmill
