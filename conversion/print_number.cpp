@@ -150,10 +150,13 @@ SevenDigits putSevenDigits(std::uint64_t q, int exponent) {
 // Writes n < 10^7 in full: a whole number that small has at most 7 digits,
 // so its field is the number itself, nothing to round. Stores 8 chars.
 char* putWholeNumber(std::uint32_t n, char* out) {
-    const int length =
-        1 + (n >= 10) + (n >= 100) + (n >= 1000) + (n >= 10000) + (n >= 100000) + (n >= 1000000);
-    storeEightBytes(packSevenDigits(n) >> (8 * (significantDigits - length)), out);
-    return out + length;
+    constexpr std::uint64_t sevenZeros = 0x30303030303030;
+    const std::uint64_t packed = packSevenDigits(n);
+    // The leading zeros are the low bytes that are '0'; zero keeps one.
+    const int leadingZeros =
+        std::min(std::countr_zero(packed ^ sevenZeros) / 8, significantDigits - 1);
+    storeEightBytes(packed >> (8 * leadingZeros), out);
+    return out + (significantDigits - leadingZeros);
 }
 
 // Magnitudes far outside what scans hold, exactly rounded by the library.
