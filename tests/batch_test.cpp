@@ -137,20 +137,6 @@ TEST(ConvertSelectionFailure, NeverWritesOverItsOwnInput) {
     EXPECT_EQ(readFile(dir / "x.dat"), scan);
 }
 
-TEST(ConvertSelectionFailure, OwnBrukerOutputIsRefusedAndNothingWrittenForIt) {
-    ScratchDirectory dir;
-    writeScans(dir, {"quartz.raw"});
-    FileSelection selection = selectionOf(dir.path(), {"quartz.raw"});
-    StatusLog log;
-    convertSelection(selection, bruker, log);
-
-    selection = selectionOf(dir.path(), {"quartz_b.raw"}); // matched by the "*.raw" filter too
-    expectFileError([&] { convertSelection(selection, ascii, log); }, EINVAL,
-                    dir / "quartz_b.raw" + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"quartz.raw", "quartz_b.raw"}));
-    EXPECT_EQ(log.lines().size(), 1u);
-}
-
 TEST(ConvertSelectionFailure, OutputNameClashWritesNothing) {
     ScratchDirectory in("-in");
     ScratchDirectory out("-out");

@@ -213,13 +213,6 @@ TEST(ScanmillConvert, OutputNameClashWritesNothing) {
                        "would both be written to this file\n");
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(fs::exists(dir / "out"));
-
-    // The same file reached by two paths is a clash too.
-    const Ran twice = convert(dir, "in/first.raw ./in/first.raw");
-    EXPECT_EQ(twice.status, 1);
-    EXPECT_NE(twice.err.find("in/first.raw and ./in/first.raw would both"), std::string::npos)
-        << twice.err;
-    EXPECT_FALSE(fs::exists(dir / "in/first.dat"));
 }
 
 TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
