@@ -11,9 +11,9 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <system_error>
-#include <unordered_set>
 
 namespace scanmill::cli {
 namespace {
@@ -98,32 +98,26 @@ private:
     int width_ = 0; // of the progress line on the terminal, 0 when none is shown
 };
 
-// The output directory and the subdirectories mirrored below it, each made
-// once. Returns false after reporting each one that could not be made.
+// The output directory and the subdirectories mirrored below it. Returns
+// false after reporting each one that could not be made.
 bool makeOutputDirectories(const std::string& outputDirectory,
                            const std::vector<Conversion>& conversions, Report& report,
                            bool failFast) {
-    std::unordered_set<std::string> made;
+    std::set<fs::path> directories{platform::toPath(outputDirectory)};
+    for (const Conversion& conversion : conversions) {
+        directories.insert(platform::toPath(conversion.outputPath).parent_path());
+    }
     bool allMade = true;
-    auto make = [&](const fs::path& directory) {
-        if (!made.insert(platform::fromPath(directory)).second) {
-            return true;
-        }
+    for (const fs::path& directory : directories) {
         std::error_code error;
         fs::create_directories(directory, error);
         if (error) {
             report.failed(systemError(platform::fromPath(directory),
                                       error.default_error_condition().value()));
             allMade = false;
-        }
-        return !error;
-    };
-    if (!make(platform::toPath(outputDirectory)) && failFast) {
-        return false;
-    }
-    for (const Conversion& conversion : conversions) {
-        if (!make(platform::toPath(conversion.outputPath).parent_path()) && failFast) {
-            return false;
+            if (failFast) {
+                break;
+            }
         }
     }
     return allMade;

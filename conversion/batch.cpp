@@ -35,10 +35,12 @@ void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& 
     }
     const int count = std::clamp<int>(selection.fileCount, 0, selection.fileNames.size());
     const auto names = std::span(selection.fileNames).first(static_cast<std::size_t>(count));
+    std::vector<std::string> outputNames;
     std::vector<Conversion> conversions;
     for (const std::string& name : names) {
-        conversions.push_back({selection.inputDirectory + name,
-                               selection.outputDirectory + outputNameFor(name, format)});
+        outputNames.push_back(outputNameFor(name, format));
+        conversions.push_back(
+            {selection.inputDirectory + name, selection.outputDirectory + outputNames.back()});
     }
     if (const auto clash = findOutputClash(conversions)) {
         const auto [first, second] = *clash;
@@ -46,9 +48,9 @@ void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& 
     }
 
     ParallelBatch batch(conversions, format, defaultJobs());
-    for (const std::string& name : names) {
+    for (std::size_t index = 0; index < names.size(); ++index) {
         batch.commitNext();
-        log.append(statusLine(name, format, outputNameFor(name, format)));
+        log.append(statusLine(names[index], format, outputNames[index]));
     }
 }
 
