@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+namespace scanmill::win32 {
+
+// The window's controls by their short names, as child window ids. The ids
+// follow the tab order, from 0 for the first control.
+enum Control : int {
+    Command1 = 100,
+    Command2,
+    Frame1,
+    List1,
+    Text1,
+    Label1,
+    Option1,
+    Option2,
+    Frame2,
+    Frame3,
+    Label2,
+    Frame4,
+    Text2,
+    Command3,
+    Command4,
+};
+
+} // namespace scanmill::win32

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace scanmill::win32 {
+
+// How the input Browse's Open dialog ended: with its value, or with the
+// number and description of the dialog control's failure.
+struct OpenDialogResult {
+    // One full path, or the directory followed by the names, each part
+    // separated from the next by a NUL.
+    std::wstring value;
+    int error = 0; // 0 when the dialog gave a value
+    std::string description;
+};
+
+// The window's modal dialogs, behind one seam so that tests can play the
+// person at them.
+struct Dialogs {
+    std::function<OpenDialogResult(HWND owner)> openFiles;
+    // The chosen folder; none when the chooser was cancelled or failed.
+    std::function<std::optional<std::wstring>(HWND owner)> chooseFolder;
+    // A message box with an OK button only and no icon.
+    std::function<void(HWND owner, const std::wstring& text)> showMessage;
+};
+
+// The system's own: GetOpenFileNameW, the folder chooser and MessageBoxW.
+Dialogs systemDialogs();
+
+} // namespace scanmill::win32

@@ -1,0 +1,505 @@
+// SPDX-License-Identifier: MIT
+#include "main_window.h"
+
+#include "text.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+namespace scanmill::win32 {
+
+namespace {
+
+constexpr wchar_t windowClass[] = L"ScanmillForm1";
+
+enum class Font { Dialog, Title, Subtitle, Convert };
+
+// One control of the form, its geometry in twips relative to its container
+// (the window, or the frame it lies in).
+struct ControlSpec {
+    Control id;
+    const wchar_t* className;
+    const char* text;
+    DWORD style;
+    Control container; // itself when the window holds it
+    int left, top, width, height;
+    Font font = Font::Dialog;
+    const char* toolTip = nullptr;
+};
+
+// Every control but the second option button starts a group of its own, so
+// that the arrow keys move between the two options alone.
+constexpr DWORD pushButton = WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
+constexpr DWORD frame = WS_GROUP | BS_GROUPBOX;
+constexpr DWORD label = WS_GROUP | SS_NOPREFIX;
+// Read-only: the boxes show a choice, and typed text would never be read.
+constexpr DWORD box = WS_TABSTOP | WS_GROUP | ES_READONLY | ES_AUTOHSCROLL;
+
+// In the tab order, which is also the order the controls are made in.
+const ControlSpec controls[] = {
+    {Command1, WC_BUTTONW, "Browse", pushButton, Command1, 9120, 1560, 855, 495},
+    {Command2, WC_BUTTONW, "Convert", pushButton, Command2, 480, 5520, 1335, 615, Font::Convert,
+     "Click to begin conversion"},
+    {Frame1, WC_BUTTONW, "Rigaku Input file(s)", frame, Frame1, 480, 1200, 9975, 1095},
+    // Unsorted: lines stay in the order they are added.
+    {List1, WC_LISTBOXW, "",
+     WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT, List1,
+     3840, 4080, 6615, 2205},
+    {Text1, WC_EDITW, noInputText, box, Frame1, 360, 360, 8055, 495},
+    {Label1, WC_STATICW, "Scanmill", label, Label1, 240, 0, 2175, 735, Font::Title},
+    {Option1, WC_BUTTONW, "2-column ASCII", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, Option1,
+     720, 4080, 1575, 375},
+    {Option2, WC_BUTTONW, "Bruker-AXS Diffrac Plus", BS_AUTORADIOBUTTON, Option2, 720, 4560, 2175,
+     375},
+    {Frame2, WC_BUTTONW, "Convert to which format . . .", frame, Frame2, 480, 3720, 2655, 1575,
+     Font::Dialog, "Select desired output format"},
+    {Frame3, WC_BUTTONW, "Status window", frame, Frame3, 3600, 3720, 7095, 2775},
+    {Label2, WC_STATICW, "Rigaku D/Max-B x-ray data file format conversion program", label, Label2,
+     240, 600, 5775, 255, Font::Subtitle},
+    {Frame4, WC_BUTTONW, "Output directory", frame, Frame4, 480, 2400, 9975, 1095},
+    {Text2, WC_EDITW, noOutputText, box, Frame4, 360, 360, 8055, 525},
+    {Command3, WC_BUTTONW, "Browse", pushButton, Frame4, 8640, 360, 855, 495},
+    {Command4, WC_BUTTONW, "Exit", pushButton, Command4, 2280, 5760, 855, 375, Font::Dialog,
+     "Close program"},
+};
+
+const ControlSpec& specOf(Control id) {
+    return *std::find_if(std::begin(controls), std::end(controls),
+                         [id](const ControlSpec& spec) { return spec.id == id; });
+}
+
+// Twips to pixels: 15 twips to a pixel at 96 dpi, more at higher ones.
+int pixels(int twips, UINT dpi) {
+    return MulDiv(twips, static_cast<int>(dpi), 1440);
+}
+
+// The control's rectangle in the window's client area.
+RECT placeOf(const ControlSpec& spec, UINT dpi) {
+    int left = spec.left;
+    int top = spec.top;
+    if (spec.container != spec.id) {
+        left += specOf(spec.container).left;
+        top += specOf(spec.container).top;
+    }
+    return {pixels(left, dpi), pixels(top, dpi), pixels(left + spec.width, dpi),
+            pixels(top + spec.height, dpi)};
+}
+
+bool isPushButton(Control id) {
+    return id == Command1 || id == Command2 || id == Command3 || id == Command4;
+}
+
+// Calls that came with Windows 10, looked up so that the program still runs,
+// at the system's one DPI, on older Windows.
+template <typename Function> Function user32Function(const char* name) {
+    const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+UINT dpiOf(HWND window) {
+    static const auto getDpiForWindow = user32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    if (getDpiForWindow)
+        return getDpiForWindow(window);
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
+// The outer size of a window with this client size and style.
+SIZE windowSizeFor(int width, int height, HWND window, UINT dpi) {
+    static const auto adjustForDpi = user32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(
+        "AdjustWindowRectExForDpi");
+    RECT rect{0, 0, width, height};
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+    if (adjustForDpi)
+        adjustForDpi(&rect, style, FALSE, exStyle, dpi);
+    else
+        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+int CALLBACK noteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool fontInstalled(const wchar_t* face) {
+    LOGFONTW font{};
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    const HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &font, noteFontFound, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+// The system's dialog font: the controls' geometry was measured with it at 8 pt.
+constexpr wchar_t dialogFace[] = L"MS Shell Dlg";
+
+// The title's font where installed; else the dialog font's face, a sans serif
+// as well, rather than whatever the font mapper would pick.
+const wchar_t* trebuchetFace() {
+    static const bool installed = fontInstalled(L"Trebuchet MS");
+    return installed ? L"Trebuchet MS" : dialogFace;
+}
+
+HFONT makeFont(const wchar_t* face, int hundredthsOfPoint, bool bold, UINT dpi) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(hundredthsOfPoint, static_cast<int>(dpi), 7200);
+    font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+// While it lives, the hourglass shows: the window does not respond meanwhile.
+class BusyCursor {
+public:
+    BusyCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~BusyCursor() { SetCursor(previous_); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, windowClass, &existing))
+        return;
+    WNDCLASSEXW windowClassInfo{};
+    windowClassInfo.cbSize = sizeof windowClassInfo;
+    windowClassInfo.lpfnWndProc = procedure;
+    windowClassInfo.hInstance = instance;
+    // The program's icon is resource 1; test programs have none.
+    windowClassInfo.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClassInfo.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClassInfo.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClassInfo.lpszClassName = windowClass;
+    RegisterClassExW(&windowClassInfo);
+}
+
+} // namespace
+
+Form1::Form1(Dialogs dialogs) : dialogs_(std::move(dialogs)) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    registerWindowClass(instance, windowProc);
+    // The frame's size is set once the window knows its monitor's DPI.
+    CreateWindowExW(0, windowClass, wide(windowCaption).c_str(), WS_OVERLAPPEDWINDOW,
+                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                    instance, this);
+}
+
+Form1::~Form1() {
+    if (window_)
+        DestroyWindow(window_);
+    freeFonts();
+}
+
+LRESULT CALLBACK Form1::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* form =
+            static_cast<Form1*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!form)
+        return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        form->window_ = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return form->handleMessage(message, wParam, lParam);
+}
+
+LRESULT Form1::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        onCreate();
+        return 0;
+    case WM_COMMAND:
+        onCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_DROPFILES:
+        onDropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_DPICHANGED:
+        onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        return onColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+void Form1::onCreate() {
+    dpi_ = dpiOf(window_);
+    const SIZE size = windowSizeFor(pixels(10845, dpi_), pixels(6630, dpi_), window_, dpi_);
+    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    createControls();
+    makeFonts();
+    placeControls();
+    addToolTips();
+    DragAcceptFiles(window_, TRUE);
+}
+
+void Form1::createControls() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    for (const ControlSpec& spec : controls) {
+        const bool sunken = spec.className == WC_EDITW || spec.className == WC_LISTBOXW;
+        CreateWindowExW(sunken ? WS_EX_CLIENTEDGE : 0, spec.className, wide(spec.text).c_str(),
+                        WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    }
+    // The frames lie beneath the controls drawn over them; the others keep
+    // the tab order they were made in.
+    for (const Control id : {Frame1, Frame2, Frame3, Frame4})
+        SetWindowPos(control(id), HWND_BOTTOM, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    CheckRadioButton(window_, Option1, Option2, Option1);
+}
+
+void Form1::makeFonts() {
+    dialogFont_ = makeFont(dialogFace, 800, false, dpi_);
+    titleFont_ = makeFont(trebuchetFace(), 2400, false, dpi_);
+    subtitleFont_ = makeFont(trebuchetFace(), 975, false, dpi_);
+    convertFont_ = makeFont(trebuchetFace(), 1200, true, dpi_);
+    for (const ControlSpec& spec : controls) {
+        const HFONT fonts[] = {dialogFont_, titleFont_, subtitleFont_, convertFont_};
+        SendMessageW(control(spec.id), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(fonts[static_cast<int>(spec.font)]), TRUE);
+    }
+}
+
+void Form1::freeFonts() {
+    for (HFONT* font : {&dialogFont_, &titleFont_, &subtitleFont_, &convertFont_}) {
+        if (*font)
+            DeleteObject(*font);
+        *font = nullptr;
+    }
+}
+
+void Form1::placeControls() {
+    for (const ControlSpec& spec : controls) {
+        const RECT place = placeOf(spec, dpi_);
+        SetWindowPos(control(spec.id), nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (!toolTips_)
+        return;
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window_;
+    tool.uId = Frame2;
+    tool.rect = placeOf(specOf(Frame2), dpi_);
+    SendMessageW(toolTips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Form1::addToolTips() {
+    toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    for (const ControlSpec& spec : controls) {
+        if (!spec.toolTip)
+            continue;
+        std::wstring text = wide(spec.toolTip);
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.lpszText = text.data();
+        if (spec.style & BS_GROUPBOX) {
+            // A frame lets the mouse through to the window: its tip belongs
+            // to its area of the window.
+            tool.uId = spec.id;
+            tool.rect = placeOf(spec, dpi_);
+        } else {
+            tool.uFlags |= TTF_IDISHWND;
+            tool.uId = reinterpret_cast<UINT_PTR>(control(spec.id));
+        }
+        SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void Form1::onDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    freeFonts();
+    makeFonts();
+    placeControls();
+}
+
+LRESULT Form1::onColorStatic(HDC dc, HWND control) {
+    // The two labels overlap: each draws its text alone, over the window.
+    const int id = GetDlgCtrlID(control);
+    if (id == Label1 || id == Label2) {
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    }
+    return DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(control));
+}
+
+void Form1::onCommand(int id, int code) {
+    if (code != BN_CLICKED)
+        return;
+    switch (id) {
+    case Command1:
+        browseInputFiles();
+        break;
+    case Command2:
+        convert();
+        break;
+    case Command3:
+        browseOutputDirectory();
+        break;
+    case Command4:
+        exitProgram();
+        break;
+    case Option1:
+    case Option2: {
+        // Tab goes to the chosen option.
+        const bool ascii = IsDlgButtonChecked(window_, Option1) == BST_CHECKED;
+        const auto tabStop = [this](Control option, bool on) {
+            const HWND button = control(option);
+            const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
+            SetWindowLongPtrW(button, GWL_STYLE, on ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+        };
+        tabStop(Option1, ascii);
+        tabStop(Option2, !ascii);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+bool Form1::translateKey(MSG& message) {
+    if (!window_)
+        return false;
+    // Enter presses the focused button, as Space does. The dialog manager
+    // would send it to a default button instead, which differs between
+    // Windows and Wine, so it is taken here first.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        GetParent(message.hwnd) == window_ &&
+        isPushButton(static_cast<Control>(GetDlgCtrlID(message.hwnd)))) {
+        SendMessageW(message.hwnd, BM_CLICK, 0, 0);
+        return true;
+    }
+    return IsDialogMessageW(window_, &message);
+}
+
+void Form1::browseInputFiles() {
+    const OpenDialogResult result = dialogs_.openFiles(window_);
+    show(result.error == 0 ? core_.filesChosen(utf8(result.value))
+                           : core_.inputDialogFailed(result.error, result.description));
+}
+
+void Form1::convert() {
+    const OutputFormat format = IsDlgButtonChecked(window_, Option1) == BST_CHECKED
+                                    ? OutputFormat::TwoColumnAscii
+                                    : OutputFormat::BrukerRaw;
+    std::optional<std::string> failure;
+    {
+        // Busy until the list and the output box show how the batch went;
+        // the message box after it waits for a person.
+        const BusyCursor busy;
+        WindowUpdate update = core_.convert(format);
+        failure = std::exchange(update.message, std::nullopt);
+        show(update);
+    }
+    showMessage(failure);
+}
+
+void Form1::browseOutputDirectory() {
+    if (const auto folder = dialogs_.chooseFolder(window_))
+        show(core_.outputDirectoryChosen(utf8(*folder)));
+}
+
+void Form1::exitProgram() {
+    // At once: no question, and nothing is open or unsaved between commands.
+    DestroyWindow(window_);
+}
+
+void Form1::openFiles(const std::vector<std::wstring>& paths) {
+    std::vector<std::string> named;
+    for (const std::wstring& path : paths)
+        named.push_back(utf8(path));
+    show(core_.filesOpened(named));
+}
+
+void Form1::onDropFiles(HDROP drop) {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0), L'\0');
+        DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size() + 1));
+        paths.push_back(utf8(path));
+    }
+    POINT point{};
+    DragQueryPoint(drop, &point);
+    DragFinish(drop);
+    const RECT outputFrame = placeOf(specOf(Frame4), dpi_);
+    show(core_.dropped(paths, PtInRect(&outputFrame, point) != FALSE));
+}
+
+void Form1::show(const WindowUpdate& update) {
+    if (update.inputBox)
+        SetWindowTextW(control(Text1), wide(*update.inputBox).c_str());
+    if (update.outputBox)
+        SetWindowTextW(control(Text2), wide(*update.outputBox).c_str());
+    const HWND list = control(List1);
+    for (const std::string& line : update.statusLines) {
+        const std::wstring text = wide(line);
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        // Long lines can be scrolled to.
+        const HDC dc = GetDC(list);
+        const auto previous =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, previous);
+        ReleaseDC(list, dc);
+        const auto widest = static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0));
+        if (extent.cx + 4 > widest)
+            SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.cx + 4), 0);
+    }
+    showMessage(update.message);
+}
+
+void Form1::showMessage(const std::optional<std::string>& message) {
+    if (message)
+        dialogs_.showMessage(window_, wide(*message));
+}
+
+int runMessageLoop(Form1& form) {
+    MSG message{};
+    BOOL got = 0;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        if (!form.translateKey(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
+}
+
+} // namespace scanmill::win32
