@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "file_dialog_value.h"
+#include "scan_record.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scanmill {
+
+// The window's rules without a toolkit: every front end holds one WindowCore,
+// hands it each event and shows what comes back. Texts are UTF-8; paths are
+// the bytes the system gave (UTF-8 with "\" on Windows, as the engine takes
+// them), also in the texts that show them.
+
+inline constexpr char windowCaption[] = "Scanmill (v1.0)";
+inline constexpr char messageTitle[] = "Scanmill";
+inline constexpr char noInputText[] = "Browse to files . . .";      // Text1 at start
+inline constexpr char noOutputText[] = "Browse to directory . . ."; // Text2 until it has one
+
+// What the front end shows after one event. Members left unset (or empty)
+// change nothing.
+struct WindowUpdate {
+    std::optional<std::string> inputBox;  // Text1's new text
+    std::optional<std::string> outputBox; // Text2's new text
+    std::vector<std::string> statusLines; // added at the end of List1, in order
+    // Shown last, once the boxes and the list show the rest: a message box
+    // titled messageTitle, with an OK button only and no icon.
+    std::optional<std::string> message;
+};
+
+// What dropping these paths there would do.
+enum class DropTarget {
+    Nothing,         // refused: the front end declines the drop
+    InputFiles,      // the scans among them become the selection
+    OutputDirectory, // one directory dropped on the output frame
+};
+
+class WindowCore {
+public:
+    const FileSelection& selection() const { return selection_; }
+    const StatusLog& log() const { return log_; }
+
+    // The input Browse's dialog returned its value (see parseFileDialogValue).
+    // More than the selection holds is refused with a message.
+    WindowUpdate filesChosen(const std::string& dialogValue);
+
+    // The input Browse's dialog ended without a value: cancelling
+    // (fileDialog::cancelError) changes nothing; any other failure is shown.
+    // The selection stays either way.
+    WindowUpdate inputDialogFailed(int number, const std::string& description);
+
+    // Paths named on the command line or dropped on the window: the ".raw"
+    // files among them (any case, not directories) become the selection as
+    // if chosen with the input Browse, provided they lie in one directory.
+    // Relative paths are taken against the working directory.
+    WindowUpdate filesOpened(const std::vector<std::string>& paths);
+
+    // The output Browse chose this directory (the separator is appended).
+    // A directory chosen so stays for every later Convert.
+    WindowUpdate outputDirectoryChosen(const std::string& directory);
+
+    // Where a drop would go: onOutputFrame tells whether it lands on the
+    // output frame. A front end asks while dragging, to accept or decline.
+    DropTarget dropTarget(const std::vector<std::string>& paths, bool onOutputFrame) const;
+
+    // The paths were dropped: the output directory (a directory dropped on
+    // the output frame, kept as one chosen with Browse) or filesOpened.
+    WindowUpdate dropped(const std::vector<std::string>& paths, bool onOutputFrame);
+
+    // Convert: the batch over the selection in this format. The first
+    // failure ends it and comes back as the message; the lines of the files
+    // before it come back too. The front end shows the busy cursor meanwhile.
+    WindowUpdate convert(OutputFormat format);
+
+private:
+    WindowUpdate take(const ChosenFiles& chosen);
+
+    FileSelection selection_;
+    StatusLog log_;
+    // The output directory was filled in by Convert from the input directory,
+    // so that it follows the input to another directory.
+    bool outputFollowsInput_ = false;
+};
+
+} // namespace scanmill
