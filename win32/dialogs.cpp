@@ -70,7 +70,7 @@ OpenDialogResult systemOpenFiles(HWND owner) {
         return openDialogFailure(CommDlgExtendedError());
     // The value ends where two NULs meet.
     buffer.resize(buffer.find(std::wstring_view(L"\0\0", 2)));
-    return {buffer};
+    return {buffer, 0, {}};
 }
 
 struct ComRelease {

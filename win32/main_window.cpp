@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string_view>
 #include <utility>
 
 namespace scanmill::win32 {
@@ -172,6 +173,10 @@ private:
 };
 
 void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    // The controls of common controls 6 and the tool tips.
+    INITCOMMONCONTROLSEX commonControls{sizeof commonControls,
+                                        ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&commonControls);
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
     if (GetClassInfoExW(instance, windowClass, &existing))
@@ -262,7 +267,8 @@ void Form1::onCreate() {
 void Form1::createControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (const ControlSpec& spec : controls) {
-        const bool sunken = spec.className == WC_EDITW || spec.className == WC_LISTBOXW;
+        const std::wstring_view className = spec.className;
+        const bool sunken = className == WC_EDITW || className == WC_LISTBOXW;
         CreateWindowExW(sunken ? WS_EX_CLIENTEDGE : 0, spec.className, wide(spec.text).c_str(),
                         WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);

@@ -1,0 +1,232 @@
+// SPDX-License-Identifier: MIT
+// The Win32 window driven with messages: its form, and that each press, drop
+// and dialog reaches the window core and shows what comes back. The rules
+// themselves are the core's and are tested there.
+#include "command_line.h"
+#include "window_test_support.h"
+
+#include <commctrl.h>
+
+namespace scanmill::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace win32;
+
+RECT clientRectOf(HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The tests run at the system's 96 dpi, where a pixel is 15 twips.
+TEST_F(WindowTest, FormHasTheClientSizeAndEveryControlItsPlace) {
+    RECT client;
+    GetClientRect(form->handle(), &client);
+    EXPECT_EQ(client.right, 723);
+    EXPECT_EQ(client.bottom, 442);
+    EXPECT_EQ(windowText(form->handle()), L"Scanmill (v1.0)");
+
+    struct Expected {
+        Control id;
+        LONG left, top, width, height;
+    };
+    // Frames' children are placed within their frame.
+    const Expected places[] = {
+        {Label1, 16, 0, 145, 49},     {Label2, 16, 40, 385, 17},   {Frame1, 32, 80, 665, 73},
+        {Text1, 56, 104, 537, 33},    {Command1, 608, 104, 57, 33}, {Frame4, 32, 160, 665, 73},
+        {Text2, 56, 184, 537, 35},    {Command3, 608, 184, 57, 33}, {Frame2, 32, 248, 177, 105},
+        {Option1, 48, 272, 105, 25},  {Option2, 48, 304, 145, 25}, {Frame3, 240, 248, 473, 185},
+        {List1, 256, 272, 441, 147},  {Command2, 32, 368, 89, 41}, {Command4, 152, 384, 57, 25},
+    };
+    for (const Expected& place : places) {
+        const RECT rect = clientRectOf(control(place.id));
+        EXPECT_EQ(rect.left, place.left) << place.id;
+        EXPECT_EQ(rect.top, place.top) << place.id;
+        EXPECT_EQ(rect.right - rect.left, place.width) << place.id;
+        EXPECT_EQ(rect.bottom - rect.top, place.height) << place.id;
+    }
+    EXPECT_EQ(text(Text1), L"Browse to files . . .");
+    EXPECT_EQ(text(Text2), L"Browse to directory . . .");
+    EXPECT_EQ(IsDlgButtonChecked(form->handle(), Option1), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(control(List1), LB_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(WindowTest, TabFollowsTheTabOrderAndReachesTheChosenOption) {
+    const auto tabFrom = [this](Control start, std::size_t steps) {
+        SetFocus(control(start));
+        std::vector<int> visited;
+        for (std::size_t i = 0; i < steps; ++i) {
+            press(VK_TAB);
+            visited.push_back(GetDlgCtrlID(GetFocus()));
+        }
+        return visited;
+    };
+    EXPECT_EQ(tabFrom(Command1, 8), (std::vector<int>{Command2, List1, Text1, Option1, Text2,
+                                                      Command3, Command4, Command1}));
+    // One group: choosing the second option clears the first, and Tab then
+    // stops at the second.
+    click(Option2);
+    EXPECT_EQ(IsDlgButtonChecked(form->handle(), Option1), BST_UNCHECKED);
+    EXPECT_EQ(tabFrom(Text1, 1), std::vector<int>{Option2});
+}
+
+TEST_F(WindowTest, BoxesOnlyShow) {
+    for (const Control box : {Text1, Text2}) {
+        EXPECT_TRUE(GetWindowLongPtrW(control(box), GWL_STYLE) & ES_READONLY) << box;
+        SetFocus(control(box));
+        SendMessageW(control(box), WM_CHAR, L'x', 0);
+    }
+    EXPECT_EQ(text(Text1), L"Browse to files . . .");
+    EXPECT_EQ(text(Text2), L"Browse to directory . . .");
+}
+
+TEST_F(WindowTest, EnterAndSpacePressTheFocusedButton) {
+    SetFocus(control(Command2));
+    press(VK_RETURN);
+    EXPECT_EQ(lines().size(), 1U);
+    press(VK_SPACE);
+    EXPECT_EQ(lines(), std::vector<std::wstring>(2, L"No files have been selected."));
+}
+
+TEST_F(WindowTest, DialogChoicesReachTheInputBox) {
+    ScratchDirectory dir;
+    choose(dir.path(), {L"scan01.raw"});
+    EXPECT_EQ(text(Text1), (dir.path() / L"scan01.raw").wstring());
+    choose(dir.path(), {L"scan01.raw", L"scan02.raw"});
+    EXPECT_EQ(text(Text1), dir.path().wstring() + L"\\ . . .  2 files selected");
+    EXPECT_EQ(form->core().selection().fileCount, 2);
+}
+
+TEST_F(WindowTest, OneHundredAndOneFilesFitAndMoreAreRefused) {
+    ScratchDirectory dir;
+    std::vector<std::wstring> names;
+    for (int i = 1; i <= 102; ++i)
+        names.push_back(L"scan" + std::to_wstring(i) + L".raw");
+    choose(dir.path(), {names.begin(), names.end() - 1});
+    EXPECT_EQ(text(Text1), dir.path().wstring() + L"\\ . . .  101 files selected");
+    EXPECT_TRUE(messages.empty());
+
+    choose(dir.path(), names);
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_EQ(messages[0].rfind("102 files were selected", 0), 0U) << messages[0];
+    EXPECT_EQ(text(Text1), dir.path().wstring() + L"\\ . . .  101 files selected");
+    EXPECT_EQ(form->core().selection().fileCount, 101);
+}
+
+TEST_F(WindowTest, CancelIsSilentAndOtherDialogFailuresAreShown) {
+    ScratchDirectory dir;
+    choose(dir.path(), {L"scan01.raw"});
+    click(Command1); // nothing scripted: cancelled
+    EXPECT_TRUE(messages.empty());
+    openAnswers.push_back({{}, fileDialog::bufferTooSmallError, fileDialog::bufferTooSmallDescription});
+    click(Command1);
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_EQ(messages[0], "Error 20476 selecting files.\n"
+                           "The file name buffer is too small for this selection.");
+    EXPECT_EQ(text(Text1), (dir.path() / L"scan01.raw").wstring());
+}
+
+TEST_F(WindowTest, OutputBrowseTakesTheChosenFolderAndIgnoresCancel) {
+    ScratchDirectory dir;
+    folderAnswers.push_back(dir.path().wstring());
+    click(Command3);
+    EXPECT_EQ(text(Text2), dir.path().wstring() + L"\\");
+    click(Command3); // cancelled
+    EXPECT_EQ(text(Text2), dir.path().wstring() + L"\\");
+}
+
+TEST_F(WindowTest, DroppedScansBecomeTheSelection) {
+    ScratchDirectory dir;
+    ScratchDirectory other("other");
+    writeScans(dir.path(), {L"a.raw", L"b.RAW"});
+    writeScans(other.path(), {L"c.raw"});
+    drop({(dir.path() / L"a.raw").wstring(), (dir.path() / L"b.RAW").wstring()}, {400, 40});
+    EXPECT_EQ(text(Text1), dir.path().wstring() + L"\\ . . .  2 files selected");
+
+    // From two directories at once: refused with a message, the selection kept.
+    drop({(dir.path() / L"a.raw").wstring(), (other.path() / L"c.raw").wstring()}, {400, 40});
+    EXPECT_EQ(messages.size(), 1U);
+    EXPECT_EQ(form->core().selection().fileCount, 2);
+}
+
+TEST_F(WindowTest, FolderDroppedOnTheOutputFrameBecomesTheOutputDirectory) {
+    ScratchDirectory dir;
+    drop({dir.path().wstring()}, {300, 270}); // on the status list: nothing happens
+    EXPECT_EQ(text(Text2), L"Browse to directory . . .");
+    drop({dir.path().wstring()}, {300, 165}); // on the output frame's caption
+    EXPECT_EQ(text(Text2), dir.path().wstring() + L"\\");
+}
+
+TEST_F(WindowTest, FilesOnTheCommandLineStartSelected) {
+    EXPECT_EQ(commandLineFiles(LR"("C:\Program Files\Scanmill\scanmill.exe" "C:\my scans\a.raw" b.raw)"),
+              (std::vector<std::wstring>{LR"(C:\my scans\a.raw)", L"b.raw"}));
+    EXPECT_TRUE(commandLineFiles(L"scanmill.exe").empty());
+
+    ScratchDirectory dir;
+    writeScans(dir.path(), {L"a.raw"});
+    form->openFiles({(dir.path() / L"a.raw").wstring()});
+    EXPECT_EQ(text(Text1), (dir.path() / L"a.raw").wstring());
+}
+
+TEST_F(WindowTest, ConvertWritesBothFormatsAndListsLinesInOrder) {
+    ScratchDirectory dir;
+    writeScans(dir.path(), {L"b.raw", L"a.raw"});
+    choose(dir.path(), {L"b.raw", L"a.raw"});
+    click(Command2);
+    EXPECT_EQ(text(Text2), dir.path().wstring() + L"\\");
+    click(Option2);
+    click(Command2);
+    EXPECT_EQ(lines(), (std::vector<std::wstring>{
+                           L"b.raw     converted to 2-column ASCII file     b.dat",
+                           L"a.raw     converted to 2-column ASCII file     a.dat",
+                           L"b.raw     converted to Bruker-AXS Diffrac Plus file     b_b.raw",
+                           L"a.raw     converted to Bruker-AXS Diffrac Plus file     a_b.raw",
+                       }));
+    EXPECT_TRUE(fs::exists(dir.path() / L"a.dat"));
+    EXPECT_EQ(readFile(dir.path() / L"b_b.raw").substr(0, 7), "RAW1.01");
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(WindowTest, FailureMidBatchIsShownAfterTheLinesBeforeIt) {
+    ScratchDirectory dir;
+    writeScans(dir.path(), {L"s1.raw", L"s3.raw"});
+    writeFile(dir.path() / L"s2.raw", rigakuBytes({}).substr(0, 150));
+    choose(dir.path(), {L"s1.raw", L"s2.raw", L"s3.raw"});
+    click(Command2);
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_EQ(messages[0].rfind("Error ", 0), 0U) << messages[0];
+    EXPECT_NE(messages[0].find("converting files.\n"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find("s2.raw"), std::string::npos) << messages[0];
+    EXPECT_EQ(linesAtMessage[0], 1U);
+    EXPECT_FALSE(fs::exists(dir.path() / L"s3.dat"));
+}
+
+// Names beyond the system's code page go through UTF-16 at the window and
+// UTF-8 in the engine without a byte lost.
+TEST_F(WindowTest, NamesBeyondTheCodePageConvert) {
+    ScratchDirectory root;
+    const fs::path dir = root.path() / L"Proben \u00fc\u65e5";
+    fs::create_directories(dir);
+    const std::wstring name = L"Quarz \u00e4\u03b4\U0001F52C.raw";
+    writeScans(dir, {name});
+    choose(dir, {name});
+    EXPECT_EQ(text(Text1), (dir / name).wstring());
+    click(Command2);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_TRUE(fs::exists(dir / L"Quarz \u00e4\u03b4\U0001F52C.dat"));
+    EXPECT_EQ(lines(), std::vector<std::wstring>{name + L"     converted to 2-column ASCII file     "
+                                                        L"Quarz \u00e4\u03b4\U0001F52C.dat"});
+}
+
+TEST_F(WindowTest, ExitClosesTheWindowAndEndsTheLoop) {
+    click(Command4);
+    EXPECT_FALSE(form->handle());
+    MSG message;
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 0U);
+}
+
+} // namespace
+} // namespace scanmill::testing
