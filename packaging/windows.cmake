@@ -1,16 +1,19 @@
 # SPDX-License-Identifier: MIT
-# The Windows build ships the command line alone: a ZIP holding
-# scanmill-convert.exe, which needs no DLLs, a README and the licence.
-set(component convert)
+# The Windows build ships a ZIP: the window scanmill.exe and the command line
+# scanmill-convert.exe, which need no DLLs beyond Windows' own, a README and
+# the licence.
+set(component windows)
 
-if(TARGET scanmill-convert)
-    install(TARGETS scanmill-convert RUNTIME DESTINATION . COMPONENT ${component})
-endif()
+foreach(program scanmill scanmill-convert)
+    if(TARGET ${program})
+        install(TARGETS ${program} RUNTIME DESTINATION . COMPONENT ${component})
+    endif()
+endforeach()
 install(FILES README-windows.txt DESTINATION . RENAME README.txt COMPONENT ${component})
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt
     COMPONENT ${component})
 
-set(CPACK_PACKAGE_NAME scanmill-convert)
+set(CPACK_PACKAGE_NAME scanmill)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_SYSTEM_NAME win64)
 set(CPACK_GENERATOR ZIP)

@@ -380,19 +380,6 @@ void Form1::onCommand(int id, int code) {
     case Command4:
         exitProgram();
         break;
-    case Option1:
-    case Option2: {
-        // Tab goes to the chosen option.
-        const bool ascii = IsDlgButtonChecked(window_, Option1) == BST_CHECKED;
-        const auto tabStop = [this](Control option, bool on) {
-            const HWND button = control(option);
-            const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
-            SetWindowLongPtrW(button, GWL_STYLE, on ? style | WS_TABSTOP : style & ~WS_TABSTOP);
-        };
-        tabStop(Option1, ascii);
-        tabStop(Option2, !ascii);
-        break;
-    }
     default:
         break;
     }
