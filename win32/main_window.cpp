@@ -242,6 +242,9 @@ LRESULT Form1::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
         onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case WM_ACTIVATE:
+        onActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
     case WM_CTLCOLORSTATIC:
         return onColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DESTROY:
@@ -362,6 +365,16 @@ LRESULT Form1::onColorStatic(HDC dc, HWND control) {
     }
     return DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                           reinterpret_cast<LPARAM>(control));
+}
+
+void Form1::onActivate(bool active) {
+    // The system gives the focus back to the window, not to the control that
+    // had it before a dialog or another program took it.
+    if (!active) {
+        focused_ = GetFocus();
+        return;
+    }
+    SetFocus(focused_ && IsChild(window_, focused_) ? focused_ : control(Command1));
 }
 
 void Form1::onCommand(int id, int code) {

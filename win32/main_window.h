@@ -38,6 +38,7 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate();
+    void onActivate(bool active);
     void onCommand(int id, int code);
     void onDropFiles(HDROP drop);
     void onDpiChanged(UINT dpi, const RECT& suggested);
@@ -58,6 +59,7 @@ private:
 
     HWND window_ = nullptr;
     HWND toolTips_ = nullptr;
+    HWND focused_ = nullptr; // the control to give the focus back to
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     HFONT dialogFont_ = nullptr;
     HFONT titleFont_ = nullptr;
