@@ -473,6 +473,7 @@ void MainWindowTest::namesThatAreNotUtf8AreShownAndConverted() {
     const QByteArray directory = QFile::encodeName(in.path()) + '/';
     writeFile((directory + "bad\xE4.raw").toStdString(), rigakuBytes({}));
     writeFile((directory + "bad\xE5.raw").toStdString(), rigakuBytes({}));
+    writeFile((directory + "old\xF6.raw").toStdString(), rigakuBytes({}));
     const QString shownName = QStringLiteral("bad\uFFFD.raw");
     Fixture f;
     f.window->openFiles({(directory + "bad\xE4.raw").toStdString()});
@@ -487,6 +488,10 @@ void MainWindowTest::namesThatAreNotUtf8AreShownAndConverted() {
                  "file://" + directory.toPercentEncoding("/") + "bad%E5.raw\r\n");
     dropMimeData(*f.window, data, f.control("Text1")->mapTo(f.window.get(), QPoint(5, 5)));
     QCOMPARE(f.window->selection().fileNames[0], "bad\xE5.raw");
+
+    // A dialog that lists the name gives it as Qt shows it.
+    f.chooseInput({in.filePath(QStringLiteral("old\uFFFD.raw"))});
+    QCOMPARE(f.window->selection().fileNames[0], "old\xF6.raw");
 }
 
 void MainWindowTest::realDialogChoosesFilesAndDirectory() {
