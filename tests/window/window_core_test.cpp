@@ -83,6 +83,10 @@ TEST(FileDialogValue, OneFileOrADirectoryAndNames) {
     EXPECT_EQ(three.directory, native("/data/"));
     EXPECT_EQ(three.names, std::vector<std::string>({"c.raw", "a.raw", "b.raw"}));
     EXPECT_EQ(three.display, native("/data/ . . .  3 files selected"));
+    // As the system's buffer holds it, with NULs after the last name.
+    EXPECT_EQ(
+        parseFileDialogValue(join({native("/data"), "c.raw", "a.raw", "b.raw", "", ""})).names,
+        three.names);
 
     // At the root the directory already ends with it.
     const ChosenFiles root = parseFileDialogValue(join({native("/"), "a.raw", "b.raw"}));
