@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "file_dialog.h"
 
+#include "file_dialog_value.h"
+#include "native_paths.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <utility>
+#include <vector>
 
 namespace scanmill {
 
-DialogError::DialogError(int number, const QString& description)
-    : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
+DialogError::DialogError(int number, const std::string& description)
+    : std::runtime_error(description), number_(number) {}
 
 FileDialogBackend qtFileDialogBackend(QFileDialog::Options options) {
     return [options](QWidget* parent, const FileDialogRequest& request) {
@@ -47,44 +51,35 @@ QStringList qtNameFilters(const QString& filter) {
     return filters;
 }
 
-QString fileDialogValue(const QStringList& paths) {
-    if (paths.size() == 1)
-        return QDir::toNativeSeparators(QFileInfo(paths.front()).absoluteFilePath());
-    // Names are relative to the first file's directory, which the dialog
-    // shares for all of them.
-    const QString directory = QFileInfo(paths.front()).absolutePath();
-    QStringList parts{QDir::toNativeSeparators(directory)};
-    for (const QString& path : paths)
-        parts << QDir::toNativeSeparators(QDir(directory).relativeFilePath(path));
-    return parts.join(QChar(u'\0'));
-}
-
 FileDialog::FileDialog(QWidget* parent, FileDialogBackend backend)
     : parent_(parent), backend_(std::move(backend)), directory_(QDir::currentPath()) {}
 
 void FileDialog::showOpen() {
-    const QStringList paths = ask(flags_ & allowMultiSelect ? FileDialogRequest::Mode::Files
-                                                            : FileDialogRequest::Mode::OneFile);
-    keep(fileDialogValue(paths), QFileInfo(paths.front()).absolutePath());
+    const QStringList paths =
+        ask(flags_ & fileDialog::allowMultiSelect ? FileDialogRequest::Mode::Files
+                                                  : FileDialogRequest::Mode::OneFile);
+    std::vector<std::string> chosen;
+    for (const QString& path : paths)
+        chosen.push_back(nativePath(path));
+    keep(fileDialogValue(chosen), QFileInfo(paths.front()).absolutePath());
 }
 
 void FileDialog::showDirectory() {
     const QString directory =
         QFileInfo(ask(FileDialogRequest::Mode::Directory).front()).absoluteFilePath();
-    keep(QDir::toNativeSeparators(directory), directory);
+    keep(absolutePath(nativePath(directory)), directory);
 }
 
 QStringList FileDialog::ask(FileDialogRequest::Mode mode) const {
     const QStringList paths = backend_(parent_, {mode, directory_, qtNameFilters(filter_)});
     if (paths.isEmpty())
-        throw DialogError(cancelError, QStringLiteral("Cancel was selected."));
+        throw DialogError(fileDialog::cancelError, fileDialog::cancelDescription);
     return paths;
 }
 
-void FileDialog::keep(const QString& value, const QString& directory) {
-    if (value.size() > bufferSize)
-        throw DialogError(bufferTooSmallError,
-                          QStringLiteral("The file name buffer is too small for this selection."));
+void FileDialog::keep(const std::string& value, const QString& directory) {
+    if (!fitsFileDialogBuffer(value))
+        throw DialogError(fileDialog::bufferTooSmallError, fileDialog::bufferTooSmallDescription);
     fileName_ = value;
     directory_ = directory;
 }

