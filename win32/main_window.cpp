@@ -453,6 +453,11 @@ void Form1::openFiles(const std::vector<std::wstring>& paths) {
 }
 
 void Form1::onDropFiles(HDROP drop) {
+    // Not while a dialog or message box of the window waits for a person.
+    if (!IsWindowEnabled(window_)) {
+        DragFinish(drop);
+        return;
+    }
     std::vector<std::string> paths;
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {

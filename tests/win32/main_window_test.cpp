@@ -142,6 +142,12 @@ TEST_F(WindowTest, DroppedScansBecomeTheSelection) {
     ScratchDirectory other("other");
     writeScans(dir.path(), {L"a.raw", L"b.RAW"});
     writeScans(other.path(), {L"c.raw"});
+    // Not while a message box holds the window.
+    EnableWindow(form->handle(), FALSE);
+    drop({(dir.path() / L"a.raw").wstring()}, {400, 40});
+    EXPECT_EQ(text(Text1), L"Browse to files . . .");
+    EnableWindow(form->handle(), TRUE);
+
     drop({(dir.path() / L"a.raw").wstring(), (dir.path() / L"b.RAW").wstring()}, {400, 40});
     EXPECT_EQ(text(Text1), dir.path().wstring() + L"\\ . . .  2 files selected");
 
