@@ -90,15 +90,6 @@ TEST_F(WindowTest, EnterAndSpacePressTheFocusedButton) {
     EXPECT_EQ(lines(), std::vector<std::wstring>(2, L"No files have been selected."));
 }
 
-TEST_F(WindowTest, DialogChoicesReachTheInputBox) {
-    ScratchDirectory dir;
-    choose(dir.path(), {L"scan01.raw"});
-    EXPECT_EQ(text(Text1), (dir.path() / L"scan01.raw").wstring());
-    choose(dir.path(), {L"scan01.raw", L"scan02.raw"});
-    EXPECT_EQ(text(Text1), dir.path().wstring() + L"\\ . . .  2 files selected");
-    EXPECT_EQ(form->core().selection().fileCount, 2);
-}
-
 TEST_F(WindowTest, OneHundredAndOneFilesFitAndMoreAreRefused) {
     ScratchDirectory dir;
     std::vector<std::wstring> names;
