@@ -53,9 +53,9 @@ struct ChosenFiles {
 // the system's buffer holds them, are no part of it.
 ChosenFiles parseFileDialogValue(const std::string& value);
 
-// The dialog's value for these paths, chosen together: the full path of one
-// file, or the directory of the first followed by the names relative to it.
-// Relative paths are taken against the working directory.
+// The dialog's value for these paths (at least one), chosen together: the
+// full path of one file, or the directory of the first followed by the names
+// relative to it. Relative paths are taken against the working directory.
 std::string fileDialogValue(const std::vector<std::string>& paths);
 
 // Whether the value fits the dialog's buffer of bufferSize characters.
