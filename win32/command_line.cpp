@@ -2,7 +2,7 @@
 #include "command_line.h"
 
 #include <windows.h>
-
+// shellapi.h needs windows.h first.
 #include <shellapi.h>
 
 namespace scanmill::win32 {

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <windows.h>
-
 #include <functional>
 #include <optional>
 #include <string>
+#include <windows.h>
 
 namespace scanmill::win32 {
 

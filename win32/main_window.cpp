@@ -3,11 +3,10 @@
 
 #include "text.h"
 
-#include <commctrl.h>
-#include <shellapi.h>
-
 #include <algorithm>
+#include <commctrl.h>
 #include <iterator>
+#include <shellapi.h>
 #include <string_view>
 #include <utility>
 
@@ -47,9 +46,8 @@ const ControlSpec controls[] = {
      "Click to begin conversion"},
     {Frame1, WC_BUTTONW, "Rigaku Input file(s)", frame, Frame1, 480, 1200, 9975, 1095},
     // Unsorted: lines stay in the order they are added.
-    {List1, WC_LISTBOXW, "",
-     WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT, List1,
-     3840, 4080, 6615, 2205},
+    {List1, WC_LISTBOXW, "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT,
+     List1, 3840, 4080, 6615, 2205},
     {Text1, WC_EDITW, noInputText, box, Frame1, 360, 360, 8055, 495},
     {Label1, WC_STATICW, "Scanmill", label, Label1, 240, 0, 2175, 735, Font::Title},
     {Option1, WC_BUTTONW, "2-column ASCII", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, Option1,
@@ -113,8 +111,8 @@ UINT dpiOf(HWND window) {
 
 // The outer size of a window with this client size and style.
 SIZE windowSizeFor(int width, int height, HWND window, UINT dpi) {
-    static const auto adjustForDpi = user32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>(
-        "AdjustWindowRectExForDpi");
+    static const auto adjustForDpi =
+        user32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
     RECT rect{0, 0, width, height};
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
@@ -199,9 +197,8 @@ Form1::Form1(Dialogs dialogs) : dialogs_(std::move(dialogs)) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     registerWindowClass(instance, windowProc);
     // The frame's size is set once the window knows its monitor's DPI.
-    CreateWindowExW(0, windowClass, wide(windowCaption).c_str(), WS_OVERLAPPEDWINDOW,
-                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                    instance, this);
+    CreateWindowExW(0, windowClass, wide(windowCaption).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
 }
 
 Form1::~Form1() {

@@ -5,11 +5,10 @@
 #include "dialogs.h"
 #include "window_core.h"
 
-#include <windows.h>
-
 #include <optional>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 namespace scanmill::win32 {
 

@@ -21,8 +21,8 @@ std::string utf8(std::wstring_view text) {
     if (text.empty())
         return {};
     const int size = static_cast<int>(text.size());
-    std::string result(static_cast<std::size_t>(WideCharToMultiByte(
-                           CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
+    std::string result(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), size,
+                                                                    nullptr, 0, nullptr, nullptr)),
                        '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), size, result.data(),
                         static_cast<int>(result.size()), nullptr, nullptr);

@@ -34,11 +34,11 @@ TEST_F(WindowTest, FormHasTheClientSizeAndEveryControlItsPlace) {
     };
     // Frames' children are placed within their frame.
     const Expected places[] = {
-        {Label1, 16, 0, 145, 49},     {Label2, 16, 40, 385, 17},   {Frame1, 32, 80, 665, 73},
-        {Text1, 56, 104, 537, 33},    {Command1, 608, 104, 57, 33}, {Frame4, 32, 160, 665, 73},
-        {Text2, 56, 184, 537, 35},    {Command3, 608, 184, 57, 33}, {Frame2, 32, 248, 177, 105},
-        {Option1, 48, 272, 105, 25},  {Option2, 48, 304, 145, 25}, {Frame3, 240, 248, 473, 185},
-        {List1, 256, 272, 441, 147},  {Command2, 32, 368, 89, 41}, {Command4, 152, 384, 57, 25},
+        {Label1, 16, 0, 145, 49},    {Label2, 16, 40, 385, 17},    {Frame1, 32, 80, 665, 73},
+        {Text1, 56, 104, 537, 33},   {Command1, 608, 104, 57, 33}, {Frame4, 32, 160, 665, 73},
+        {Text2, 56, 184, 537, 35},   {Command3, 608, 184, 57, 33}, {Frame2, 32, 248, 177, 105},
+        {Option1, 48, 272, 105, 25}, {Option2, 48, 304, 145, 25},  {Frame3, 240, 248, 473, 185},
+        {List1, 256, 272, 441, 147}, {Command2, 32, 368, 89, 41},  {Command4, 152, 384, 57, 25},
     };
     for (const Expected& place : places) {
         const RECT rect = clientRectOf(control(place.id));
@@ -51,6 +51,22 @@ TEST_F(WindowTest, FormHasTheClientSizeAndEveryControlItsPlace) {
     EXPECT_EQ(text(Text2), L"Browse to directory . . .");
     EXPECT_EQ(IsDlgButtonChecked(form->handle(), Option1), BST_CHECKED);
     EXPECT_EQ(SendMessageW(control(List1), LB_GETCOUNT, 0, 0), 0);
+}
+
+// Moved to a monitor of 144 dpi, the window scales every control and font.
+TEST_F(WindowTest, FormFollowsTheMonitorsDpi) {
+    RECT suggested{0, 0, 1100, 700};
+    SendMessageW(form->handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    const RECT rect = clientRectOf(control(Command2));
+    EXPECT_EQ(rect.left, 48);
+    EXPECT_EQ(rect.top, 552);
+    EXPECT_EQ(rect.right - rect.left, 134);
+    EXPECT_EQ(rect.bottom - rect.top, 62);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control(Command2), WM_GETFONT, 0, 0)),
+               sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, -24); // 12 pt
 }
 
 TEST_F(WindowTest, TabFollowsTheTabOrderAndReachesTheChosenOption) {
@@ -111,7 +127,8 @@ TEST_F(WindowTest, CancelIsSilentAndOtherDialogFailuresAreShown) {
     choose(dir.path(), {L"scan01.raw"});
     click(Command1); // nothing scripted: cancelled
     EXPECT_TRUE(messages.empty());
-    openAnswers.push_back({{}, fileDialog::bufferTooSmallError, fileDialog::bufferTooSmallDescription});
+    openAnswers.push_back(
+        {{}, fileDialog::bufferTooSmallError, fileDialog::bufferTooSmallDescription});
     click(Command1);
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_EQ(messages[0], "Error 20476 selecting files.\n"
@@ -157,8 +174,9 @@ TEST_F(WindowTest, FolderDroppedOnTheOutputFrameBecomesTheOutputDirectory) {
 }
 
 TEST_F(WindowTest, FilesOnTheCommandLineStartSelected) {
-    EXPECT_EQ(commandLineFiles(LR"("C:\Program Files\Scanmill\scanmill.exe" "C:\my scans\a.raw" b.raw)"),
-              (std::vector<std::wstring>{LR"(C:\my scans\a.raw)", L"b.raw"}));
+    EXPECT_EQ(
+        commandLineFiles(LR"("C:\Program Files\Scanmill\scanmill.exe" "C:\my scans\a.raw" b.raw)"),
+        (std::vector<std::wstring>{LR"(C:\my scans\a.raw)", L"b.raw"}));
     EXPECT_TRUE(commandLineFiles(L"scanmill.exe").empty());
 
     ScratchDirectory dir;
@@ -213,8 +231,9 @@ TEST_F(WindowTest, NamesBeyondTheCodePageConvert) {
     click(Command2);
     EXPECT_TRUE(messages.empty()) << messages.front();
     EXPECT_TRUE(fs::exists(dir / L"Quarz \u00e4\u03b4\U0001F52C.dat"));
-    EXPECT_EQ(lines(), std::vector<std::wstring>{name + L"     converted to 2-column ASCII file     "
-                                                        L"Quarz \u00e4\u03b4\U0001F52C.dat"});
+    EXPECT_EQ(lines(),
+              std::vector<std::wstring>{name + L"     converted to 2-column ASCII file     "
+                                               L"Quarz \u00e4\u03b4\U0001F52C.dat"});
 }
 
 TEST_F(WindowTest, ExitClosesTheWindowAndEndsTheLoop) {

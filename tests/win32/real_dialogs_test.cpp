@@ -118,8 +118,7 @@ TEST_F(RealDialogsTest, OpenDialogTakesOneHundredAndOneLongNamesAndRefusesMore) 
         typed += L"\"" + names.back() + L"\" ";
         if (i == 101) {
             writeScans(dir.path(), names);
-            Answering person({typeIntoOpenDialog(dir.path().wstring()),
-                              typeIntoOpenDialog(typed)});
+            Answering person({typeIntoOpenDialog(dir.path().wstring()), typeIntoOpenDialog(typed)});
             SetFocus(control(Command1));
             click(Command1);
             EXPECT_TRUE(person.done());

@@ -103,7 +103,8 @@ protected:
             std::wstring line(
                 static_cast<std::size_t>(SendMessageW(control(win32::List1), LB_GETTEXTLEN, i, 0)),
                 L'\0');
-            SendMessageW(control(win32::List1), LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+            SendMessageW(control(win32::List1), LB_GETTEXT, i,
+                         reinterpret_cast<LPARAM>(line.data()));
             lines.push_back(line);
         }
         return lines;
@@ -112,8 +113,8 @@ protected:
     // The input Browse, the dialog answering with these names in directory
     // (one name: its full path).
     void choose(const std::filesystem::path& directory, const std::vector<std::wstring>& names) {
-        std::wstring value = names.size() == 1 ? (directory / names.front()).wstring()
-                                               : directory.wstring();
+        std::wstring value =
+            names.size() == 1 ? (directory / names.front()).wstring() : directory.wstring();
         if (names.size() > 1)
             for (const std::wstring& name : names)
                 value += L'\0' + name;
