@@ -15,8 +15,8 @@ using namespace win32;
 
 // While it lives, each tick hands the thread's topmost open dialog to the
 // next step of the script; a step returns false to be tried again at the
-// next tick. A dialog still open once the script is done is cancelled, so
-// that no test waits for a person.
+// next tick. A dialog still open once the script is done, or that a step
+// waits for too long, is cancelled, so that no test waits for a person.
 class Answering {
 public:
     using Step = std::function<bool(HWND dialog)>;
@@ -50,17 +50,19 @@ private:
         EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&dialog));
         if (!current_ || !dialog)
             return;
-        if (current_->done()) {
+        if (current_->done() || ++current_->waited_ > 50) {
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-            ADD_FAILURE() << "a dialog the script did not expect was cancelled";
+            ADD_FAILURE() << "a dialog the script could not answer was cancelled";
         } else if (current_->steps_[current_->next_](dialog)) {
             ++current_->next_;
+            current_->waited_ = 0;
         }
     }
 
     static inline Answering* current_ = nullptr;
     std::vector<Step> steps_;
     std::size_t next_ = 0;
+    int waited_ = 0; // ticks since the last step was taken
     UINT_PTR timer_ = 0;
 };
 
