@@ -138,10 +138,10 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
             return exitFailed;
         }
     }
-    if (const auto clash = findOutputClash(conversions)) {
-        const auto [first, second] = *clash;
-        report.failed(outputClashError(conversions[second].outputPath, conversions[first].inputPath,
-                                       conversions[second].inputPath));
+    if (const auto problems = findOutputProblems(conversions); !problems.empty()) {
+        for (const OutputProblem& problem : problems) {
+            report.failed(problem.error);
+        }
         return exitFailed;
     }
     if (!command.outputDirectory.empty() &&
