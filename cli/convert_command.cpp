@@ -52,6 +52,7 @@ public:
     bool outputClosed() const { return outputClosed_; }
     void failed(const FileError& error) { message(error.description()); }
     void passedOver(const FileError& error) { message(error.description() + ", skipped"); }
+    void note(const std::string& text) { message(text); }
 
     // Redraws the progress line, at most ten times a second and only once the
     // run has taken longer than a moment.
@@ -145,6 +146,9 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
     const std::vector<Conversion>& conversions = inputs.conversions;
     Report report(out, err, command.quiet, conversions.size());
 
+    for (const std::string& note : inputs.notes) {
+        report.note(note);
+    }
     bool anyFailed = !inputs.failures.empty();
     for (const FileError& failure : inputs.failures) {
         report.failed(failure);
