@@ -20,8 +20,9 @@ namespace {
 int helpShown() {
     std::cout.flush();
     if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "scanmill-convert: %s\n",
-                     scanmill::describeError("standard output", scanmill::lastErrorNumber()).c_str());
+        std::fprintf(
+            stderr, "scanmill-convert: %s\n",
+            scanmill::describeError("standard output", scanmill::lastErrorNumber()).c_str());
         return scanmill::cli::exitFailed;
     }
     return scanmill::cli::exitConverted;

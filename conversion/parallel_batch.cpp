@@ -107,10 +107,10 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
             }
         }
         if (earlier) {
-            problems.push_back({OutputProblem::Kind::Clash, index, *earlier,
-                                outputClashError(conversion.outputPath,
-                                                 conversions[*earlier].inputPath,
-                                                 conversion.inputPath)});
+            problems.push_back(
+                {OutputProblem::Kind::Clash, index, *earlier,
+                 outputClashError(conversion.outputPath, conversions[*earlier].inputPath,
+                                  conversion.inputPath)});
         }
         // The input of another conversion that this output would replace.
         std::optional<std::size_t> reader;

@@ -34,8 +34,8 @@ struct Conversion {
 // written.
 struct OutputProblem {
     enum class Kind {
-        Clash,          // writer and other would both write one output file
-        ReplacesInput,  // writer's output would be written over other's input
+        Clash,         // writer and other would both write one output file
+        ReplacesInput, // writer's output would be written over other's input
     };
     Kind kind;
     std::size_t writer; // the conversion whose output is refused
@@ -111,7 +111,8 @@ private:
     std::condition_variable room_;  // a worker may start another file
     std::size_t started_ = 0;       // files taken by workers
     std::size_t committed_ = 0;     // files written or failed
-    std::map<platform::FileIdentity, std::size_t> written_; // by the caller's thread only
+    // Files put in place, by the caller's thread only.
+    std::map<platform::FileIdentity, std::size_t> written_;
     bool stopping_ = false;
     std::vector<std::jthread> workers_; // last, so joined before the rest goes
 };

@@ -293,8 +293,8 @@ TEST(Overlap, BatchNeverReplacesAFileItWrote) {
     const std::vector<Conversion> conversions = {{dir / "a.raw", dir / "out/a.dat"},
                                                  {dir / "b.raw", dir / "out/x/../a.dat"}};
     const auto outcomes = runToTheEnd(conversions, ascii, 1);
-    EXPECT_EQ(outcomes[1], dir / "out/x/../a.dat" + ": " + dir / "a.raw" + " and " +
-                               dir / "b.raw" + " would both be written to this file");
+    EXPECT_EQ(outcomes[1], dir / "out/x/../a.dat" + ": " + dir / "a.raw" + " and " + dir / "b.raw" +
+                               " would both be written to this file");
     EXPECT_EQ(readFile(dir / "out/a.dat"), formatTwoColumnAscii(readRigakuRaw(dir / "a.raw")));
     EXPECT_EQ(entriesOf(dir.path() / "out"), (std::vector<std::string>{"a.dat", "x"}));
 }

@@ -263,7 +263,8 @@ TEST(ScanmillConvertOverlap, OutputsNeverReplaceInputsNorEachOther) {
     EXPECT_EQ(alone.err,
               "scanmill-convert: in/quartz_b.raw: exists and is not a Bruker RAW file; kept\n");
     EXPECT_EQ(readFile(dir / "in/quartz_b.raw"), scan);
-    EXPECT_EQ(filesBelow(dir, "in"), (std::vector<std::string>{"in/quartz.raw", "in/quartz_b.raw"}));
+    EXPECT_EQ(filesBelow(dir, "in"),
+              (std::vector<std::string>{"in/quartz.raw", "in/quartz_b.raw"}));
 #ifndef _WIN32
     writeScan(dir, "A/x.raw");
     fs::create_directory_symlink("A", dir.path() / "B");
@@ -325,7 +326,7 @@ TEST(ScanmillConvertNames, ControlCharactersArePrintedEscaped) {
 // as the system sets them, files no larger than fileSizeLimit, and
 // whileRunning called with its process id.
 struct Started {
-    std::string output;         // where standard output goes; empty: a file
+    std::string output;        // where standard output goes; empty: a file
     bool closedOutput = false; // into a pipe whose reading end is closed
     rlim_t fileSizeLimit = RLIM_INFINITY;
     std::function<void(pid_t)> whileRunning = [](pid_t) {};
@@ -343,11 +344,10 @@ Ran start(const ScratchDirectory& dir, const std::vector<std::string>& arguments
     const pid_t child = fork();
     if (child == 0) {
         int closed[2];
-        const int out = how.closedOutput
-                            ? (pipe(closed) == 0 ? (close(closed[0]), closed[1]) : -1)
-                            : open(how.output.empty() ? (streams + ".1").c_str()
-                                                      : how.output.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int out = how.closedOutput ? (pipe(closed) == 0 ? (close(closed[0]), closed[1]) : -1)
+                                         : open(how.output.empty() ? (streams + ".1").c_str()
+                                                                   : how.output.c_str(),
+                                                O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = open((streams + ".2").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const rlimit limit{how.fileSizeLimit, how.fileSizeLimit};
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
