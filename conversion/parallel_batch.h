@@ -49,8 +49,10 @@ struct OutputProblem {
 // first writer, so every input involved is named once. Files are compared
 // as the system reaches them: directories by what they resolve to (symbolic
 // links, ".."), and files that exist by identity, which also finds names that
-// differ only in case on a file system that ignores case. An output that is
-// its own input is not among them: the batch refuses it as it reaches it.
+// differ only in case on a file system that ignores case. An input that is
+// a Bruker RAW file is no scan and may be replaced, as an earlier output. An
+// output that is its own input is not among them: the batch refuses it as it
+// reaches it.
 std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions);
 
 // The failures of those problems, naming the inputs as the caller shows them:

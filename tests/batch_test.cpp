@@ -258,6 +258,10 @@ TEST(Overlap, ProblemsAreFoundByFileNotBySpelling) {
     EXPECT_EQ(findOutputProblems({conversions[1], conversions[0]}).size(), 1u)
         << "an output over an earlier input is refused too";
     EXPECT_TRUE(findOutputProblems({conversions[1]}).empty());
+
+    // An earlier Bruker output among the inputs is no scan, and may be replaced.
+    writeFile(dir / "q_b.raw", formatBrukerRaw(readRigakuRaw(dir / "q.raw")));
+    EXPECT_TRUE(findOutputProblems({conversions[0], conversions[1]}).empty());
 }
 
 // The window: quartz.raw's Bruker output is the selected quartz_b.raw, a

@@ -209,6 +209,12 @@ TEST(ScanmillConvert, BrukerFileIsSkippedInADirectoryAndRefusedWhenNamed) {
     EXPECT_EQ(named.out, "");
     EXPECT_EQ(filesBelow(dir, "in"),
               (std::vector<std::string>{"in/a.dat", "in/a.raw", "in/a_b.raw"}));
+
+    // Converted again: the earlier output, an input too, is replaced, then passed over.
+    const Ran again = convert(dir, "-f bruker in");
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "in/a.raw" + brukerWords + "in/a_b.raw\n");
+    EXPECT_EQ(again.err, "scanmill-convert: " + notAScan + ", skipped\n");
 }
 
 TEST(ScanmillConvert, OutputNameClashWritesNothing) {
