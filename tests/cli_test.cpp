@@ -284,6 +284,14 @@ TEST(ScanmillConvertOverlap, OutputsNeverReplaceInputsNorEachOther) {
 #endif
 }
 
+// "/" begins a path on Windows too, where CLI11 would take it for an option.
+TEST(ScanmillConvert, ArgumentBeginningWithSlashIsAPath) {
+    ScratchDirectory dir;
+    const Ran run = convert(dir, "/no-such-directory/a.raw");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "scanmill-convert: /no-such-directory/a.raw: No such file or directory\n");
+}
+
 TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidAndLinkLoopsNotFollowed) {
     ScratchDirectory dir;
     writeScan(dir, "in/a.raw");
