@@ -2,6 +2,8 @@
 #include "convert_command.h"
 
 #include "batch.h"
+#include "escape.h"
+#include "interrupt.h"
 #include "parallel_batch.h"
 #include "platform.h"
 #include "rigaku_reader.h"
@@ -25,7 +27,8 @@ constexpr char programName[] = "scanmill-convert";
 
 // Everything a run writes: status lines on out; failures and notes on err,
 // where, when it is a terminal, a progress line is kept that every other
-// line clears first.
+// line clears first. Control characters of every line are escaped, since
+// names may hold them.
 class Report {
 public:
     Report(std::FILE* out, std::FILE* err, bool quiet, std::size_t total)
@@ -39,11 +42,17 @@ public:
             return;
         }
         clearProgress();
-        std::fwrite(line.data(), 1, line.size(), out_);
+        const std::string shown = escapeControls(line);
+        errno = 0;
+        std::fwrite(shown.data(), 1, shown.size(), out_);
         std::fputc('\n', out_);
+        outputClosed_ = outputClosed_ || (std::ferror(out_) && errno == EPIPE);
     }
+    // True once standard output is a pipe that no one reads any more.
+    bool outputClosed() const { return outputClosed_; }
     void failed(const FileError& error) { message(error.description()); }
     void passedOver(const FileError& error) { message(error.description() + ", skipped"); }
+    void note(const std::string& text) { message(text); }
 
     // Redraws the progress line, at most ten times a second and only once the
     // run has taken longer than a moment.
@@ -63,13 +72,17 @@ public:
         std::fprintf(err_, "\r%s%*s", line, std::max(0, width_ - length), "");
         std::fflush(err_);
         width_ = std::max(width_, length);
+        setProgressWidth(width_);
     }
 
     // False, after saying so, when the status lines could not all be written.
     bool finish() {
         clearProgress();
+        errno = 0;
         if (std::fflush(out_) != 0 || std::ferror(out_)) {
-            message(describeError("standard output", lastErrorNumber()));
+            const int number = outputClosed_ ? EPIPE : lastErrorNumber();
+            outputClosed_ = number == EPIPE;
+            message(describeError("standard output", number));
             return false;
         }
         return true;
@@ -79,12 +92,13 @@ private:
     void message(const std::string& text) {
         clearProgress();
         std::fflush(out_); // keeps the order where both streams go to one file
-        std::fprintf(err_, "%s: %s\n", programName, text.c_str());
+        std::fprintf(err_, "%s: %s\n", programName, escapeControls(text).c_str());
     }
     void clearProgress() {
         if (width_ > 0) {
             std::fprintf(err_, "\r%*s\r", width_, "");
             width_ = 0;
+            setProgressWidth(0);
         }
     }
 
@@ -96,6 +110,7 @@ private:
     Clock::time_point start_ = Clock::now();
     Clock::time_point drawn_;
     int width_ = 0; // of the progress line on the terminal, 0 when none is shown
+    bool outputClosed_ = false;
 };
 
 // The output directory and the subdirectories mirrored below it. Returns
@@ -131,6 +146,9 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
     const std::vector<Conversion>& conversions = inputs.conversions;
     Report report(out, err, command.quiet, conversions.size());
 
+    for (const std::string& note : inputs.notes) {
+        report.note(note);
+    }
     bool anyFailed = !inputs.failures.empty();
     for (const FileError& failure : inputs.failures) {
         report.failed(failure);
@@ -138,10 +156,10 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
             return exitFailed;
         }
     }
-    if (const auto clash = findOutputClash(conversions)) {
-        const auto [first, second] = *clash;
-        report.failed(outputClashError(conversions[second].outputPath, conversions[first].inputPath,
-                                       conversions[second].inputPath));
+    if (const auto problems = findOutputProblems(conversions); !problems.empty()) {
+        for (const OutputProblem& problem : problems) {
+            report.failed(problem.error);
+        }
         return exitFailed;
     }
     if (!command.outputDirectory.empty() &&
@@ -160,6 +178,9 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
             batch.commitNext();
             report.converted(
                 statusLine(conversion.inputPath, command.format, conversion.outputPath));
+            if (report.outputClosed()) {
+                break; // as an interrupt: the temporaries made ahead go with the batch
+            }
         } catch (const FileError& error) {
             if (inputs.foundInDirectory[index] &&
                 dynamic_cast<const NotAScanError*>(&error) != nullptr) {
@@ -176,6 +197,9 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
     }
     if (!report.finish()) {
         anyFailed = true;
+    }
+    if (report.outputClosed()) {
+        return exitOutputClosed;
     }
     return anyFailed ? exitFailed : exitConverted;
 }

@@ -1,14 +1,33 @@
 // SPDX-License-Identifier: MIT
 // scanmill-convert: the command line is parsed here and run by convert_command.
 #include "convert_command.h"
+#include "escape.h"
+#include "file_error.h"
+#include "interrupt.h"
 #include "terminal.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Help and version text that did not all reach standard output (a full
+// device) is a failure, said on standard error.
+int showHelp(const std::string& text) {
+    errno = 0;
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(
+            stderr, "scanmill-convert: %s\n",
+            scanmill::describeError("standard output", scanmill::lastErrorNumber()).c_str());
+        return scanmill::cli::exitFailed;
+    }
+    return scanmill::cli::exitConverted;
+}
 
 int run(int argc, const char* const* argv) {
     using namespace scanmill;
@@ -17,6 +36,9 @@ int run(int argc, const char* const* argv) {
     CLI::App app("Converts Rigaku D/Max-B scans (.raw) to two-column ASCII (.dat) or\n"
                  "Bruker RAW1.01 (_b.raw) files.",
                  "scanmill-convert");
+    // Paths begin with "/" on every system, also on Windows, where CLI11
+    // would otherwise take them for options.
+    app.allow_windows_style_options(false);
     app.add_option("-f,--format", format, "ascii (the default) or bruker")
         ->check(CLI::IsMember({"ascii", "bruker"}))
         ->option_text("FORMAT");
@@ -43,9 +65,18 @@ int run(int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error) == 0 ? cli::exitConverted : cli::exitUsage;
+        // Through strings, so that an argument a usage error repeats is
+        // printed escaped, as every other line.
+        std::ostringstream help;
+        std::ostringstream usageError;
+        if (app.exit(error, help, usageError) == 0) {
+            return showHelp(help.str());
+        }
+        std::fputs(cli::escapeControlsByLine(usageError.str()).c_str(), stderr);
+        return cli::exitUsage;
     }
     command.format = format == "bruker" ? OutputFormat::BrukerRaw : OutputFormat::TwoColumnAscii;
+    cli::handleInterrupts(stdout, stderr);
     return cli::runConvertCommand(command, stdout, stderr);
 }
 

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <compare>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 // The file-system calls whose behaviour differs between systems, so that the
@@ -14,11 +17,17 @@ namespace scanmill::platform {
 // Opens an existing file for binary reading.
 std::FILE* openForReading(const std::string& path);
 
-// Creates a file for binary writing, failing with EEXIST if anything exists
-// at path: two writers can never share a temporary file.
-std::FILE* createNewFile(const std::string& path);
+// Creates the temporary file of an output for binary writing, failing with
+// EEXIST if anything exists at path: two writers can never share one. It
+// gets the permission bits of the regular file at `replacing`, when there is
+// one, and its owner where the process may set it; else those of a plainly
+// created file. On Windows it is hidden, as a leading dot hides nothing
+// there. On POSIX, unless the program handles SIGXFSZ itself, a write past
+// the process's file-size limit then fails with EFBIG instead of ending it.
+std::FILE* createTemporaryFile(const std::string& path, const std::string& replacing);
 
-// Renames from onto to in one step, replacing a file at to.
+// Renames from onto to in one step, replacing a file at to; on Windows the
+// file renamed is no longer hidden.
 bool replaceByRename(const std::string& from, const std::string& to);
 
 // Removes the file at path, if it can.
@@ -36,6 +45,18 @@ std::string forbiddenNameReason(const std::string& path);
 // The form in which the file system tells names and paths apart: those that
 // differ only in case are one file on Windows.
 std::string fileNameKey(const std::string& name);
+
+// What tells one file from every other, however it is reached: device and
+// inode on POSIX, volume and file index on Windows.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+// The identity of the file at path, symbolic links followed, or nothing when
+// there is none.
+std::optional<FileIdentity> fileIdentity(const std::string& path);
 
 // The path the standard library's file-system calls take for these bytes,
 // and back.

@@ -5,8 +5,10 @@
 #include "little_endian.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -60,11 +62,27 @@ std::size_t readBytes(std::FILE* file, void* into, std::size_t size, const std::
 // needPhrase says what needs the missing bytes: "its header needs", "its 3 points need".
 [[noreturn]] void throwTooShort(const std::string& path, std::size_t got,
                                 const std::string& needPhrase, std::size_t need) {
-    throw FileError(ENODATA, path + ": file ends after " + std::to_string(got) + " bytes, but " +
-                                 needPhrase + " " + std::to_string(need));
+    throw FileError(ENODATA, path + ": file ends after " + std::to_string(got) +
+                                 (got == 1 ? " byte, but " : " bytes, but ") + needPhrase + " " +
+                                 std::to_string(need));
+}
+
+// Every angle of the scan follows from these two, so one that is not a
+// number would make each of them NaN. A step of 0, a scan at one angle, is
+// a number like any other.
+void refuseNonFiniteAngle(const std::string& path, const char* field, float angle) {
+    if (!std::isfinite(angle)) {
+        const char* value = std::isnan(angle) ? "NaN" : angle > 0 ? "Inf" : "-Inf";
+        throw FileError(EINVAL, path + ": damaged header: " + field + " is " + value);
+    }
 }
 
 } // namespace
+
+bool startsAsBrukerRaw(std::string_view firstBytes) {
+    return std::any_of(brukerIdentifiers.begin(), brukerIdentifiers.end(),
+                       [firstBytes](std::string_view id) { return firstBytes.starts_with(id); });
+}
 
 ScanRecord readRigakuRaw(const std::string& path) {
     // Windows would open a device (CON waits for the keyboard) or another file.
@@ -82,12 +100,9 @@ ScanRecord readRigakuRaw(const std::string& path) {
     std::array<unsigned char, headerLength> header{};
     const std::size_t headerGot = readBytes(file.get(), header.data(), header.size(), path);
 
-    const std::string_view start(reinterpret_cast<const char*>(header.data()), headerGot);
-    for (const std::string_view identifier : brukerIdentifiers) {
-        if (start.starts_with(identifier)) {
-            throw NotAScanError(EINVAL,
-                                path + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
-        }
+    if (startsAsBrukerRaw(
+            std::string_view(reinterpret_cast<const char*>(header.data()), headerGot))) {
+        throw NotAScanError(EINVAL, path + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
     }
 
     ScanRecord scan;
@@ -100,7 +115,9 @@ ScanRecord readRigakuRaw(const std::string& path) {
                         path + ": negative point count (" + std::to_string(scan.pointCount) + ")");
     }
     const std::size_t needed = headerLength + 4 * static_cast<std::size_t>(scan.pointCount);
-    const std::string pointsNeed = "its " + std::to_string(scan.pointCount) + " points need";
+    const std::string pointsNeed = scan.pointCount == 1
+                                       ? std::string("its 1 point needs")
+                                       : "its " + std::to_string(scan.pointCount) + " points need";
     if (headerGot < headerLength) {
         throwTooShort(path, headerGot, pointsNeed, needed);
     }
@@ -110,6 +127,8 @@ ScanRecord readRigakuRaw(const std::string& path) {
     scan.title = trimTrailingBlanks(textAt(header, titleOffset, titleLength));
     scan.startTwoTheta = le::readFloat32(&header[startOffset]);
     scan.stepSize = le::readFloat32(&header[stepOffset]);
+    refuseNonFiniteAngle(path, "start angle", scan.startTwoTheta);
+    refuseNonFiniteAngle(path, "step angle", scan.stepSize);
     for (std::size_t i = 0; i < scan.stepTime.size(); ++i) {
         scan.stepTime[i] = header[stepTimeOffset + i];
     }

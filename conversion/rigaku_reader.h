@@ -4,6 +4,7 @@
 #include "scan_record.h"
 
 #include <string>
+#include <string_view>
 
 namespace scanmill {
 
@@ -15,10 +16,14 @@ public:
     using FileError::FileError;
 };
 
+// True when a file beginning with these bytes is a Bruker RAW file: it
+// begins with the identifier of one of the format's versions.
+bool startsAsBrukerRaw(std::string_view firstBytes);
+
 // Reads the header fields and intensities of a Rigaku D/Max-B raw scan.
 // Throws NotAScanError when the file begins as a Bruker RAW file does, and
-// FileError when it cannot be read, announces a negative point count, or
-// ends before its last point.
+// FileError when it cannot be read, announces a negative point count, has a
+// start or step angle that is NaN or infinite, or ends before its last point.
 ScanRecord readRigakuRaw(const std::string& path);
 
 } // namespace scanmill
