@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "main_window.h"
 
+#include "form.h"
 #include "native_paths.h"
 
 #include <QCoreApplication>
@@ -20,47 +21,75 @@ namespace scanmill {
 
 namespace {
 
-// The layout is given in twips; the window counts 15 twips to a pixel.
-QRect twips(int left, int top, int width, int height) {
-    return {left / 15, top / 15, width / 15, height / 15};
+QRect pixels(const FormRect& twips) {
+    return {twips.left / twipsPerPixel, twips.top / twipsPerPixel, twips.width / twipsPerPixel,
+            twips.height / twipsPerPixel};
 }
 
-QFont sansSerif(const QStringList& families, qreal pointSize, bool bold = false) {
-    QFont font;
-    font.setFamilies(families);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
+QFont qtFont(const FormFont& font) {
+    QFont made;
+    // The dialog font's faces, nearest first, on systems without it.
+    made.setFamilies(font.face == Typeface::Trebuchet
+                         ? QStringList{QString::fromLatin1(trebuchetFamily)}
+                         : QStringList{QStringLiteral("MS Sans Serif"),
+                                       QStringLiteral("Microsoft Sans Serif"),
+                                       QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    made.setStyleHint(QFont::SansSerif);
+    made.setPointSizeF(font.points);
+    made.setBold(font.bold);
+    return made;
 }
 
-QFont trebuchet(qreal pointSize, bool bold = false) {
-    return sansSerif({QStringLiteral("Trebuchet MS")}, pointSize, bold);
+bool holds(const FormRect& outer, const FormRect& inner) {
+    return inner.left >= outer.left && inner.top >= outer.top &&
+           inner.left + inner.width <= outer.left + outer.width &&
+           inner.top + inner.height <= outer.top + outer.height;
 }
 
-// The controls' geometry was measured with the 8 pt dialog font; larger
-// default fonts would cut their texts off.
-QFont dialogFont() {
-    return sansSerif({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")},
-                     8);
+// The frame a control lies in or is drawn over.
+const FormControl* frameUnder(const FormControl& control) {
+    const FormRect place = placeInForm(control);
+    for (const FormControl& frame : formControls)
+        if (frame.kind == ControlKind::Frame && holds(placeInForm(frame), place))
+            return &frame;
+    return nullptr;
 }
 
-template <typename Control>
-Control* place(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* control = new Control(text, parent);
-    control->setObjectName(QLatin1StringView(name));
-    control->setGeometry(geometry);
-    control->setAccessibleName(text);
-    return control;
+// Screen readers announce what people read; a box or a list by the frame it
+// lies in.
+const char* accessibleNameOf(const FormControl& control) {
+    const FormControl* frame = frameUnder(control);
+    if (frame && (control.kind == ControlKind::TextBox || !*control.text))
+        return frame->text;
+    return control.text;
 }
 
-// A box that shows a choice: people can select and copy its text but not
-// edit it, as typed text would never be read.
-QLineEdit* showOnly(QLineEdit* box, const QString& frameTitle) {
-    box->setReadOnly(true);
-    box->setAccessibleName(frameTitle);
-    return box;
+QWidget* make(const FormControl& control, QWidget* parent) {
+    const QString text = QString::fromUtf8(control.text);
+    switch (control.kind) {
+    case ControlKind::Label:
+        return new QLabel(text, parent);
+    case ControlKind::Frame:
+        return new QGroupBox(text, parent);
+    case ControlKind::TextBox: {
+        // A box that shows a choice: people can select and copy its text but
+        // not edit it, as typed text would never be read.
+        auto* box = new QLineEdit(text, parent);
+        box->setReadOnly(true);
+        return box;
+    }
+    case ControlKind::Button: {
+        auto* button = new QPushButton(text, parent);
+        // Enter presses the focused button, as Space does.
+        button->setAutoDefault(true);
+        return button;
+    }
+    case ControlKind::OptionButton:
+        return new QRadioButton(text, parent);
+    case ControlKind::ListBox:
+        return new QListWidget(parent);
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -69,8 +98,8 @@ Form1::Form1(FileDialogBackend dialogBackend, QWidget* parent)
     : QWidget(parent), dlgfiles(this, std::move(dialogBackend)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(windowCaption));
-    resize(723, 442);
-    setFont(dialogFont());
+    resize(formWidth / twipsPerPixel, formHeight / twipsPerPixel);
+    setFont(qtFont(dialogFont));
     setAcceptDrops(true);
     createControls();
     chainTabOrder();
@@ -82,66 +111,48 @@ Form1::Form1(FileDialogBackend dialogBackend, QWidget* parent)
 }
 
 void Form1::createControls() {
-    // Controls that sit over a frame are made after it, which stacks them
-    // above it, so that the frame does not take their clicks.
-    Label1 = place<QLabel>(this, "Label1", QStringLiteral("Scanmill"), twips(240, 0, 2175, 735));
-    Label1->setFont(trebuchet(24));
-    Label2 = place<QLabel>(
-        this, "Label2", QStringLiteral("Rigaku D/Max-B x-ray data file format conversion program"),
-        twips(240, 600, 5775, 255));
-    Label2->setFont(trebuchet(9.75));
-
-    Frame1 = place<QGroupBox>(this, "Frame1", QStringLiteral("Rigaku Input file(s)"),
-                              twips(480, 1200, 9975, 1095));
-    Text1 = showOnly(place<QLineEdit>(Frame1, "Text1", QString::fromUtf8(noInputText),
-                                      twips(360, 360, 8055, 495)),
-                     Frame1->title());
-    Command1 =
-        place<QPushButton>(this, "Command1", QStringLiteral("Browse"), twips(9120, 1560, 855, 495));
-
-    Frame4 = place<QGroupBox>(this, "Frame4", QStringLiteral("Output directory"),
-                              twips(480, 2400, 9975, 1095));
-    Text2 = showOnly(place<QLineEdit>(Frame4, "Text2", QString::fromUtf8(noOutputText),
-                                      twips(360, 360, 8055, 525)),
-                     Frame4->title());
-    Command3 = place<QPushButton>(Frame4, "Command3", QStringLiteral("Browse"),
-                                  twips(8640, 360, 855, 495));
-
-    Frame2 = place<QGroupBox>(this, "Frame2", QStringLiteral("Convert to which format . . ."),
-                              twips(480, 3720, 2655, 1575));
-    Frame2->setToolTip(QStringLiteral("Select desired output format"));
-    Option1 = place<QRadioButton>(this, "Option1", QStringLiteral("2-column ASCII"),
-                                  twips(720, 4080, 1575, 375));
+    // The frames first: the controls in them need them, and the controls
+    // drawn over them are stacked above them, so that a frame does not take
+    // their clicks.
+    for (const bool frames : {true, false}) {
+        for (const FormControl& control : formControls) {
+            if ((control.kind == ControlKind::Frame) != frames)
+                continue;
+            QWidget* parent =
+                control.container ? child<QWidget>(control.container) : static_cast<QWidget*>(this);
+            QWidget* widget = make(control, parent);
+            widget->setObjectName(QLatin1StringView(control.name));
+            widget->setGeometry(pixels(control.place));
+            if (control.font != dialogFont)
+                widget->setFont(qtFont(control.font));
+            if (control.toolTip)
+                widget->setToolTip(QString::fromUtf8(control.toolTip));
+            widget->setAccessibleName(QString::fromUtf8(accessibleNameOf(control)));
+        }
+    }
+    Text1 = child<QLineEdit>("Text1");
+    Text2 = child<QLineEdit>("Text2");
+    Command1 = child<QPushButton>("Command1");
+    Command2 = child<QPushButton>("Command2");
+    Command3 = child<QPushButton>("Command3");
+    Command4 = child<QPushButton>("Command4");
+    Option1 = child<QRadioButton>("Option1");
     Option1->setChecked(true);
-    Option2 = place<QRadioButton>(this, "Option2", QStringLiteral("Bruker-AXS Diffrac Plus"),
-                                  twips(720, 4560, 2175, 375));
-
-    Frame3 = place<QGroupBox>(this, "Frame3", QStringLiteral("Status window"),
-                              twips(3600, 3720, 7095, 2775));
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setGeometry(twips(3840, 4080, 6615, 2205));
-    List1->setAccessibleName(Frame3->title());
-
-    Command2 = place<QPushButton>(this, "Command2", QStringLiteral("Convert"),
-                                  twips(480, 5520, 1335, 615));
-    Command2->setFont(trebuchet(12, true));
-    Command2->setToolTip(QStringLiteral("Click to begin conversion"));
-    Command4 =
-        place<QPushButton>(this, "Command4", QStringLiteral("Exit"), twips(2280, 5760, 855, 375));
-    Command4->setToolTip(QStringLiteral("Close program"));
-
-    // Enter presses the focused button, as Space does.
-    for (QPushButton* button : {Command1, Command2, Command3, Command4})
-        button->setAutoDefault(true);
+    Frame4 = child<QGroupBox>("Frame4");
+    List1 = child<QListWidget>("List1");
 }
 
 void Form1::chainTabOrder() {
-    // The order of the controls that take focus.
-    QWidget* const chain[] = {Command1, Command2, List1,    Text1,   Option1,
-                              Option2,  Text2,    Command3, Command4};
-    for (std::size_t i = 0; i + 1 < std::size(chain); ++i)
-        QWidget::setTabOrder(chain[i], chain[i + 1]);
+    // The controls that take focus, in the table's order.
+    QWidget* previous = nullptr;
+    for (const FormControl& control : formControls) {
+        QWidget* widget = child<QWidget>(control.name);
+        if (!(widget->focusPolicy() & Qt::TabFocus))
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
 }
 
 void Form1::browseInputFiles() {

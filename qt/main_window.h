@@ -9,7 +9,6 @@
 #include <vector>
 
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -52,21 +51,20 @@ private:
     void showMessage(const std::optional<std::string>& text);
     bool onOutputFrame(QPoint position) const;
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QGroupBox* Frame1;
-    QLineEdit* Text1;
+    template <typename Widget> Widget* child(const char* name) const {
+        return findChild<Widget*>(QLatin1StringView(name));
+    }
+
+    // The controls the commands read or show in; the form makes them all.
     QPushButton* Command1;
-    QGroupBox* Frame4;
-    QLineEdit* Text2;
-    QPushButton* Command3;
-    QGroupBox* Frame2;
-    QRadioButton* Option1;
-    QRadioButton* Option2;
-    QGroupBox* Frame3;
-    QListWidget* List1;
     QPushButton* Command2;
+    QPushButton* Command3;
     QPushButton* Command4;
+    QLineEdit* Text1;
+    QLineEdit* Text2;
+    QRadioButton* Option1;
+    QGroupBox* Frame4;
+    QListWidget* List1;
     FileDialog dlgfiles;
 
     WindowCore core_;
