@@ -40,12 +40,6 @@ QFont qtFont(const FormFont& font) {
     return made;
 }
 
-bool holds(const FormRect& outer, const FormRect& inner) {
-    return inner.left >= outer.left && inner.top >= outer.top &&
-           inner.left + inner.width <= outer.left + outer.width &&
-           inner.top + inner.height <= outer.top + outer.height;
-}
-
 // The frame a control lies in or is drawn over.
 const FormControl* frameUnder(const FormControl& control) {
     const FormRect place = placeInForm(control);
@@ -122,7 +116,7 @@ void Form1::createControls() {
                 control.container ? child<QWidget>(control.container) : static_cast<QWidget*>(this);
             QWidget* widget = make(control, parent);
             widget->setObjectName(QLatin1StringView(control.name));
-            widget->setGeometry(pixels(control.place));
+            widget->setGeometry(pixels(control.place()));
             if (control.font != dialogFont)
                 widget->setFont(qtFont(control.font));
             if (control.toolTip)

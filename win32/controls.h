@@ -3,8 +3,8 @@
 
 namespace scanmill::win32 {
 
-// The window's controls by their short names, as child window ids. The ids
-// follow the tab order, from 0 for the first control.
+// The window's controls by their short names, as child window ids: the order
+// of the form's table, from 100 for its first control.
 enum Control : int {
     Command1 = 100,
     Command2,

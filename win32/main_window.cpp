@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "main_window.h"
 
+#include "form.h"
 #include "text.h"
 
-#include <algorithm>
+#include <cmath>
 #include <commctrl.h>
 #include <iterator>
 #include <shellapi.h>
-#include <string_view>
 #include <utility>
 
 namespace scanmill::win32 {
@@ -16,59 +16,46 @@ namespace {
 
 constexpr wchar_t windowClass[] = L"ScanmillForm1";
 
-enum class Font { Dialog, Title, Subtitle, Convert };
-
-// One control of the form, its geometry in twips relative to its container
-// (the window, or the frame it lies in).
-struct ControlSpec {
-    Control id;
-    const wchar_t* className;
-    const char* text;
+// How Win32 makes a control of each kind: its class and styles.
+struct ControlClass {
+    const wchar_t* name;
     DWORD style;
-    Control container; // itself when the window holds it
-    int left, top, width, height;
-    Font font = Font::Dialog;
-    const char* toolTip = nullptr;
+    DWORD exStyle = 0;
 };
 
-// Every control but the second option button starts a group of its own, so
-// that the arrow keys move between the two options alone.
-constexpr DWORD pushButton = WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
-constexpr DWORD frame = WS_GROUP | BS_GROUPBOX;
-constexpr DWORD label = WS_GROUP | SS_NOPREFIX;
-// Read-only: the boxes show a choice, and typed text would never be read.
-constexpr DWORD box = WS_TABSTOP | WS_GROUP | ES_READONLY | ES_AUTOHSCROLL;
+ControlClass classOf(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Label:
+        return {WC_STATICW, WS_GROUP | SS_NOPREFIX};
+    case ControlKind::Frame:
+        return {WC_BUTTONW, WS_GROUP | BS_GROUPBOX};
+    case ControlKind::TextBox:
+        // Read-only: the boxes show a choice, and typed text would never be read.
+        return {WC_EDITW, WS_TABSTOP | WS_GROUP | ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case ControlKind::Button:
+        return {WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON};
+    case ControlKind::OptionButton:
+        return {WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON};
+    case ControlKind::ListBox:
+        // Unsorted: lines stay in the order they are added.
+        return {WC_LISTBOXW, WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT,
+                WS_EX_CLIENTEDGE};
+    }
+    return {};
+}
 
-// In the tab order, which is also the order the controls are made in.
-const ControlSpec controls[] = {
-    {Command1, WC_BUTTONW, "Browse", pushButton, Command1, 9120, 1560, 855, 495},
-    {Command2, WC_BUTTONW, "Convert", pushButton, Command2, 480, 5520, 1335, 615, Font::Convert,
-     "Click to begin conversion"},
-    {Frame1, WC_BUTTONW, "Rigaku Input file(s)", frame, Frame1, 480, 1200, 9975, 1095},
-    // Unsorted: lines stay in the order they are added.
-    {List1, WC_LISTBOXW, "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT,
-     List1, 3840, 4080, 6615, 2205},
-    {Text1, WC_EDITW, noInputText, box, Frame1, 360, 360, 8055, 495},
-    {Label1, WC_STATICW, "Scanmill", label, Label1, 240, 0, 2175, 735, Font::Title},
-    {Option1, WC_BUTTONW, "2-column ASCII", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, Option1,
-     720, 4080, 1575, 375},
-    {Option2, WC_BUTTONW, "Bruker-AXS Diffrac Plus", BS_AUTORADIOBUTTON, Option2, 720, 4560, 2175,
-     375},
-    {Frame2, WC_BUTTONW, "Convert to which format . . .", frame, Frame2, 480, 3720, 2655, 1575,
-     Font::Dialog, "Select desired output format"},
-    {Frame3, WC_BUTTONW, "Status window", frame, Frame3, 3600, 3720, 7095, 2775},
-    {Label2, WC_STATICW, "Rigaku D/Max-B x-ray data file format conversion program", label, Label2,
-     240, 600, 5775, 255, Font::Subtitle},
-    {Frame4, WC_BUTTONW, "Output directory", frame, Frame4, 480, 2400, 9975, 1095},
-    {Text2, WC_EDITW, noOutputText, box, Frame4, 360, 360, 8055, 525},
-    {Command3, WC_BUTTONW, "Browse", pushButton, Frame4, 8640, 360, 855, 495},
-    {Command4, WC_BUTTONW, "Exit", pushButton, Command4, 2280, 5760, 855, 375, Font::Dialog,
-     "Close program"},
-};
+// The controls' ids follow the form's table.
+static_assert(std::size(formControls) == Command4 - Command1 + 1);
 
-const ControlSpec& specOf(Control id) {
-    return *std::find_if(std::begin(controls), std::end(controls),
-                         [id](const ControlSpec& spec) { return spec.id == id; });
+Control idOf(const FormControl& spec) {
+    return static_cast<Control>(Command1 + (&spec - std::begin(formControls)));
+}
+
+// The form's control of this child window id, if it is one.
+const FormControl* formControlOf(int id) {
+    if (id < Command1 || id > Command4)
+        return nullptr;
+    return &formControls[id - Command1];
 }
 
 // Twips to pixels: 15 twips to a pixel at 96 dpi, more at higher ones.
@@ -77,19 +64,15 @@ int pixels(int twips, UINT dpi) {
 }
 
 // The control's rectangle in the window's client area.
-RECT placeOf(const ControlSpec& spec, UINT dpi) {
-    int left = spec.left;
-    int top = spec.top;
-    if (spec.container != spec.id) {
-        left += specOf(spec.container).left;
-        top += specOf(spec.container).top;
-    }
-    return {pixels(left, dpi), pixels(top, dpi), pixels(left + spec.width, dpi),
-            pixels(top + spec.height, dpi)};
+RECT placeOf(const FormControl& control, UINT dpi) {
+    const FormRect place = placeInForm(control);
+    return {pixels(place.left, dpi), pixels(place.top, dpi), pixels(place.left + place.width, dpi),
+            pixels(place.top + place.height, dpi)};
 }
 
-bool isPushButton(Control id) {
-    return id == Command1 || id == Command2 || id == Command3 || id == Command4;
+bool isPushButton(int id) {
+    const FormControl* spec = formControlOf(id);
+    return spec && spec->kind == ControlKind::Button;
 }
 
 // Calls that came with Windows 10, looked up so that the program still runs,
@@ -139,23 +122,26 @@ bool fontInstalled(const wchar_t* face) {
     return found;
 }
 
-// The system's dialog font: the controls' geometry was measured with it at 8 pt.
+// The system's dialog font.
 constexpr wchar_t dialogFace[] = L"MS Shell Dlg";
 
-// The title's font where installed; else the dialog font's face, a sans serif
+// Trebuchet MS where installed; else the dialog font's face, a sans serif
 // as well, rather than whatever the font mapper would pick.
 const wchar_t* trebuchetFace() {
-    static const bool installed = fontInstalled(L"Trebuchet MS");
-    return installed ? L"Trebuchet MS" : dialogFace;
+    static const std::wstring trebuchet = wide(trebuchetFamily);
+    static const bool installed = fontInstalled(trebuchet.c_str());
+    return installed ? trebuchet.c_str() : dialogFace;
 }
 
-HFONT makeFont(const wchar_t* face, int hundredthsOfPoint, bool bold, UINT dpi) {
-    LOGFONTW font{};
-    font.lfHeight = -MulDiv(hundredthsOfPoint, static_cast<int>(dpi), 7200);
-    font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-    return CreateFontIndirectW(&font);
+HFONT makeFont(const FormFont& font, UINT dpi) {
+    LOGFONTW made{};
+    const auto hundredthsOfPoint = static_cast<int>(std::lround(font.points * 100));
+    made.lfHeight = -MulDiv(hundredthsOfPoint, static_cast<int>(dpi), 7200);
+    made.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    made.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(made.lfFaceName, font.face == Typeface::Trebuchet ? trebuchetFace() : dialogFace,
+              LF_FACESIZE);
+    return CreateFontIndirectW(&made);
 }
 
 // While it lives, the hourglass shows: the window does not respond meanwhile.
@@ -254,7 +240,8 @@ LRESULT Form1::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Form1::onCreate() {
     dpi_ = dpiOf(window_);
-    const SIZE size = windowSizeFor(pixels(10845, dpi_), pixels(6630, dpi_), window_, dpi_);
+    const SIZE size =
+        windowSizeFor(pixels(formWidth, dpi_), pixels(formHeight, dpi_), window_, dpi_);
     SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     createControls();
@@ -266,55 +253,63 @@ void Form1::onCreate() {
 
 void Form1::createControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    for (const ControlSpec& spec : controls) {
-        const std::wstring_view className = spec.className;
-        const bool sunken = className == WC_EDITW || className == WC_LISTBOXW;
-        CreateWindowExW(sunken ? WS_EX_CLIENTEDGE : 0, spec.className, wide(spec.text).c_str(),
-                        WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, window_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    const FormControl* previous = nullptr;
+    for (const FormControl& spec : formControls) {
+        const ControlClass kind = classOf(spec.kind);
+        DWORD style = kind.style;
+        // Every control starts a group of its own but an option button that
+        // follows another, so that the arrow keys move between the options alone.
+        if (spec.kind == ControlKind::OptionButton && previous &&
+            previous->kind == ControlKind::OptionButton)
+            style &= ~(WS_TABSTOP | WS_GROUP);
+        CreateWindowExW(kind.exStyle, kind.name, wide(spec.text).c_str(),
+                        WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(spec))), instance,
+                        nullptr);
+        previous = &spec;
     }
     // The frames lie beneath the controls drawn over them; the others keep
     // the tab order they were made in.
-    for (const Control id : {Frame1, Frame2, Frame3, Frame4})
-        SetWindowPos(control(id), HWND_BOTTOM, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (const FormControl& spec : formControls)
+        if (spec.kind == ControlKind::Frame)
+            SetWindowPos(control(idOf(spec)), HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     CheckRadioButton(window_, Option1, Option2, Option1);
 }
 
 void Form1::makeFonts() {
-    dialogFont_ = makeFont(dialogFace, 800, false, dpi_);
-    titleFont_ = makeFont(trebuchetFace(), 2400, false, dpi_);
-    subtitleFont_ = makeFont(trebuchetFace(), 975, false, dpi_);
-    convertFont_ = makeFont(trebuchetFace(), 1200, true, dpi_);
-    for (const ControlSpec& spec : controls) {
-        const HFONT fonts[] = {dialogFont_, titleFont_, subtitleFont_, convertFont_};
-        SendMessageW(control(spec.id), WM_SETFONT,
-                     reinterpret_cast<WPARAM>(fonts[static_cast<int>(spec.font)]), TRUE);
+    for (const FormControl& spec : formControls) {
+        const HFONT font = makeFont(spec.font, dpi_);
+        fonts_.push_back(font);
+        SendMessageW(control(idOf(spec)), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
 }
 
 void Form1::freeFonts() {
-    for (HFONT* font : {&dialogFont_, &titleFont_, &subtitleFont_, &convertFont_}) {
-        if (*font)
-            DeleteObject(*font);
-        *font = nullptr;
-    }
+    for (const HFONT font : fonts_)
+        DeleteObject(font);
+    fonts_.clear();
 }
 
 void Form1::placeControls() {
-    for (const ControlSpec& spec : controls) {
+    for (const FormControl& spec : formControls) {
         const RECT place = placeOf(spec, dpi_);
-        SetWindowPos(control(spec.id), nullptr, place.left, place.top, place.right - place.left,
+        SetWindowPos(control(idOf(spec)), nullptr, place.left, place.top, place.right - place.left,
                      place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (!toolTips_)
         return;
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = window_;
-    tool.uId = Frame2;
-    tool.rect = placeOf(specOf(Frame2), dpi_);
-    SendMessageW(toolTips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    // A frame's tip belongs to its area of the window, which moves with it.
+    for (const FormControl& spec : formControls) {
+        if (spec.kind != ControlKind::Frame || !spec.toolTip)
+            continue;
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window_;
+        tool.uId = idOf(spec);
+        tool.rect = placeOf(spec, dpi_);
+        SendMessageW(toolTips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 void Form1::addToolTips() {
@@ -322,7 +317,7 @@ void Form1::addToolTips() {
                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
-    for (const ControlSpec& spec : controls) {
+    for (const FormControl& spec : formControls) {
         if (!spec.toolTip)
             continue;
         std::wstring text = wide(spec.toolTip);
@@ -331,14 +326,14 @@ void Form1::addToolTips() {
         tool.uFlags = TTF_SUBCLASS;
         tool.hwnd = window_;
         tool.lpszText = text.data();
-        if (spec.style & BS_GROUPBOX) {
+        if (spec.kind == ControlKind::Frame) {
             // A frame lets the mouse through to the window: its tip belongs
             // to its area of the window.
-            tool.uId = spec.id;
+            tool.uId = idOf(spec);
             tool.rect = placeOf(spec, dpi_);
         } else {
             tool.uFlags |= TTF_IDISHWND;
-            tool.uId = reinterpret_cast<UINT_PTR>(control(spec.id));
+            tool.uId = reinterpret_cast<UINT_PTR>(control(idOf(spec)));
         }
         SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
@@ -355,8 +350,8 @@ void Form1::onDpiChanged(UINT dpi, const RECT& suggested) {
 
 LRESULT Form1::onColorStatic(HDC dc, HWND control) {
     // The two labels overlap: each draws its text alone, over the window.
-    const int id = GetDlgCtrlID(control);
-    if (id == Label1 || id == Label2) {
+    const FormControl* spec = formControlOf(GetDlgCtrlID(control));
+    if (spec && spec->kind == ControlKind::Label) {
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     }
@@ -402,8 +397,7 @@ bool Form1::translateKey(MSG& message) {
     // would send it to a default button instead, which differs between
     // Windows and Wine, so it is taken here first.
     if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
-        GetParent(message.hwnd) == window_ &&
-        isPushButton(static_cast<Control>(GetDlgCtrlID(message.hwnd)))) {
+        GetParent(message.hwnd) == window_ && isPushButton(GetDlgCtrlID(message.hwnd))) {
         SendMessageW(message.hwnd, BM_CLICK, 0, 0);
         return true;
     }
@@ -465,7 +459,7 @@ void Form1::onDropFiles(HDROP drop) {
     POINT point{};
     DragQueryPoint(drop, &point);
     DragFinish(drop);
-    const RECT outputFrame = placeOf(specOf(Frame4), dpi_);
+    const RECT outputFrame = placeOf(formControl("Frame4"), dpi_);
     show(core_.dropped(paths, PtInRect(&outputFrame, point) != FALSE));
 }
 

@@ -60,10 +60,7 @@ private:
     HWND toolTips_ = nullptr;
     HWND focused_ = nullptr; // the control to give the focus back to
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
-    HFONT dialogFont_ = nullptr;
-    HFONT titleFont_ = nullptr;
-    HFONT subtitleFont_ = nullptr;
-    HFONT convertFont_ = nullptr;
+    std::vector<HFONT> fonts_; // one for each control
     Dialogs dialogs_;
     WindowCore core_;
 };

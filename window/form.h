@@ -36,8 +36,10 @@ struct FormFont {
 // The controls' places were measured with the dialog font at 8 pt; larger
 // fonts would cut their texts off.
 inline constexpr FormFont dialogFont{Typeface::Dialog, 8};
+inline constexpr FormFont titleFont{Typeface::Trebuchet, 24};
+inline constexpr FormFont subtitleFont{Typeface::Trebuchet, 9.75};
+inline constexpr FormFont convertFont{Typeface::Trebuchet, 12, true};
 
-// Twips, relative to the control's container.
 struct FormRect {
     int left, top, width, height;
 };
@@ -48,36 +50,43 @@ struct FormControl {
     // The frame that holds it; nullptr for the window, also for a control
     // the window holds over a frame, drawn above it.
     const char* container;
-    FormRect place;
+    int left, top, width, height; // twips, within the container
     const char* text;
     FormFont font = dialogFont;
     const char* toolTip = nullptr;
+
+    constexpr FormRect place() const { return {left, top, width, height}; }
 };
 
 // In the tab order. The option buttons follow each other: they form one group.
 inline constexpr FormControl formControls[] = {
-    {"Command1", ControlKind::Button, nullptr, {9120, 1560, 855, 495}, "Browse"},
-    {"Command2", ControlKind::Button, nullptr, {480, 5520, 1335, 615}, "Convert",
-     {Typeface::Trebuchet, 12, true}, "Click to begin conversion"},
-    {"Frame1", ControlKind::Frame, nullptr, {480, 1200, 9975, 1095}, "Rigaku Input file(s)"},
-    {"List1", ControlKind::ListBox, nullptr, {3840, 4080, 6615, 2205}, ""},
-    {"Text1", ControlKind::TextBox, "Frame1", {360, 360, 8055, 495}, noInputText},
-    {"Label1", ControlKind::Label, nullptr, {240, 0, 2175, 735}, "Scanmill",
-     {Typeface::Trebuchet, 24}},
-    {"Option1", ControlKind::OptionButton, nullptr, {720, 4080, 1575, 375}, "2-column ASCII"},
-    {"Option2", ControlKind::OptionButton, nullptr, {720, 4560, 2175, 375},
+    {"Command1", ControlKind::Button, nullptr, 9120, 1560, 855, 495, "Browse"},
+    {"Command2", ControlKind::Button, nullptr, 480, 5520, 1335, 615, "Convert", convertFont,
+     "Click to begin conversion"},
+    {"Frame1", ControlKind::Frame, nullptr, 480, 1200, 9975, 1095, "Rigaku Input file(s)"},
+    {"List1", ControlKind::ListBox, nullptr, 3840, 4080, 6615, 2205, ""},
+    {"Text1", ControlKind::TextBox, "Frame1", 360, 360, 8055, 495, noInputText},
+    {"Label1", ControlKind::Label, nullptr, 240, 0, 2175, 735, "Scanmill", titleFont},
+    {"Option1", ControlKind::OptionButton, nullptr, 720, 4080, 1575, 375, "2-column ASCII"},
+    {"Option2", ControlKind::OptionButton, nullptr, 720, 4560, 2175, 375,
      "Bruker-AXS Diffrac Plus"},
-    {"Frame2", ControlKind::Frame, nullptr, {480, 3720, 2655, 1575},
-     "Convert to which format . . .", dialogFont, "Select desired output format"},
-    {"Frame3", ControlKind::Frame, nullptr, {3600, 3720, 7095, 2775}, "Status window"},
-    {"Label2", ControlKind::Label, nullptr, {240, 600, 5775, 255},
-     "Rigaku D/Max-B x-ray data file format conversion program", {Typeface::Trebuchet, 9.75}},
-    {"Frame4", ControlKind::Frame, nullptr, {480, 2400, 9975, 1095}, "Output directory"},
-    {"Text2", ControlKind::TextBox, "Frame4", {360, 360, 8055, 525}, noOutputText},
-    {"Command3", ControlKind::Button, "Frame4", {8640, 360, 855, 495}, "Browse"},
-    {"Command4", ControlKind::Button, nullptr, {2280, 5760, 855, 375}, "Exit", dialogFont,
+    {"Frame2", ControlKind::Frame, nullptr, 480, 3720, 2655, 1575, "Convert to which format . . .",
+     dialogFont, "Select desired output format"},
+    {"Frame3", ControlKind::Frame, nullptr, 3600, 3720, 7095, 2775, "Status window"},
+    {"Label2", ControlKind::Label, nullptr, 240, 600, 5775, 255,
+     "Rigaku D/Max-B x-ray data file format conversion program", subtitleFont},
+    {"Frame4", ControlKind::Frame, nullptr, 480, 2400, 9975, 1095, "Output directory"},
+    {"Text2", ControlKind::TextBox, "Frame4", 360, 360, 8055, 525, noOutputText},
+    {"Command3", ControlKind::Button, "Frame4", 8640, 360, 855, 495, "Browse"},
+    {"Command4", ControlKind::Button, nullptr, 2280, 5760, 855, 375, "Exit", dialogFont,
      "Close program"},
 };
+
+constexpr bool holds(const FormRect& outer, const FormRect& inner) {
+    return inner.left >= outer.left && inner.top >= outer.top &&
+           inner.left + inner.width <= outer.left + outer.width &&
+           inner.top + inner.height <= outer.top + outer.height;
+}
 
 // The control of this name, which must be in the table.
 constexpr const FormControl& formControl(std::string_view name) {
@@ -85,9 +94,9 @@ constexpr const FormControl& formControl(std::string_view name) {
                          [name](const FormControl& control) { return control.name == name; });
 }
 
-// The control's place in the window's client area.
+// The control's place in the window's client area, in twips.
 constexpr FormRect placeInForm(const FormControl& control) {
-    FormRect place = control.place;
+    FormRect place = control.place();
     if (control.container) {
         const FormRect container = placeInForm(formControl(control.container));
         place.left += container.left;
