@@ -72,11 +72,27 @@ unsigned defaultJobs() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+ParallelBatch::FormatInto ParallelBatch::formatterOf(OutputFormat format) {
+    switch (format) {
+    case OutputFormat::BrukerRaw:
+        return [](const ScanRecord& scan, const std::string&, std::string& bytes) {
+            formatBrukerRaw(scan, bytes);
+        };
+    case OutputFormat::Xye:
+        return [](const ScanRecord& scan, const std::string& inputPath, std::string& bytes) {
+            formatXye(scan, platform::fromPath(platform::toPath(inputPath).filename()), bytes);
+        };
+    case OutputFormat::TwoColumnAscii:
+        break;
+    }
+    return [](const ScanRecord& scan, const std::string&, std::string& bytes) {
+        formatTwoColumnAscii(scan, bytes);
+    };
+}
+
 ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format,
                              unsigned jobs)
-    : conversions_(conversions),
-      format_(format == OutputFormat::TwoColumnAscii ? FormatInto{formatTwoColumnAscii}
-                                                     : FormatInto{formatBrukerRaw}) {
+    : conversions_(conversions), format_(formatterOf(format)) {
     const std::size_t threads = std::min<std::size_t>(jobs, conversions.size());
     // Two slots a worker: one being filled while the other waits for its
     // write. Without workers, the one slot is commitNext's own.
@@ -118,7 +134,7 @@ std::exception_ptr ParallelBatch::prepareOne(std::size_t index, std::string& byt
             throw FileError(EEXIST,
                             conversion.outputPath + ": output would replace its own input file");
         }
-        format_(scan, bytes);
+        format_(scan, conversion.inputPath, bytes);
         file = PendingFile(conversion.outputPath, bytes);
         return nullptr;
     } catch (...) {

@@ -63,7 +63,10 @@ public:
     std::size_t commitNext();
 
 private:
-    using FormatInto = void (*)(const ScanRecord&, std::string&);
+    // The writer's formatting, given the scan, its input's path and the
+    // buffer to fill.
+    using FormatInto = void (*)(const ScanRecord&, const std::string&, std::string&);
+    static FormatInto formatterOf(OutputFormat format);
     // A file read, formatted and written to its temporary, waiting to be put
     // in place.
     struct Prepared {
