@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "run_inputs.h"
 
-#include "batch.h"
 #include "platform.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -21,13 +21,15 @@ FileError failureOf(const fs::path& path, const std::error_code& error) {
 struct Finder {
     bool recursive;
     OutputFormat format;
+    NameRule rule;
+    std::optional<fs::path> outputTree; // when it exists, so that it may lie in a walked tree
     RunInputs found;
 
     void addFile(const fs::path& input, const fs::path& outputDir, bool inDirectory) {
         const std::string name = platform::fromPath(input.filename());
         found.conversions.push_back(
             {platform::fromPath(input),
-             platform::fromPath(outputDir / platform::toPath(outputNameFor(name, format)))});
+             platform::fromPath(outputDir / platform::toPath(outputNameFor(name, format, rule)))});
         found.foundInDirectory.push_back(inDirectory);
     }
 
@@ -60,7 +62,10 @@ struct Finder {
         std::sort(subdirectories.begin(), subdirectories.end());
         for (const std::string& name : subdirectories) {
             const fs::path sub = platform::toPath(name);
-            addDirectory(directory / sub, outputDir / sub);
+            std::error_code ignored;
+            if (!outputTree || !fs::equivalent(directory / sub, *outputTree, ignored)) {
+                addDirectory(directory / sub, outputDir / sub);
+            }
         }
     }
 };
@@ -78,12 +83,15 @@ bool hasRawExtension(const std::string& name) {
 }
 
 RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string& outputDirectory,
-                        bool recursive, OutputFormat format) {
-    Finder finder{recursive, format, {}};
+                        bool recursive, OutputFormat format, NameRule rule) {
     const fs::path output = platform::toPath(outputDirectory);
+    Finder finder{recursive, format, rule, std::nullopt, {}};
+    std::error_code ignored;
+    if (recursive && !outputDirectory.empty() && fs::is_directory(output, ignored)) {
+        finder.outputTree = output;
+    }
     for (const std::string& path : paths) {
         const fs::path input = platform::toPath(path);
-        std::error_code ignored;
         if (fs::is_directory(input, ignored)) {
             finder.addDirectory(input, outputDirectory.empty() ? input : output);
         } else {
