@@ -56,9 +56,12 @@ void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& 
         conversions.push_back(
             {selection.inputDirectory + name, selection.outputDirectory + outputNames.back()});
     }
-    if (const auto clash = findOutputClash(conversions)) {
-        const auto [first, second] = *clash;
-        throw outputClashError(conversions[second].outputPath, names[first], names[second]);
+    if (const auto problems = findOutputProblems(conversions); !problems.empty()) {
+        const OutputProblem& problem = problems.front();
+        const std::string& output = conversions[problem.writer].outputPath;
+        throw problem.kind == OutputProblem::Kind::Clash
+            ? outputClashError(output, names[problem.other], names[problem.writer])
+            : replacesInputError(output, names[problem.writer]);
     }
 
     ParallelBatch batch(conversions, format, defaultJobs());

@@ -9,7 +9,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <map>
+#include <optional>
+#include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -19,23 +23,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Compares paths as one file would be reached by them, without asking the
-// file system about each: absolute, in normal form, and in one case where
-// the file system ignores case.
+// Keys under which paths that reach one file compare equal, without asking
+// the file system about each file: the directory resolved once (absolute,
+// symbolic links and ".." followed), then the name, in one case where the
+// file system ignores case.
 class PathKeys {
 public:
-    PathKeys() {
-        std::error_code ignored;
-        directory_ = fs::current_path(ignored);
-    }
-    std::string operator()(const std::string& path) const {
+    std::string operator()(const std::string& path) {
         const fs::path p = platform::toPath(path);
-        return platform::fileNameKey(
-            platform::fromPath((p.is_absolute() ? p : directory_ / p).lexically_normal()));
+        const auto [entry, isNew] = directories_.try_emplace(p.parent_path().native());
+        if (isNew) {
+            const fs::path parent = p.has_parent_path() ? p.parent_path() : fs::path(".");
+            std::error_code error;
+            entry->second = fs::weakly_canonical(parent, error);
+            if (error) {
+                entry->second = fs::absolute(parent, error).lexically_normal();
+            }
+        }
+        return platform::fileNameKey(platform::fromPath(entry->second / p.filename()));
     }
 
 private:
-    fs::path directory_;
+    std::unordered_map<fs::path::string_type, fs::path> directories_;
 };
 
 // True when output names the input file itself. A missing output, the
@@ -47,25 +56,87 @@ bool isOwnInput(const std::string& input, const std::string& output) {
            fs::equivalent(platform::toPath(input), outputPath, ignored);
 }
 
+// A Bruker output replaces only a Bruker RAW file: anything else at its path
+// may be a scan of its own, one that is not in this run.
+void keepIfNotBrukerRaw(const std::string& output) {
+    std::error_code ignored;
+    if (!fs::is_regular_file(platform::toPath(output), ignored)) {
+        return; // nothing there, or what the rename refuses by itself
+    }
+    errno = 0;
+    std::FILE* file = platform::openForReading(output);
+    if (file == nullptr) {
+        throw systemError(output, lastErrorNumber());
+    }
+    char start[8];
+    const std::size_t got = std::fread(start, 1, sizeof start, file);
+    std::fclose(file);
+    if (!startsAsBrukerRaw(std::string_view(start, got))) {
+        throw FileError(EEXIST, output + ": exists and is not a Bruker RAW file; kept");
+    }
+}
+
 } // namespace
 
-std::optional<std::pair<std::size_t, std::size_t>>
-findOutputClash(const std::vector<Conversion>& conversions) {
-    const PathKeys key;
-    std::unordered_map<std::string, std::size_t> firstWriter;
+std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions) {
+    PathKeys key;
+    std::unordered_map<std::string, std::size_t> inputKeys;
+    std::map<platform::FileIdentity, std::size_t> inputFiles;
     for (std::size_t index = 0; index < conversions.size(); ++index) {
-        const auto [entry, isNew] = firstWriter.emplace(key(conversions[index].outputPath), index);
-        if (!isNew) {
-            return std::pair(entry->second, index);
+        inputKeys.try_emplace(key(conversions[index].inputPath), index);
+        if (const auto identity = platform::fileIdentity(conversions[index].inputPath)) {
+            inputFiles.try_emplace(*identity, index);
         }
     }
-    return std::nullopt;
+    std::vector<OutputProblem> problems;
+    std::unordered_map<std::string, std::size_t> outputKeys;
+    std::map<platform::FileIdentity, std::size_t> outputFiles;
+    for (std::size_t index = 0; index < conversions.size(); ++index) {
+        const Conversion& conversion = conversions[index];
+        const std::string outputKey = key(conversion.outputPath);
+        const auto identity = platform::fileIdentity(conversion.outputPath);
+        // The first earlier writer of this file, by path or by identity.
+        std::optional<std::size_t> earlier;
+        if (const auto [entry, isNew] = outputKeys.try_emplace(outputKey, index); !isNew) {
+            earlier = entry->second;
+        }
+        if (identity) {
+            if (const auto [entry, isNew] = outputFiles.try_emplace(*identity, index);
+                !isNew && !earlier) {
+                earlier = entry->second;
+            }
+        }
+        if (earlier) {
+            problems.push_back({OutputProblem::Kind::Clash, index, *earlier,
+                                outputClashError(conversion.outputPath,
+                                                 conversions[*earlier].inputPath,
+                                                 conversion.inputPath)});
+        }
+        // The input of another conversion that this output would replace.
+        std::optional<std::size_t> reader;
+        if (const auto found = inputKeys.find(outputKey);
+            found != inputKeys.end() && found->second != index) {
+            reader = found->second;
+        } else if (const auto file = identity ? inputFiles.find(*identity) : inputFiles.end();
+                   file != inputFiles.end() && file->second != index) {
+            reader = file->second;
+        }
+        if (reader) {
+            problems.push_back({OutputProblem::Kind::ReplacesInput, index, *reader,
+                                replacesInputError(conversion.outputPath, conversion.inputPath)});
+        }
+    }
+    return problems;
 }
 
 FileError outputClashError(const std::string& outputPath, const std::string& firstInput,
                            const std::string& secondInput) {
     return FileError(EEXIST, outputPath + ": " + firstInput + " and " + secondInput +
                                  " would both be written to this file");
+}
+
+FileError replacesInputError(const std::string& outputPath, const std::string& writerInput) {
+    return FileError(EEXIST, outputPath + ": " + writerInput + " would be written over this input");
 }
 
 unsigned defaultJobs() {
@@ -92,7 +163,8 @@ ParallelBatch::FormatInto ParallelBatch::formatterOf(OutputFormat format) {
 
 ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format,
                              unsigned jobs)
-    : conversions_(conversions), format_(formatterOf(format)) {
+    : conversions_(conversions), brukerOutputs_(format == OutputFormat::BrukerRaw),
+      format_(formatterOf(format)) {
     const std::size_t threads = std::min<std::size_t>(jobs, conversions.size());
     // Two slots a worker: one being filled while the other waits for its
     // write. Without workers, the one slot is commitNext's own.
@@ -100,7 +172,7 @@ ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputF
     if (threads <= 1) {
         return;
     }
-    const PathKeys key;
+    PathKeys key;
     std::unordered_set<std::string> outputs;
     readsEarlierOutput_.reserve(conversions.size());
     for (const Conversion& conversion : conversions) {
@@ -133,6 +205,9 @@ std::exception_ptr ParallelBatch::prepareOne(std::size_t index, std::string& byt
         if (isOwnInput(conversion.inputPath, conversion.outputPath)) {
             throw FileError(EEXIST,
                             conversion.outputPath + ": output would replace its own input file");
+        }
+        if (brukerOutputs_) {
+            keepIfNotBrukerRaw(conversion.outputPath);
         }
         format_(scan, conversion.inputPath, bytes);
         file = PendingFile(conversion.outputPath, bytes);
@@ -195,7 +270,18 @@ std::size_t ParallelBatch::commitNext() {
         if (failure) {
             std::rethrow_exception(failure);
         }
+        const Conversion& conversion = conversions_[index];
+        if (const auto identity = platform::fileIdentity(conversion.outputPath)) {
+            if (const auto writer = written_.find(*identity); writer != written_.end()) {
+                throw outputClashError(conversion.outputPath,
+                                       conversions_[writer->second].inputPath,
+                                       conversion.inputPath);
+            }
+        }
         slot.file.commit();
+        if (const auto identity = platform::fileIdentity(conversion.outputPath)) {
+            written_.emplace(*identity, index);
+        }
     } catch (...) {
         finish();
         throw;

@@ -2,13 +2,14 @@
 #pragma once
 
 #include "output_file.h"
+#include "platform.h"
 #include "scan_record.h"
 
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
+#include <map>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -29,16 +30,36 @@ struct Conversion {
     std::string outputPath;
 };
 
-// The first pair of conversions, by the later one's place in the list, that
-// would write one output file. Paths are compared absolute and in normal
-// form, so "out/./a.dat" and "out/a.dat" are one file.
-std::optional<std::pair<std::size_t, std::size_t>>
-findOutputClash(const std::vector<Conversion>& conversions);
+// Why a run may not write some of its files, found before anything is
+// written.
+struct OutputProblem {
+    enum class Kind {
+        Clash,          // writer and other would both write one output file
+        ReplacesInput,  // writer's output would be written over other's input
+    };
+    Kind kind;
+    std::size_t writer; // the conversion whose output is refused
+    std::size_t other;  // Clash: the first conversion writing that file, an
+                        // earlier one; ReplacesInput: the one reading it
+    FileError error;    // EEXIST, naming the output and the inputs by their paths
+};
 
-// The failure for such a pair: EEXIST, naming the output file and the two
-// inputs as the caller shows them.
+// Every problem of the list, in list order of writer (a clash before a
+// replaced input). Each later writer of an output file is paired with its
+// first writer, so every input involved is named once. Files are compared
+// as the system reaches them: directories by what they resolve to (symbolic
+// links, ".."), and files that exist by identity, which also finds names that
+// differ only in case on a file system that ignores case. An output that is
+// its own input is not among them: the batch refuses it as it reaches it.
+std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions);
+
+// The failures of those problems, naming the inputs as the caller shows them:
+// "/out/sample.dat: sample.v2.raw and sample.v3.raw would both be written to
+// this file" and "/data/quartz_b.raw: quartz.raw would be written over this
+// input".
 FileError outputClashError(const std::string& outputPath, const std::string& firstInput,
                            const std::string& secondInput);
+FileError replacesInputError(const std::string& outputPath, const std::string& writerInput);
 
 // How many files a batch works on at once when not told: one per core.
 unsigned defaultJobs();
@@ -58,7 +79,10 @@ public:
     // Puts the next file of the list in place, once its temporary is
     // written, and returns its place in the list. Throws that file's
     // FileError instead when it cannot be read (NotAScanError for a Bruker
-    // RAW file), would replace its own input, or cannot be written; the next
+    // RAW file), would replace its own input, would replace a file that is
+    // not a Bruker RAW file with a Bruker output (kept, EEXIST), would
+    // replace a file this batch wrote earlier (a clash found only now, as
+    // where case is ignored), or cannot be written; the next
     // call goes on with the file after it. At most one call per file.
     std::size_t commitNext();
 
@@ -80,6 +104,7 @@ private:
     void work();
 
     const std::vector<Conversion>& conversions_;
+    bool brukerOutputs_;
     FormatInto format_;
     std::vector<bool> readsEarlierOutput_;
     std::string bytes_;           // commitNext's own buffer, when it works alone
@@ -89,6 +114,7 @@ private:
     std::condition_variable room_;  // a worker may start another file
     std::size_t started_ = 0;       // files taken by workers
     std::size_t committed_ = 0;     // files written or failed
+    std::map<platform::FileIdentity, std::size_t> written_; // by the caller's thread only
     bool stopping_ = false;
     std::vector<std::jthread> workers_; // last, so joined before the rest goes
 };

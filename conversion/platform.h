@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <compare>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 // The file-system calls whose behaviour differs between systems, so that the
@@ -36,6 +39,18 @@ std::string forbiddenNameReason(const std::string& path);
 // The form in which the file system tells names and paths apart: those that
 // differ only in case are one file on Windows.
 std::string fileNameKey(const std::string& name);
+
+// What tells one file from every other, however it is reached: device and
+// inode on POSIX, volume and file index on Windows.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+
+// The identity of the file at path, symbolic links followed, or nothing when
+// there is none.
+std::optional<FileIdentity> fileIdentity(const std::string& path);
 
 // The path the standard library's file-system calls take for these bytes,
 // and back.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform.h"
 
+#include <sys/stat.h>
 #include <system_error>
 
 namespace scanmill::platform {
@@ -39,6 +40,15 @@ std::string forbiddenNameReason(const std::string&) {
 
 std::string fileNameKey(const std::string& name) {
     return name;
+}
+
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                        static_cast<std::uint64_t>(status.st_ino)};
 }
 
 fs::path toPath(const std::string& path) {

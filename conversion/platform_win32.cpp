@@ -262,6 +262,29 @@ std::string fileNameKey(const std::string& name) {
     return fromPath(fs::path(upper));
 }
 
+std::optional<FileIdentity> fileIdentity(const std::string& path) {
+    std::wstring wide;
+    if (!toWide(path, wide)) {
+        return std::nullopt;
+    }
+    // No access asked for: a file held open by another program still answers.
+    const HANDLE handle = CreateFileW(
+        wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(handle, &information) != 0;
+    CloseHandle(handle);
+    if (!known) {
+        return std::nullopt;
+    }
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (std::uint64_t{information.nFileIndexHigh} << 32) |
+                            information.nFileIndexLow};
+}
+
 fs::path toPath(const std::string& path) {
     // Never throws: bytes that are not UTF-8 become U+FFFD, a name that the
     // engine's own calls above refuse with EILSEQ.

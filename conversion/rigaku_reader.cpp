@@ -5,6 +5,7 @@
 #include "little_endian.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -66,6 +67,11 @@ std::size_t readBytes(std::FILE* file, void* into, std::size_t size, const std::
 
 } // namespace
 
+bool startsAsBrukerRaw(std::string_view firstBytes) {
+    return std::any_of(brukerIdentifiers.begin(), brukerIdentifiers.end(),
+                       [firstBytes](std::string_view id) { return firstBytes.starts_with(id); });
+}
+
 ScanRecord readRigakuRaw(const std::string& path) {
     // Windows would open a device (CON waits for the keyboard) or another file.
     if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
@@ -82,12 +88,9 @@ ScanRecord readRigakuRaw(const std::string& path) {
     std::array<unsigned char, headerLength> header{};
     const std::size_t headerGot = readBytes(file.get(), header.data(), header.size(), path);
 
-    const std::string_view start(reinterpret_cast<const char*>(header.data()), headerGot);
-    for (const std::string_view identifier : brukerIdentifiers) {
-        if (start.starts_with(identifier)) {
-            throw NotAScanError(EINVAL,
-                                path + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
-        }
+    if (startsAsBrukerRaw(
+            std::string_view(reinterpret_cast<const char*>(header.data()), headerGot))) {
+        throw NotAScanError(EINVAL, path + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
     }
 
     ScanRecord scan;

@@ -4,6 +4,7 @@
 #include "scan_record.h"
 
 #include <string>
+#include <string_view>
 
 namespace scanmill {
 
@@ -14,6 +15,10 @@ class NotAScanError : public FileError {
 public:
     using FileError::FileError;
 };
+
+// True when a file beginning with these bytes is a Bruker RAW file: it
+// begins with the identifier of one of the format's versions.
+bool startsAsBrukerRaw(std::string_view firstBytes);
 
 // Reads the header fields and intensities of a Rigaku D/Max-B raw scan.
 // Throws NotAScanError when the file begins as a Bruker RAW file does, and

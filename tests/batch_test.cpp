@@ -210,26 +210,93 @@ TEST(ParallelBatch, OneJobAndFourJobsGiveTheSameFilesAndLines) {
 }
 
 // An input that an earlier file of the list writes is read only after that
-// write, as one file after another would: here a scan named like the
-// Bruker output of another, which that output replaces.
+// write, as one file after another would: here a scan that the text output
+// of another replaces, a text that begins as a Bruker RAW file does.
 TEST(ParallelBatch, InputWrittenByAnEarlierFileIsReadAfterIt) {
     ScratchDirectory dir;
     RigakuFields big;
+    big.title = "RAW1.01";
     big.intensities.assign(30000, 5.0F);
     writeFile(dir / "a.raw", rigakuBytes(big));
-    writeFile(dir / "a_b.raw", rigakuBytes({}));
-    const std::vector<Conversion> conversions = {{dir / "a.raw", dir / "a_b.raw"},
-                                                 {dir / "a_b.raw", dir / "a_b_b.raw"}};
-    const auto outcomes = runToTheEnd(conversions, bruker, 4);
+    writeFile(dir / "b.raw", rigakuBytes({}));
+    const std::vector<Conversion> conversions = {{dir / "a.raw", dir / "b.raw"},
+                                                 {dir / "b.raw", dir / "b.dat"}};
+    const auto outcomes = runToTheEnd(conversions, ascii, 4);
     EXPECT_NE(outcomes[1].find("(it is a Bruker RAW file)"), std::string::npos) << outcomes[1];
-    EXPECT_FALSE(fs::exists(dir / "a_b_b.raw"));
+    EXPECT_FALSE(fs::exists(dir / "b.dat"));
 }
 
-TEST(ParallelBatch, OutputClashIsFoundUnderAnotherSpelling) {
+// Found before anything is written: every clash and every output over
+// another input, in list order, however the paths are spelled.
+TEST(Overlap, ProblemsAreFoundByFileNotBySpelling) {
+    ScratchDirectory dir;
+    writeScans(dir, {"q.raw", "q_b.raw", "r.raw"});
+    fs::create_directories(dir.path() / "out" / "x");
+    fs::create_directory_symlink(dir.path() / "out", dir.path() / "link");
     const std::vector<Conversion> conversions = {
-        {"a.raw", "out/a.dat"}, {"b.raw", "out/b.dat"}, {"b.v2.raw", "out/./x/../b.dat"}};
-    EXPECT_EQ(findOutputClash(conversions), std::pair(std::size_t{1}, std::size_t{2}));
-    EXPECT_EQ(findOutputClash({conversions[0], conversions[1]}), std::nullopt);
+        {dir / "q.raw", dir / "q_b.raw"},        // over the next input
+        {dir / "q_b.raw", dir / "out/q.dat"},    //
+        {dir / "r.raw", dir / "out/x/../q.dat"}, // the same file as the one before
+        {dir / "r.v2.raw", dir / "link/q.dat"},  // and again, through a link
+    };
+    const auto problems = findOutputProblems(conversions);
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0].kind, OutputProblem::Kind::ReplacesInput);
+    EXPECT_EQ(problems[0].writer, 0u);
+    EXPECT_EQ(problems[0].other, 1u);
+    EXPECT_EQ(problems[0].error.description(),
+              dir / "q_b.raw" + ": " + dir / "q.raw" + " would be written over this input");
+    for (const std::size_t later : {std::size_t{1}, std::size_t{2}}) {
+        EXPECT_EQ(problems[later].kind, OutputProblem::Kind::Clash);
+        EXPECT_EQ(problems[later].writer, later + 1);
+        EXPECT_EQ(problems[later].other, 1u);
+        EXPECT_EQ(problems[later].error.number(), EEXIST);
+    }
+    EXPECT_EQ(problems[2].error.description(), dir / "link/q.dat" + ": " + dir / "q_b.raw" +
+                                                   " and " + dir / "r.v2.raw" +
+                                                   " would both be written to this file");
+    EXPECT_EQ(findOutputProblems({conversions[1], conversions[0]}).size(), 1u)
+        << "an output over an earlier input is refused too";
+    EXPECT_TRUE(findOutputProblems({conversions[1]}).empty());
+}
+
+// The window: quartz.raw's Bruker output is the selected quartz_b.raw, a
+// scan of the "a/b" series; then, not selected, it is still kept.
+TEST(Overlap, BrukerOutputNeverReplacesAScan) {
+    ScratchDirectory dir;
+    writeScans(dir, {"quartz.raw", "quartz_b.raw"});
+    const std::string scan = readFile(dir / "quartz_b.raw");
+    FileSelection selection = selectionOf(dir.path(), {"quartz.raw", "quartz_b.raw"});
+    StatusLog log;
+    expectFileError([&] { convertSelection(selection, bruker, log); }, EEXIST,
+                    dir / "quartz_b.raw" + ": quartz.raw would be written over this input");
+    selection = selectionOf(dir.path(), {"quartz.raw"});
+    expectFileError([&] { convertSelection(selection, bruker, log); }, EEXIST,
+                    dir / "quartz_b.raw" + ": exists and is not a Bruker RAW file; kept");
+    EXPECT_EQ(readFile(dir / "quartz_b.raw"), scan);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"quartz.raw", "quartz_b.raw"}));
+    EXPECT_TRUE(log.lines().empty());
+
+    // A Bruker RAW file there is an earlier output and is replaced.
+    writeFile(dir / "quartz_b.raw", "RAW1.01 of an earlier run");
+    convertSelection(selection, bruker, log);
+    EXPECT_EQ(readFile(dir / "quartz_b.raw"), formatBrukerRaw(readRigakuRaw(dir / "quartz.raw")));
+}
+
+// The last safety net, for what paths cannot tell (a file system that
+// ignores case, a directory mounted twice): the batch never replaces a file
+// it wrote itself.
+TEST(Overlap, BatchNeverReplacesAFileItWrote) {
+    ScratchDirectory dir;
+    writeScans(dir, {"a.raw", "b.raw"});
+    fs::create_directories(dir.path() / "out" / "x");
+    const std::vector<Conversion> conversions = {{dir / "a.raw", dir / "out/a.dat"},
+                                                 {dir / "b.raw", dir / "out/x/../a.dat"}};
+    const auto outcomes = runToTheEnd(conversions, ascii, 1);
+    EXPECT_EQ(outcomes[1], dir / "out/x/../a.dat" + ": " + dir / "a.raw" + " and " +
+                               dir / "b.raw" + " would both be written to this file");
+    EXPECT_EQ(readFile(dir / "out/a.dat"), formatTwoColumnAscii(readRigakuRaw(dir / "a.raw")));
+    EXPECT_EQ(entriesOf(dir.path() / "out"), (std::vector<std::string>{"a.dat", "x"}));
 }
 
 // The first file is a pipe that delivers a damaged scan only after the

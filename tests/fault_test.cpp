@@ -34,7 +34,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing;
 
-const std::string earlierContent = "earlier output, to be kept\n";
+// Begins as a Bruker RAW file does, the only kind a Bruker output replaces.
+const std::string earlierContent = "RAW1.01 earlier output, to be kept\n";
 
 // How a batch ended, as its caller sees it.
 struct Outcome {
