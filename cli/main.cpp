@@ -10,42 +10,70 @@
 
 namespace {
 
+constexpr char programName[] = "scanmill-convert";
+constexpr char seeHelp[] = "Run with --help for more information.";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n%s\n", programName, message.c_str(), seeHelp);
+    return scanmill::cli::exitUsage;
+}
+
 int run(int argc, const char* const* argv) {
     using namespace scanmill;
     cli::ConvertCommand command;
     std::string format = "ascii";
-    CLI::App app("Converts Rigaku D/Max-B scans (.raw) to two-column ASCII (.dat) or\n"
-                 "Bruker RAW1.01 (_b.raw) files.",
-                 "scanmill-convert");
-    app.add_option("-f,--format", format, "ascii (the default) or bruker")
-        ->check(CLI::IsMember({"ascii", "bruker"}))
+    CLI::App app("Converts Rigaku D/Max-B scans (.raw) to two-column ASCII (.dat),\n"
+                 "Bruker RAW1.01 (_b.raw) or .xye files.",
+                 programName);
+    app.add_option("-f,--format", format, "ascii (the default), bruker or xye, in any case")
+        ->transform(CLI::IsMember({"ascii", "bruker", "xye"}, CLI::ignore_case))
         ->option_text("FORMAT");
     app.add_option("-o,--output-dir", command.outputDirectory,
-                   "Write outputs into DIR, made if missing\n(default: beside each input)")
+                   "Write outputs into DIR, made when a file goes\ninto it "
+                   "(default: beside each input)")
         ->option_text("DIR");
     app.add_flag("-r,--recursive", command.recursive,
                  "Convert subdirectories too, mirrored under DIR");
+    app.add_flag("--keep-dots", command.keepDots,
+                 "Name outputs after the input up to its last dot,\nnot its first");
+    app.add_flag("-u,--update", command.update,
+                 "Convert only files whose output is missing or\nolder than the input");
+    app.add_flag("-n,--dry-run", command.dryRun, "Show what would be converted; write nothing");
     app.add_option("-j,--jobs", command.jobs, "Work on N files at once (default: one per core)")
         ->check(CLI::Range(1u, 1024u))
         ->option_text("N");
-    app.add_flag("-q,--quiet", command.quiet, "Print no status lines");
+    app.add_flag("-q,--quiet", command.quiet, "Print no status lines and no summary");
+    app.add_flag("-v,--verbose", command.verbose, "Name each Bruker file skipped in a directory");
     app.add_flag("--fail-fast", command.failFast,
                  "Stop at the first failure (default: convert the rest)");
+    // Not required here, so that an unknown option is named before a missing
+    // PATH; the check follows the parse.
     app.add_option("PATH", command.paths,
                    "A file, converted whatever its name, or a\ndirectory, whose .raw files are "
                    "converted")
-        ->required()
         ->type_name("");
     app.set_version_flag("--version", "scanmill-convert " SCANMILL_VERSION);
     app.footer("Exit status: 0 when every file converted, 1 when any failed, 2 for a\n"
                "usage error. See scanmill-convert(1).");
+    app.failure_message([](const CLI::App*, const CLI::Error& error) {
+        return std::string(programName) + ": " + error.what() + "\n" + seeHelp + "\n";
+    });
 
     try {
         app.parse(argc, argv);
+    } catch (const CLI::ExtrasError&) {
+        const std::string extra = app.remaining().at(0);
+        return usageError((extra.starts_with('-') ? "unknown option " : "unexpected argument ") +
+                          extra);
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? cli::exitConverted : cli::exitUsage;
     }
-    command.format = format == "bruker" ? OutputFormat::BrukerRaw : OutputFormat::TwoColumnAscii;
+    if (command.paths.empty()) {
+        return usageError("PATH is required");
+    }
+    command.format = format == "bruker" ? OutputFormat::BrukerRaw
+                     : format == "xye"  ? OutputFormat::Xye
+                                        : OutputFormat::TwoColumnAscii;
     return cli::runConvertCommand(command, stdout, stderr);
 }
 

@@ -97,7 +97,9 @@ std::string formatTwoColumnAscii(const ScanRecord& scan) {
 void formatXye(const ScanRecord& scan, const std::string& sourceName, std::string& text) {
     text.clear();
     appendComment(text, scan.title);
-    appendComment(text, scan.dateText + " " + scan.timeText);
+    const std::string_view date = scan.dateText;
+    appendComment(text, std::string(date.substr(0, date.find_last_not_of(' ') + 1)) + " " +
+                            scan.timeText);
     appendComment(text, "step time " + numberText(le::readFloat32(scan.stepTime.data())) + " s");
     appendComment(text, "converted from " + sourceName);
     const std::size_t header = text.size();
