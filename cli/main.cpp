@@ -13,11 +13,6 @@ namespace {
 constexpr char programName[] = "scanmill-convert";
 constexpr char seeHelp[] = "Run with --help for more information.";
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n%s\n", programName, message.c_str(), seeHelp);
-    return scanmill::cli::exitUsage;
-}
-
 int run(int argc, const char* const* argv) {
     using namespace scanmill;
     cli::ConvertCommand command;
@@ -46,11 +41,10 @@ int run(int argc, const char* const* argv) {
     app.add_flag("-v,--verbose", command.verbose, "Name each Bruker file skipped in a directory");
     app.add_flag("--fail-fast", command.failFast,
                  "Stop at the first failure (default: convert the rest)");
-    // Not required here, so that an unknown option is named before a missing
-    // PATH; the check follows the parse.
     app.add_option("PATH", command.paths,
                    "A file, converted whatever its name, or a\ndirectory, whose .raw files are "
                    "converted")
+        ->required()
         ->type_name("");
     app.set_version_flag("--version", "scanmill-convert " SCANMILL_VERSION);
     app.footer("Exit status: 0 when every file converted, 1 when any failed, 2 for a\n"
@@ -61,15 +55,18 @@ int run(int argc, const char* const* argv) {
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ExtrasError&) {
-        const std::string extra = app.remaining().at(0);
-        return usageError((extra.starts_with('-') ? "unknown option " : "unexpected argument ") +
-                          extra);
     } catch (const CLI::ParseError& error) {
+        // An unknown option is named first, also where it is all there is and
+        // PATH is therefore missing too.
+        const std::vector<std::string> extras = app.remaining();
+        if (!extras.empty() && (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr ||
+                                dynamic_cast<const CLI::RequiredError*>(&error) != nullptr)) {
+            const char* what =
+                extras[0].starts_with('-') ? "unknown option" : "unexpected argument";
+            std::fprintf(stderr, "%s: %s %s\n%s\n", programName, what, extras[0].c_str(), seeHelp);
+            return cli::exitUsage;
+        }
         return app.exit(error) == 0 ? cli::exitConverted : cli::exitUsage;
-    }
-    if (command.paths.empty()) {
-        return usageError("PATH is required");
     }
     command.format = format == "bruker" ? OutputFormat::BrukerRaw
                      : format == "xye"  ? OutputFormat::Xye

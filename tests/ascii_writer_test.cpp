@@ -73,6 +73,25 @@ TEST(TwoColumnAscii, TitleIsWrittenByteForByte) {
     EXPECT_EQ(readFile(dir / "a.dat"), title + "\r\n2theta        Intensity\r\n");
 }
 
+// Written out by hand from the format: the header's control characters
+// become blanks, sigma is sqrt(max(I, 1)) (so 1 for 0, 0.25 and -4), and
+// the fields are those of the two-column text.
+TEST(Xye, CommentLinesThenAngleIntensityAndSigma) {
+    ScanRecord scan = scanOf("Quartz\tstd\r\n1", 10.0F, 0.02F, {100.0F, 2.25F, 0.0F, 0.25F, -4.0F});
+    scan.dateText = "14-FEB-05   ";
+    scan.timeText = "10:32:07";
+    scan.stepTime = {0x00, 0x00, 0xC0, 0x3F}; // 1.5 as a little-endian single
+    EXPECT_EQ(formatXye(scan, "q\n.raw"), "# Quartz std  1\n"
+                                          "# 14-FEB-05 10:32:07\n"
+                                          "# step time 1.5 s\n"
+                                          "# converted from q .raw\n"
+                                          " 10  100  10 \n"
+                                          " 10.02  2.25  1.5 \n"
+                                          " 10.04  0  1 \n"
+                                          " 10.06  .25  1 \n"
+                                          " 10.08 -4  1 \n");
+}
+
 TEST(TwoColumnAscii, ReplacesAnExistingFileWhole) {
     ScratchDirectory dir;
     writeFile(dir / "a.dat", std::string(100000, 'x'));

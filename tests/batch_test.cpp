@@ -42,6 +42,15 @@ TEST(OutputNames, FirstDotCounts) {
     EXPECT_EQ(outputNameFor("with blank.RAW", ascii), "with blank.dat");
 }
 
+TEST(OutputNames, KeepDotsCutsAtTheLastDot) {
+    constexpr auto keep = NameRule::KeepDots;
+    EXPECT_EQ(outputNameFor("Fe2O3_0.5mm.raw", ascii, keep), "Fe2O3_0.5mm.dat");
+    EXPECT_EQ(outputNameFor("Fe2O3_0.5mm.raw", bruker, keep), "Fe2O3_0.5mm_b.raw");
+    EXPECT_EQ(outputNameFor("sample 1.5h.raw", OutputFormat::Xye, keep), "sample 1.5h.xye");
+    EXPECT_EQ(outputNameFor("sample 1.5h.raw", OutputFormat::Xye), "sample 1.xye");
+    EXPECT_EQ(outputNameFor("noext", bruker, keep), "noext_b.raw");
+}
+
 TEST(ConvertSelection, NothingSelectedAddsNoticeOnly) {
     FileSelection selection;
     StatusLog log;
@@ -293,8 +302,8 @@ TEST(Overlap, BatchNeverReplacesAFileItWrote) {
     const std::vector<Conversion> conversions = {{dir / "a.raw", dir / "out/a.dat"},
                                                  {dir / "b.raw", dir / "out/x/../a.dat"}};
     const auto outcomes = runToTheEnd(conversions, ascii, 1);
-    EXPECT_EQ(outcomes[1], dir / "out/x/../a.dat" + ": " + dir / "a.raw" + " and " +
-                               dir / "b.raw" + " would both be written to this file");
+    EXPECT_EQ(outcomes[1], dir / "out/x/../a.dat" + ": " + dir / "a.raw" + " and " + dir / "b.raw" +
+                               " would both be written to this file");
     EXPECT_EQ(readFile(dir / "out/a.dat"), formatTwoColumnAscii(readRigakuRaw(dir / "a.raw")));
     EXPECT_EQ(entriesOf(dir.path() / "out"), (std::vector<std::string>{"a.dat", "x"}));
 }
