@@ -2,6 +2,8 @@
 #include "convert_command.h"
 
 #include "batch.h"
+#include "escape.h"
+#include "interrupt.h"
 #include "parallel_batch.h"
 #include "platform.h"
 #include "rigaku_reader.h"
@@ -34,7 +36,8 @@ struct Tally {
 
 // Everything a run writes: status lines on out; failures, notes and the
 // summary on err, where, when it is a terminal, a progress line is kept that
-// every other line clears first.
+// every other line clears first. Control characters of every line are
+// escaped, since names may hold them.
 class Report {
 public:
     Report(std::FILE* out, std::FILE* err, const ConvertCommand& command)
@@ -49,9 +52,14 @@ public:
             return;
         }
         clearProgress();
-        std::fwrite(line.data(), 1, line.size(), out_);
+        const std::string shown = escapeControls(line);
+        errno = 0;
+        std::fwrite(shown.data(), 1, shown.size(), out_);
         std::fputc('\n', out_);
+        outputClosed_ = outputClosed_ || (std::ferror(out_) && errno == EPIPE);
     }
+    // True once standard output is a pipe that no one reads any more.
+    bool outputClosed() const { return outputClosed_; }
     void failed(const FileError& error) { message(error.description()); }
     // A Bruker file met in a directory, usually an earlier output: counted,
     // and named only when asked for.
@@ -60,6 +68,7 @@ public:
             message(error.description() + ", skipped");
         }
     }
+    void note(const std::string& text) { message(text); }
 
     // Redraws the progress line, at most ten times a second and only once the
     // run has taken longer than a moment.
@@ -79,14 +88,18 @@ public:
         std::fprintf(err_, "\r%s%*s", line, std::max(0, width_ - length), "");
         std::fflush(err_);
         width_ = std::max(width_, length);
+        setProgressWidth(width_);
     }
 
     // The summary, unless quiet; false, after saying so, when the status lines
     // could not all be written.
     bool finish(const Tally& tally, bool dryRun) {
         clearProgress();
+        errno = 0;
         if (std::fflush(out_) != 0 || std::ferror(out_)) {
-            message(describeError("standard output", lastErrorNumber()));
+            const int number = outputClosed_ ? EPIPE : lastErrorNumber();
+            outputClosed_ = number == EPIPE;
+            message(describeError("standard output", number));
             return false;
         }
         if (!quiet_) {
@@ -101,12 +114,13 @@ private:
     void message(const std::string& text) {
         clearProgress();
         std::fflush(out_); // keeps the order where both streams go to one file
-        std::fprintf(err_, "%s: %s\n", programName, text.c_str());
+        std::fprintf(err_, "%s: %s\n", programName, escapeControls(text).c_str());
     }
     void clearProgress() {
         if (width_ > 0) {
             std::fprintf(err_, "\r%*s\r", width_, "");
             width_ = 0;
+            setProgressWidth(0);
         }
     }
 
@@ -118,6 +132,7 @@ private:
     Clock::time_point start_ = Clock::now();
     Clock::time_point drawn_;
     int width_ = 0; // of the progress line on the terminal, 0 when none is shown
+    bool outputClosed_ = false;
 };
 
 // The output directory and the subdirectories mirrored below it, made before
@@ -223,6 +238,9 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
         return anyFailed || tally.failed > 0 || !reported ? exitFailed : exitConverted;
     };
 
+    for (const std::string& note : inputs.notes) {
+        report.note(note);
+    }
     // Everything that keeps files from being written, found and reported
     // before anything is.
     for (const FileError& failure : inputs.failures) {
@@ -284,6 +302,9 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
             report.converted(
                 statusLine(conversion.inputPath, command.format, conversion.outputPath));
             ++tally.converted;
+            if (report.outputClosed()) {
+                break; // as an interrupt: the temporaries made ahead go with the batch
+            }
         } catch (const FileError& error) {
             if (foundInDirectory[index] && dynamic_cast<const NotAScanError*>(&error) != nullptr) {
                 report.passedOver(error);
@@ -298,7 +319,8 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
         }
         report.progress(index + 1, conversions.size());
     }
-    return finish();
+    const int status = finish();
+    return report.outputClosed() ? exitOutputClosed : status;
 }
 
 } // namespace scanmill::cli

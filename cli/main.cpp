@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 // scanmill-convert: the command line is parsed here and run by convert_command.
 #include "convert_command.h"
+#include "file_error.h"
+#include "interrupt.h"
 #include "terminal.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,20 @@ namespace {
 constexpr char programName[] = "scanmill-convert";
 constexpr char seeHelp[] = "Run with --help for more information.";
 
+// Help and version text that did not all reach standard output (a full
+// device) is a failure, said on standard error. errno is 0 before the text
+// is written.
+int helpShown() {
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(
+            stderr, "%s: %s\n", programName,
+            scanmill::describeError("standard output", scanmill::lastErrorNumber()).c_str());
+        return scanmill::cli::exitFailed;
+    }
+    return scanmill::cli::exitConverted;
+}
+
 int run(int argc, const char* const* argv) {
     using namespace scanmill;
     cli::ConvertCommand command;
@@ -20,6 +38,9 @@ int run(int argc, const char* const* argv) {
     CLI::App app("Converts Rigaku D/Max-B scans (.raw) to two-column ASCII (.dat),\n"
                  "Bruker RAW1.01 (_b.raw) or .xye files.",
                  programName);
+    // Paths begin with "/" on every system, also on Windows, where CLI11
+    // would otherwise take them for options.
+    app.allow_windows_style_options(false);
     app.add_option("-f,--format", format, "ascii (the default), bruker or xye, in any case")
         ->transform(CLI::IsMember({"ascii", "bruker", "xye"}, CLI::ignore_case))
         ->option_text("FORMAT");
@@ -66,11 +87,13 @@ int run(int argc, const char* const* argv) {
             std::fprintf(stderr, "%s: %s %s\n%s\n", programName, what, extras[0].c_str(), seeHelp);
             return cli::exitUsage;
         }
-        return app.exit(error) == 0 ? cli::exitConverted : cli::exitUsage;
+        errno = 0;
+        return app.exit(error) == 0 ? helpShown() : cli::exitUsage;
     }
     command.format = format == "bruker" ? OutputFormat::BrukerRaw
                      : format == "xye"  ? OutputFormat::Xye
                                         : OutputFormat::TwoColumnAscii;
+    cli::handleInterrupts(stdout, stderr);
     return cli::runConvertCommand(command, stdout, stderr);
 }
 

@@ -93,7 +93,15 @@ RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string
     for (const std::string& path : paths) {
         const fs::path input = platform::toPath(path);
         if (fs::is_directory(input, ignored)) {
+            const std::size_t found = finder.found.conversions.size();
+            const std::size_t failed = finder.found.failures.size();
             finder.addDirectory(input, outputDirectory.empty() ? input : output);
+            if (finder.found.conversions.size() == found &&
+                finder.found.failures.size() == failed) {
+                finder.found.notes.push_back(path + (recursive
+                                                         ? ": no .raw files in it or below"
+                                                         : ": no .raw files in this directory"));
+            }
         } else {
             // A missing file is reported when the batch fails to read it.
             finder.addFile(input, outputDirectory.empty() ? input.parent_path() : output, false);

@@ -15,6 +15,7 @@ struct RunInputs {
     std::vector<Conversion> conversions; // in the order they are reported
     std::vector<bool> foundInDirectory;  // per conversion; false when named
     std::vector<FileError> failures;     // directories that could not be listed
+    std::vector<std::string> notes;      // named directories that hold no .raw file
 };
 
 // True for names ending in ".raw", in any case.

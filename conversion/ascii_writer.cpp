@@ -71,7 +71,10 @@ void formatTwoColumnAscii(const ScanRecord& scan, std::string& text) {
         text.resize(longest);
     }
     char* out = text.data();
-    out = std::copy(scan.title.begin(), scan.title.end(), out);
+    // A line break in the title would add lines to the two of the heading.
+    out = std::replace_copy_if(
+        scan.title.begin(), scan.title.end(), out, [](char c) { return c == '\r' || c == '\n'; },
+        ' ');
     out = std::copy_n(lineEnd, 2, out);
     out = std::copy(angleHeading.begin(), angleHeading.end(), out);
     out = std::fill_n(out, printZone - angleHeading.size(), ' ');

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
+#include <set>
 #include <utility>
 
 namespace scanmill {
@@ -36,6 +38,20 @@ int closeFile(std::FILE* file) {
     return std::fclose(file);
 }
 
+// The temporaries that exist now, so that an interrupted run can remove
+// them. A temporary is created, renamed and removed only under the lock,
+// which an interrupted run takes for good: none is made or renamed after.
+struct TemporariesInFlight {
+    std::mutex mutex;
+    std::set<std::string> names;
+};
+
+TemporariesInFlight& temporariesInFlight() {
+    // Never destroyed: an interrupt may come while the program ends.
+    static auto* inFlight = new TemporariesInFlight;
+    return *inFlight;
+}
+
 } // namespace
 
 void replaceFileContents(const std::string& path, std::string_view content) {
@@ -61,12 +77,17 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
     std::FILE* file = nullptr;
     for (int attempt = 0; file == nullptr; ++attempt) {
         std::string temporary = temporaryName(directoryOf(path), attempt);
+        TemporariesInFlight& inFlight = temporariesInFlight();
+        const std::lock_guard lock(inFlight.mutex);
         errno = 0;
-        file = platform::createNewFile(temporary);
+        file = platform::createTemporaryFile(temporary, path);
         if (file == nullptr && (errno != EEXIST || attempt == 10)) {
             throw systemError(path, lastErrorNumber());
         }
-        temporary_ = std::move(temporary);
+        if (file != nullptr) {
+            inFlight.names.insert(temporary);
+            temporary_ = std::move(temporary);
+        }
     }
     // The content is complete already: one write call, not one per buffer.
     std::setvbuf(file, nullptr, _IONBF, 0);
@@ -101,20 +122,39 @@ PendingFile::~PendingFile() {
 }
 
 void PendingFile::commit() {
-    errno = 0;
-    if (!platform::replaceByRename(temporary_, path_)) {
-        const int number = lastErrorNumber();
-        discard();
-        throw systemError(path_, number);
+    int number = 0;
+    {
+        TemporariesInFlight& inFlight = temporariesInFlight();
+        const std::lock_guard lock(inFlight.mutex);
+        errno = 0;
+        if (platform::replaceByRename(temporary_, path_)) {
+            inFlight.names.erase(temporary_);
+            temporary_.clear();
+            return;
+        }
+        number = lastErrorNumber();
     }
-    temporary_.clear();
+    discard();
+    throw systemError(path_, number);
 }
 
 void PendingFile::discard() noexcept {
     if (!temporary_.empty()) {
+        TemporariesInFlight& inFlight = temporariesInFlight();
+        const std::lock_guard lock(inFlight.mutex);
         platform::removeFile(temporary_);
+        inFlight.names.erase(temporary_);
         temporary_.clear();
     }
+}
+
+void abandonTemporaries() {
+    TemporariesInFlight& inFlight = temporariesInFlight();
+    inFlight.mutex.lock(); // for good: the program ends next
+    for (const std::string& temporary : inFlight.names) {
+        platform::removeFile(temporary);
+    }
+    inFlight.names.clear();
 }
 
 } // namespace scanmill

@@ -9,8 +9,9 @@ namespace scanmill {
 
 // Replaces the file at path by content, or leaves it as it was: the bytes go
 // to a temporary file in the same directory, which is renamed onto path only
-// once it is complete and closed. The new file gets the permissions of a
-// plainly created one. A read-only file at path is not replaced. Throws
+// once it is complete and closed. A new file gets the permissions of a
+// plainly created one, a replaced file keeps those of the file it replaces.
+// A read-only file at path is not replaced. Throws
 // FileError naming path on any failure, after removing the temporary.
 void replaceFileContents(const std::string& path, std::string_view content);
 
@@ -44,5 +45,11 @@ private:
     std::string path_;
     std::string temporary_; // empty once renamed or removed
 };
+
+// For a program that is interrupted and ends next: removes every temporary
+// file in flight, in any thread, and holds back for good every temporary not
+// yet made and every rename not yet done. Outputs already in place stay whole.
+// Call it from an ordinary thread, not from a signal handler.
+void abandonTemporaries();
 
 } // namespace scanmill

@@ -17,11 +17,17 @@ namespace scanmill::platform {
 // Opens an existing file for binary reading.
 std::FILE* openForReading(const std::string& path);
 
-// Creates a file for binary writing, failing with EEXIST if anything exists
-// at path: two writers can never share a temporary file.
-std::FILE* createNewFile(const std::string& path);
+// Creates the temporary file of an output for binary writing, failing with
+// EEXIST if anything exists at path: two writers can never share one. It
+// gets the permission bits of the regular file at `replacing`, when there is
+// one, and its owner where the process may set it; else those of a plainly
+// created file. On Windows it is hidden, as a leading dot hides nothing
+// there. On POSIX, unless the program handles SIGXFSZ itself, a write past
+// the process's file-size limit then fails with EFBIG instead of ending it.
+std::FILE* createTemporaryFile(const std::string& path, const std::string& replacing);
 
-// Renames from onto to in one step, replacing a file at to.
+// Renames from onto to in one step, replacing a file at to; on Windows the
+// file renamed is no longer hidden.
 bool replaceByRename(const std::string& from, const std::string& to);
 
 // Removes the file at path, if it can.

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "platform.h"
 
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace scanmill::platform {
 
@@ -12,8 +16,47 @@ std::FILE* openForReading(const std::string& path) {
     return std::fopen(path.c_str(), "rb");
 }
 
-std::FILE* createNewFile(const std::string& path) {
-    return std::fopen(path.c_str(), "wbx");
+namespace {
+
+// Unless the program has its own plan for it: a file that hits the limit
+// fails, and the others go on. Asked each time, one call, as a child process
+// may have set it back.
+void ignoreFileSizeSignal() {
+    struct sigaction current {};
+    if (sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
+}
+
+} // namespace
+
+std::FILE* createTemporaryFile(const std::string& path, const std::string& replacing) {
+    ignoreFileSizeSignal();
+    struct stat existing {};
+    const bool replaces = stat(replacing.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    // Readable by its owner alone until it has the bits of the file it replaces.
+    const int descriptor =
+        open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replaces ? 0600 : 0666);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    if (replaces) {
+        // Only root may give a file away; anyone may try the group alone. The
+        // owner is set first, as that may clear set-ID bits.
+        if (fchown(descriptor, existing.st_uid, existing.st_gid) != 0 &&
+            fchown(descriptor, static_cast<uid_t>(-1), existing.st_gid) != 0) {
+            // the file stays the writer's, with the bits below
+        }
+        fchmod(descriptor, existing.st_mode & 07777);
+    }
+    std::FILE* file = fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        close(descriptor);
+        unlink(path.c_str());
+        errno = error;
+    }
+    return file;
 }
 
 bool replaceByRename(const std::string& from, const std::string& to) {

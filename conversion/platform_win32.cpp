@@ -126,13 +126,13 @@ std::FILE* streamOver(HANDLE handle, int flags, const char* mode) {
 }
 
 std::FILE* openStream(const std::string& path, DWORD access, DWORD share, DWORD disposition,
-                      int flags, const char* mode) {
+                      DWORD attributes, int flags, const char* mode) {
     std::wstring wide;
     if (!toWide(path, wide)) {
         return nullptr;
     }
-    const HANDLE handle = CreateFileW(wide.c_str(), access, share, nullptr, disposition,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle =
+        CreateFileW(wide.c_str(), access, share, nullptr, disposition, attributes, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         setErrnoForFailureOn(wide);
         return nullptr;
@@ -172,12 +172,15 @@ bool isDeviceName(std::string_view name) {
 std::FILE* openForReading(const std::string& path) {
     // Others may read, replace or remove the file meanwhile, as on POSIX.
     return openStream(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      OPEN_EXISTING, _O_RDONLY | _O_BINARY, "rb");
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, _O_RDONLY | _O_BINARY, "rb");
 }
 
-std::FILE* createNewFile(const std::string& path) {
-    return openStream(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, _O_WRONLY | _O_BINARY,
-                      "wb");
+std::FILE* createTemporaryFile(const std::string& path, const std::string&) {
+    // The read-only attribute, the one permission Windows keeps in a file,
+    // never reaches here: such a file is not replaced. Deleting is shared, so
+    // that an interrupted run can remove the temporary while it is written.
+    return openStream(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW,
+                      FILE_ATTRIBUTE_HIDDEN, _O_WRONLY | _O_BINARY, "wb");
 }
 
 bool replaceByRename(const std::string& from, const std::string& to) {
@@ -186,6 +189,7 @@ bool replaceByRename(const std::string& from, const std::string& to) {
     if (!toWide(from, wideFrom) || !toWide(to, wideTo)) {
         return false;
     }
+    SetFileAttributesW(wideFrom.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
         return true;

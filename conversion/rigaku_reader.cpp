@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -61,8 +62,19 @@ std::size_t readBytes(std::FILE* file, void* into, std::size_t size, const std::
 // needPhrase says what needs the missing bytes: "its header needs", "its 3 points need".
 [[noreturn]] void throwTooShort(const std::string& path, std::size_t got,
                                 const std::string& needPhrase, std::size_t need) {
-    throw FileError(ENODATA, path + ": file ends after " + std::to_string(got) + " bytes, but " +
-                                 needPhrase + " " + std::to_string(need));
+    throw FileError(ENODATA, path + ": file ends after " + std::to_string(got) +
+                                 (got == 1 ? " byte, but " : " bytes, but ") + needPhrase + " " +
+                                 std::to_string(need));
+}
+
+// Every angle of the scan follows from these two, so one that is not a
+// number would make each of them NaN. A step of 0, a scan at one angle, is
+// a number like any other.
+void refuseNonFiniteAngle(const std::string& path, const char* field, float angle) {
+    if (!std::isfinite(angle)) {
+        const char* value = std::isnan(angle) ? "NaN" : angle > 0 ? "Inf" : "-Inf";
+        throw FileError(EINVAL, path + ": damaged header: " + field + " is " + value);
+    }
 }
 
 } // namespace
@@ -103,7 +115,9 @@ ScanRecord readRigakuRaw(const std::string& path) {
                         path + ": negative point count (" + std::to_string(scan.pointCount) + ")");
     }
     const std::size_t needed = headerLength + 4 * static_cast<std::size_t>(scan.pointCount);
-    const std::string pointsNeed = "its " + std::to_string(scan.pointCount) + " points need";
+    const std::string pointsNeed = scan.pointCount == 1
+                                       ? std::string("its 1 point needs")
+                                       : "its " + std::to_string(scan.pointCount) + " points need";
     if (headerGot < headerLength) {
         throwTooShort(path, headerGot, pointsNeed, needed);
     }
@@ -113,6 +127,8 @@ ScanRecord readRigakuRaw(const std::string& path) {
     scan.title = trimTrailingBlanks(textAt(header, titleOffset, titleLength));
     scan.startTwoTheta = le::readFloat32(&header[startOffset]);
     scan.stepSize = le::readFloat32(&header[stepOffset]);
+    refuseNonFiniteAngle(path, "start angle", scan.startTwoTheta);
+    refuseNonFiniteAngle(path, "step angle", scan.stepSize);
     for (std::size_t i = 0; i < scan.stepTime.size(); ++i) {
         scan.stepTime[i] = header[stepTimeOffset + i];
     }

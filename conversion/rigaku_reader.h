@@ -22,8 +22,8 @@ bool startsAsBrukerRaw(std::string_view firstBytes);
 
 // Reads the header fields and intensities of a Rigaku D/Max-B raw scan.
 // Throws NotAScanError when the file begins as a Bruker RAW file does, and
-// FileError when it cannot be read, announces a negative point count, or
-// ends before its last point.
+// FileError when it cannot be read, announces a negative point count, has a
+// start or step angle that is NaN or infinite, or ends before its last point.
 ScanRecord readRigakuRaw(const std::string& path);
 
 } // namespace scanmill

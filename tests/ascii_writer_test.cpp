@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ascii_writer.h"
+#include "bruker_writer.h"
 #include "scan_files.h"
 
 #include <memory>
@@ -118,6 +119,15 @@ TEST(Xye, XylibReadsItBack) {
         EXPECT_NEAR(block->get_column(3).get_value(i), sigmas[i], 1e-3);
     }
 #endif
+}
+
+// A line break in the title would make the two-line heading four, with a
+// line that reads as data; the Bruker title field keeps the bytes.
+TEST(TwoColumnAscii, LineBreaksInTheTitleAreWrittenAsBlanks) {
+    const ScanRecord scan = scanOf("a\r\n1 2\rb\n", 1.0F, 1.0F, {5.0F});
+    EXPECT_EQ(formatTwoColumnAscii(scan), "a  1 2 b \r\n2theta        Intensity\r\n"
+                                           " 1             5 \r\n");
+    EXPECT_EQ(formatBrukerRaw(scan).substr(326, 11), scan.title + std::string(2, '\0'));
 }
 
 TEST(TwoColumnAscii, ReplacesAnExistingFileWhole) {

@@ -3,6 +3,7 @@
 // are compared with what the engine's own writers make of each input.
 #include "ascii_writer.h"
 #include "bruker_writer.h"
+#include "escape.h"
 #include "platform.h"
 #include "rigaku_reader.h"
 #include "scan_files.h"
@@ -15,7 +16,15 @@
 #include <utility>
 #include <vector>
 #ifndef _WIN32
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #endif
 
 namespace scanmill {
@@ -355,6 +364,218 @@ TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "scanmill-convert " SCANMILL_VERSION "\n");
 }
+
+// Overlap: Rigaku scans of the "a/b" series, where quartz.raw's Bruker output
+// is the scan quartz_b.raw, and one directory reached through a link. Every
+// problem is named before anything is written, and its files are left alone.
+TEST(ScanmillConvertOverlap, OutputsNeverReplaceInputsNorEachOther) {
+    ScratchDirectory dir;
+    writeScan(dir, "in/quartz.raw");
+    writeScan(dir, "in/quartz_b.raw");
+    const std::string scan = readFile(dir / "in/quartz_b.raw");
+    const Ran run = convert(dir, "-f bruker in");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "scanmill-convert: in/quartz_b.raw: in/quartz.raw would be written over "
+                       "this input\n" +
+                           summary(1, 1, 0, 0));
+    EXPECT_EQ(run.out, "in/quartz_b.raw" + brukerWords + "in/quartz_b_b.raw\n");
+    fs::remove(dir / "in/quartz_b_b.raw");
+    const Ran alone = convert(dir, "-f bruker in/quartz.raw");
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(alone.err,
+              "scanmill-convert: in/quartz_b.raw: exists and is not a Bruker RAW file; kept\n" +
+                  summary(0, 1, 0, 0));
+    EXPECT_EQ(readFile(dir / "in/quartz_b.raw"), scan);
+    EXPECT_EQ(filesBelow(dir, "in"),
+              (std::vector<std::string>{"in/quartz.raw", "in/quartz_b.raw"}));
+#ifndef _WIN32
+    writeScan(dir, "A/x.raw");
+    fs::create_directory_symlink("A", dir.path() / "B");
+    const Ran linked = convert(dir, "A/x.raw B/x.old.raw B/y.raw A/y.raw");
+    EXPECT_EQ(linked.status, 1);
+    EXPECT_EQ(linked.err, "scanmill-convert: B/x.dat: A/x.raw and B/x.old.raw would both be "
+                          "written to this file (--keep-dots keeps their names apart)\n"
+                          "scanmill-convert: A/y.dat: B/y.raw and A/y.raw would both be written "
+                          "to this file\n" +
+                              summary(0, 4, 0, 0));
+    EXPECT_EQ(filesBelow(dir, "A"), std::vector<std::string>{"A/x.raw"});
+#endif
+}
+
+TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidAndLinkLoopsNotFollowed) {
+    ScratchDirectory dir;
+    writeScan(dir, "in/a.raw");
+    fs::create_directories(dir.path() / "in/sub");
+    fs::create_directories(dir.path() / "empty/sub");
+#ifndef _WIN32
+    fs::create_directory_symlink("..", dir.path() / "in/sub/loop");
+#endif
+    const Ran run = convert(dir, "-r in empty");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "in/a.raw" + asciiWords + "in/a.dat\n");
+    EXPECT_EQ(run.err,
+              "scanmill-convert: empty: no .raw files in it or below\n" + summary(1, 0, 0, 0));
+    const Ran flat = convert(dir, "-q empty");
+    EXPECT_EQ(flat.err, "scanmill-convert: empty: no .raw files in this directory\n");
+}
+
+// Hostile names: control characters reach no terminal, in status lines or
+// in failures; ordinary names, blanks and letters of any script, stay.
+TEST(ScanmillConvertNames, ControlCharactersArePrintedEscaped) {
+    EXPECT_EQ(cli::escapeControls("esc\x1b[2J\x1b]0;PWNED\a.raw"), "esc\\e[2J\\e]0;PWNED\\a.raw");
+    EXPECT_EQ(cli::escapeControls("a\tb\nc\rd\x7f\x01"), "a\\tb\\nc\\rd\\x7f\\x01");
+    EXPECT_EQ(cli::escapeControls("C1 \xC2\x9B in UTF-8, \x9B alone"),
+              "C1 \\xc2\\x9b in UTF-8, \\x9b alone");
+    const std::string ordinary = "Probe 7 \xC3\xA9t\xC3\xA9 \xCE\xB1 \xE9t\xE9 \xA0\xC2\xA0.raw";
+    EXPECT_EQ(cli::escapeControls(ordinary), ordinary);
+#ifdef _WIN32
+    EXPECT_EQ(cli::escapeControls("in\\a.raw"), "in\\a.raw");
+#else
+    EXPECT_EQ(cli::escapeControls("back\\slash"), "back\\\\slash") << "no escape can be forged";
+
+    ScratchDirectory dir;
+    writeScan(dir, "in/esc\x1b]0;PWNED\a.raw");
+    writeScan(dir, "in/fake.raw\nx.raw", 2000);
+    fs::resize_file(dir / "in/fake.raw\nx.raw", 300);
+    const Ran run = convert(dir, "in");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "in/esc\\e]0;PWNED\\a.raw" + asciiWords + "in/esc\\e]0;PWNED\\a.dat\n");
+    EXPECT_EQ(run.err, "scanmill-convert: in/fake.raw\\nx.raw: file ends after 300 bytes, but "
+                       "its 2000 points need 8200\n" +
+                           summary(1, 1, 0, 0));
+#endif
+}
+
+#ifndef _WIN32
+// scanmill-convert started as a process the test holds: standard output and
+// error into files (or output into a pipe no one reads), SIGXFSZ and SIGPIPE
+// as the system sets them, files no larger than fileSizeLimit, and
+// whileRunning called with its process id.
+struct Started {
+    std::string output;        // where standard output goes; empty: a file
+    bool closedOutput = false; // into a pipe whose reading end is closed
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+    std::function<void(pid_t)> whileRunning = [](pid_t) {};
+};
+
+Ran start(const ScratchDirectory& dir, const std::vector<std::string>& arguments,
+          const Started& how) {
+    const std::string streams = dir.path().string() + "-out";
+    const std::string program = fs::absolute(SCANMILL_CONVERT).string();
+    std::vector<const char*> argv = {program.c_str()};
+    for (const std::string& argument : arguments) {
+        argv.push_back(argument.c_str());
+    }
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        int closed[2];
+        const int out = how.closedOutput ? (pipe(closed) == 0 ? (close(closed[0]), closed[1]) : -1)
+                                         : open(how.output.empty() ? (streams + ".1").c_str()
+                                                                   : how.output.c_str(),
+                                                O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open((streams + ".2").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const rlimit limit{how.fileSizeLimit, how.fileSizeLimit};
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+            chdir(dir.path().c_str()) != 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            _exit(99);
+        }
+        std::signal(SIGXFSZ, SIG_DFL);
+        std::signal(SIGPIPE, SIG_DFL);
+        execv(program.c_str(), const_cast<char* const*>(argv.data()));
+        _exit(98);
+    }
+    how.whileRunning(child);
+    int status = 0;
+    waitpid(child, &status, 0);
+    Ran run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    run.out = fs::exists(streams + ".1") ? readFile(streams + ".1") : "";
+    run.err = readFile(streams + ".2");
+    fs::remove(streams + ".1");
+    fs::remove(streams + ".2");
+    return run;
+}
+
+// Every name in dir/sub ending in ".part": temporaries left behind.
+std::vector<std::string> temporariesIn(const ScratchDirectory& dir, const std::string& sub) {
+    std::vector<std::string> found;
+    for (const std::string& name : testing::entriesOf(dir.path() / sub)) {
+        if (name.ends_with(".part")) {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
+// SIGTERM while b.raw, a pipe, is awaited and c.raw's temporary is written
+// ahead: that temporary is removed, a.raw's output stays whole.
+TEST(ScanmillConvertInterrupted, TerminatedRunLeavesOnlyWholeOutputs) {
+    ScratchDirectory dir;
+    writeScan(dir, "in/a.raw");
+    ASSERT_EQ(mkfifo((dir / "in/b.raw").c_str(), 0600), 0);
+    writeScan(dir, "in/c.raw", 2000);
+    fs::create_directory(dir.path() / "out");
+    Started how;
+    bool sawTemporary = false;
+    how.whileRunning = [&](pid_t child) {
+        for (int wait = 0; wait < 1000 && !sawTemporary; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            sawTemporary = fs::exists(dir / "out/a.dat") && !temporariesIn(dir, "out").empty();
+        }
+        kill(child, SIGTERM);
+    };
+    const Ran run = start(dir, {"-j", "3", "-o", "out", "in/a.raw", "in/b.raw", "in/c.raw"}, how);
+    EXPECT_TRUE(sawTemporary) << "c.raw's temporary was never seen";
+    EXPECT_EQ(run.status, 128 + SIGTERM);
+    EXPECT_EQ(run.err, "scanmill-convert: interrupted (SIGTERM)\n");
+    EXPECT_EQ(run.out, "in/a.raw" + asciiWords + "out/a.dat\n");
+    EXPECT_EQ(filesBelow(dir, "out"), std::vector<std::string>{"out/a.dat"});
+    EXPECT_EQ(readFile(dir / "out/a.dat"), asciiOf(dir, "in/a.raw"));
+}
+
+// A closed standard output (scanmill-convert ... | head -1) stops the run as
+// an interrupt does: with a message, SIGPIPE's status and no temporary left.
+TEST(ScanmillConvertInterrupted, ClosedOutputStopsTheRun) {
+    ScratchDirectory dir;
+    for (int i = 0; i < 300; ++i) {
+        writeScan(dir, "in/s" + std::to_string(1000 + i) + ".raw");
+    }
+    Started how;
+    how.closedOutput = true;
+    const Ran run = start(dir, {"-j", "2", "-o", "out", "in"}, how);
+    EXPECT_EQ(run.status, 128 + SIGPIPE);
+    EXPECT_EQ(run.err, "scanmill-convert: standard output: Broken pipe\n");
+    EXPECT_LT(filesBelow(dir, "out").size(), 300u);
+    EXPECT_EQ(temporariesIn(dir, "out"), std::vector<std::string>{});
+}
+
+// A file that would grow past the file-size limit fails with EFBIG, SIGXFSZ
+// left to end the program if it would; the others are converted.
+TEST(ScanmillConvertInterrupted, FileSizeLimitFailsOnlyTheFileThatHitsIt) {
+    ScratchDirectory dir;
+    writeScan(dir, "in/a.raw");
+    writeScan(dir, "in/b.raw", 2000);
+    writeScan(dir, "in/c.raw");
+    Started how;
+    how.fileSizeLimit = 8192;
+    const Ran run = start(dir, {"-o", "out", "in"}, how);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "scanmill-convert: out/b.dat: File too large\n" + summary(2, 1, 0, 0));
+    EXPECT_EQ(filesBelow(dir, "out"), (std::vector<std::string>{"out/a.dat", "out/c.dat"}));
+}
+
+TEST(ScanmillConvert, HelpThatCannotBeWrittenFails) {
+    ScratchDirectory dir;
+    Started how;
+    how.output = "/dev/full";
+    for (const char* option : {"--help", "--version"}) {
+        const Ran run = start(dir, {option}, how);
+        EXPECT_EQ(run.status, 1) << option;
+        EXPECT_EQ(run.err, "scanmill-convert: standard output: No space left on device\n");
+    }
+}
+#endif
 
 #ifdef _WIN32
 // Names beyond any one ANSI code page pass whole, named on the command line

@@ -24,6 +24,7 @@
 #ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -70,8 +71,9 @@ std::string takeField(const std::string& in, std::size_t& at) {
 }
 
 // Runs the batch in a child process whose files may not grow beyond
-// fileSizeLimit bytes. With SIGXFSZ ignored, a write past the limit fails with
-// EFBIG, as on a full quota; the limit stays out of the test process.
+// fileSizeLimit bytes, SIGXFSZ left as the system sets it, which ends the
+// process: the engine itself must make a write past the limit fail with
+// EFBIG, as on a full quota. The limit stays out of the test process.
 Outcome convertWithFileSizeLimit(const FileSelection& selection, OutputFormat format,
                                  rlim_t fileSizeLimit) {
     int channel[2];
@@ -83,7 +85,7 @@ Outcome convertWithFileSizeLimit(const FileSelection& selection, OutputFormat fo
     if (child == 0) {
         close(channel[0]);
         const rlimit limit{fileSizeLimit, fileSizeLimit};
-        std::signal(SIGXFSZ, SIG_IGN);
+        std::signal(SIGXFSZ, SIG_DFL);
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
             _exit(3);
         }
@@ -381,18 +383,81 @@ TEST(OutputFileFault, FailedCloseRemovesTheTemporaryAndKeepsTheEarlierFile) {
     writeFile(target, earlierContent);
     const CloseFile closeThenFail = [](std::FILE* file) {
         std::fclose(file);
-        errno = EIO;
+        errno = ENOSPC; // not EIO, which a failure that sets no errno gives too
         return EOF;
     };
     try {
         replaceFileContents(target.string(), "new content\r\n", closeThenFail);
         ADD_FAILURE() << "a failed close went unreported";
     } catch (const FileError& error) {
-        EXPECT_EQ(error.number(), EIO);
+        EXPECT_EQ(error.number(), ENOSPC);
         EXPECT_NE(error.description().find(target.string()), std::string::npos);
     }
     EXPECT_EQ(entriesOf(tree.path()), std::vector<std::string>{"scan01.dat"});
     EXPECT_EQ(readFile(target), earlierContent);
+}
+
+// A replaced output keeps who may read it: its permission bits and, where
+// the process may set it (as root), its owner. A new one gets the default.
+TEST(OutputFileFault, ReplacedFileKeepsItsPermissionsAndOwner) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows keeps no permission bits in a file beyond read-only";
+#else
+    ScratchDirectory tree;
+    const std::string target = tree / "scan01.dat";
+    writeFile(target, earlierContent);
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    const uid_t owner = runningAsRoot() ? 65534 : geteuid(); // nobody
+    ASSERT_EQ(chown(target.c_str(), owner, static_cast<gid_t>(-1)), 0);
+    replaceFileContents(target, "new content\r\n");
+    struct stat replaced {};
+    ASSERT_EQ(stat(target.c_str(), &replaced), 0);
+    EXPECT_EQ(replaced.st_mode & 07777, 0640u);
+    EXPECT_EQ(replaced.st_uid, owner);
+    EXPECT_EQ(readFile(target), "new content\r\n");
+
+    const mode_t mask = umask(022);
+    replaceFileContents(tree / "new.dat", "new");
+    umask(mask);
+    struct stat created {};
+    ASSERT_EQ(stat((tree / "new.dat").c_str(), &created), 0);
+    EXPECT_EQ(created.st_mode & 07777, 0644u);
+#endif
+}
+
+// The temporary lies beside its output, so that the output is renamed into
+// place, never copied, also on a file system other than the working one: the
+// temporary and the output are one file.
+TEST(OutputFileFault, TemporaryLiesBesideItsOutputOnAnotherFileSystem) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs a second file system (/dev/shm)";
+#else
+    ScratchDirectory tree;
+    struct stat here {};
+    struct stat shm {};
+    if (stat(tree.path().c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0 ||
+        here.st_dev == shm.st_dev || access("/dev/shm", W_OK) != 0) {
+        GTEST_SKIP() << "no writable /dev/shm on a file system of its own";
+    }
+    const fs::path elsewhere = fs::path("/dev/shm") / tree.path().filename();
+    fs::create_directory(elsewhere);
+    const std::string target = (elsewhere / "scan01.dat").string();
+    {
+        PendingFile pending(target, "content");
+        const std::vector<std::string> entries = entriesOf(elsewhere);
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_TRUE(entries[0].starts_with(".scanmill-")) << entries[0];
+        struct stat temporary {};
+        ASSERT_EQ(stat((elsewhere / entries[0]).c_str(), &temporary), 0);
+        pending.commit();
+        struct stat output {};
+        ASSERT_EQ(stat(target.c_str(), &output), 0);
+        EXPECT_EQ(output.st_ino, temporary.st_ino);
+        EXPECT_EQ(output.st_dev, shm.st_dev);
+    }
+    EXPECT_EQ(entriesOf(elsewhere), std::vector<std::string>{"scan01.dat"});
+    fs::remove_all(elsewhere);
+#endif
 }
 
 } // namespace

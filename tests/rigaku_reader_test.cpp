@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <tuple>
 
 namespace scanmill {
 namespace {
@@ -143,13 +145,46 @@ TEST(RigakuReaderFailure, FileEndsEarly) {
 
     writeFile(dir / "short.raw", "");
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA, "file ends after 0 bytes");
+    writeFile(dir / "short.raw", "R");
+    expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
+                    "file ends after 1 byte, but its header needs 200");
 
     fields.count = 1;
     fields.intensities = {};
     bytes = rigakuBytes(fields) + "ab"; // half a point
     writeFile(dir / "short.raw", bytes);
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
-                    "file ends after 202 bytes, but its 1 points need 204");
+                    "file ends after 202 bytes, but its 1 point needs 204");
+}
+
+// Every angle follows from the start and the step: one that is not a number
+// would make every angle written NaN. Intensities pass as they are, and a
+// step of 0, a scan at one fixed angle, is valid.
+TEST(RigakuReaderFailure, DamagedHeaderNonFiniteAngle) {
+    ScratchDirectory dir;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::vector<std::tuple<float, float, std::string>> damaged = {
+        {nan, 0.02F, "start angle is NaN"},
+        {-inf, 0.02F, "start angle is -Inf"},
+        {10.0F, std::bit_cast<float>(0xFFC00001u), "step angle is NaN"}, // negative, with payload
+        {10.0F, inf, "step angle is Inf"},
+    };
+    for (const auto& [start, step, what] : damaged) {
+        RigakuFields fields;
+        fields.start = start;
+        fields.step = step;
+        writeFile(dir / "x.raw", rigakuBytes(fields));
+        expectFileError([&] { readRigakuRaw(dir / "x.raw"); }, EINVAL,
+                        dir / "x.raw" + ": damaged header: " + what);
+    }
+    RigakuFields fixedAngle;
+    fixedAngle.step = 0.0F;
+    fixedAngle.intensities = {nan, inf};
+    const ScanRecord scan = readFields(dir, fixedAngle);
+    EXPECT_EQ(scan.stepSize, 0.0F);
+    EXPECT_TRUE(std::isnan(scan.intensities[0]));
+    EXPECT_EQ(scan.intensities[1], inf);
 }
 
 TEST(RigakuReaderFailure, BrukerFilesAreRefusedByTheirIdentifier) {

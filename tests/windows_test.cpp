@@ -44,7 +44,7 @@ TEST(WindowsFiles, TemporaryIsCreatedExclusively) {
     ScratchDirectory dir;
     writeFile(dir / "taken.part", earlierContent);
     errno = 0;
-    std::FILE* file = platform::createNewFile(dir / "taken.part");
+    std::FILE* file = platform::createTemporaryFile(dir / "taken.part", dir / "taken.dat");
     EXPECT_EQ(file, nullptr);
     EXPECT_EQ(errno, EEXIST);
     if (file != nullptr) {
