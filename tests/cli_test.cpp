@@ -215,6 +215,12 @@ TEST(ScanmillConvert, BrukerFileInADirectoryIsCountedAsSkippedNamedOnlyWhenVerbo
     EXPECT_EQ(verbose.status, 0);
     EXPECT_EQ(verbose.err, "scanmill-convert: " + notAScan + ", skipped\n" + summary(1, 0, 1, 0));
 
+    // Converted in place again: the earlier output is no input to refuse.
+    const Ran again = convert(dir, "-f bruker in");
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err, summary(1, 0, 1, 0));
+    EXPECT_EQ(again.out, "in/a.raw" + brukerWords + "in/a_b.raw\n");
+
     const Ran named = convert(dir, "in/a_b.raw");
     EXPECT_EQ(named.status, 1);
     EXPECT_EQ(named.err, "scanmill-convert: " + notAScan + "\n" + summary(0, 1, 0, 0));
