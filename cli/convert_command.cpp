@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <optional>
 #include <set>
 #include <string>
 #include <system_error>
@@ -202,17 +201,6 @@ bool isUpToDate(const Conversion& conversion) {
     return !error && inputTime <= outputTime;
 }
 
-// The NotAScanError of a Bruker RAW file, or nothing for any other file.
-std::optional<NotAScanError> brukerFileError(const std::string& path) {
-    try {
-        readRigakuRaw(path);
-    } catch (const NotAScanError& error) {
-        return error;
-    } catch (const FileError&) {
-    }
-    return std::nullopt;
-}
-
 std::string fileNameOf(const std::string& path) {
     return platform::fromPath(platform::toPath(path).filename());
 }
@@ -260,22 +248,7 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
         ++tally.failed;
     }
     std::vector<bool> refused(found.size());
-    std::vector<bool> passedOver(found.size());
     for (const OutputProblem& problem : findOutputProblems(found)) {
-        // A Bruker file found in a directory is no input but an earlier
-        // output, passed over as the batch would; the new one may replace it.
-        if (problem.kind == OutputProblem::Kind::ReplacesInput &&
-            inputs.foundInDirectory[problem.other]) {
-            if (passedOver[problem.other]) {
-                continue;
-            }
-            if (const auto brukerFile = brukerFileError(found[problem.other].inputPath)) {
-                passedOver[problem.other] = true;
-                report.passedOver(*brukerFile);
-                ++tally.skipped;
-                continue;
-            }
-        }
         report.failed(problemError(problem, found, command));
         refused[problem.writer] = true;
         if (problem.kind == OutputProblem::Kind::Clash) {
@@ -290,7 +263,7 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
     std::vector<Conversion> conversions;
     std::vector<bool> foundInDirectory;
     for (std::size_t index = 0; index < found.size(); ++index) {
-        if (refused[index] || passedOver[index]) {
+        if (refused[index]) {
             continue;
         }
         if (command.update && isUpToDate(found[index])) {

@@ -9,7 +9,7 @@ namespace {
 std::size_t sequenceLength(std::string_view text, std::size_t at) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);
-    const std::size_t length = lead < 0x80                  ? 1
+    const std::size_t length = lead < 0x80                    ? 1
                                : lead >= 0xC2 && lead <= 0xDF ? 2
                                : lead >= 0xE0 && lead <= 0xEF ? 3
                                : lead >= 0xF0 && lead <= 0xF4 ? 4
@@ -26,18 +26,15 @@ std::size_t sequenceLength(std::string_view text, std::size_t at) {
 }
 
 void appendEscaped(std::string& out, unsigned char c) {
+    // The characters C has a letter for, and ESC; any other as two hex digits.
+    static constexpr std::string_view named = "\a\b\t\n\v\f\r\x1b";
+    static constexpr std::string_view letters = "abtnvfre";
     static constexpr char hex[] = "0123456789abcdef";
-    switch (c) {
-    case '\a': out += "\\a"; break;
-    case '\b': out += "\\b"; break;
-    case '\t': out += "\\t"; break;
-    case '\n': out += "\\n"; break;
-    case '\v': out += "\\v"; break;
-    case '\f': out += "\\f"; break;
-    case '\r': out += "\\r"; break;
-    case 0x1B: out += "\\e"; break;
-    default:
-        out += "\\x";
+    out += '\\';
+    if (const auto at = named.find(static_cast<char>(c)); at != std::string_view::npos) {
+        out += letters[at];
+    } else {
+        out += 'x';
         out += hex[c >> 4];
         out += hex[c & 0xF];
     }

@@ -8,8 +8,9 @@ namespace scanmill::cli {
 
 // A line as a terminal may show it without being steered by it: control
 // characters (C0, DEL, and C1 whether UTF-8 encodes it or a lone byte
-// stands for it) escaped as GNU ls's escape quoting does: "\n", "\t", "\e",
-// "\x9b". A backslash is doubled, so that an escape cannot be forged, except
+// stands for it) escaped in the manner of GNU ls's escape quoting: C's
+// letters where there is one ("\n", "\t"), "\e" for ESC, else two hex digits
+// ("\x9b"). A backslash is doubled, so that no escape can be forged, except
 // on Windows, where it separates directories. Everything else (blanks,
 // letters of any script, bytes that are not UTF-8) stays as it is.
 std::string escapeControls(std::string_view text);

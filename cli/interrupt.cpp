@@ -47,9 +47,12 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 #else
 std::string signalName(int number) {
     switch (number) {
-    case SIGINT: return "SIGINT";
-    case SIGTERM: return "SIGTERM";
-    default: return "SIGHUP";
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+    default:
+        return "SIGHUP";
     }
 }
 #endif

@@ -31,8 +31,9 @@ std::string statusLine(const std::string& input, OutputFormat format, const std:
 // directory (filling it in from the input directory when empty) and logs one
 // line per file, reading and formatting ahead on every core. Two files that
 // would be written to one output file, and an output that would replace
-// another selected file, are refused before anything is written. The first failure stops the batch and is thrown as FileError;
-// files before it are complete and logged, files after it are not written.
+// another selected file, are refused before anything is written. The first
+// failure stops the batch and is thrown as FileError; files before it are
+// complete and logged, files after it are not written.
 void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& log);
 
 } // namespace scanmill

@@ -56,6 +56,20 @@ bool isOwnInput(const std::string& input, const std::string& output) {
            fs::equivalent(platform::toPath(input), outputPath, ignored);
 }
 
+// Whether the file at path begins as a Bruker RAW file does; nothing, with
+// errno set, when it cannot be read.
+std::optional<bool> beginsAsBrukerRaw(const std::string& path) {
+    errno = 0;
+    std::FILE* file = platform::openForReading(path);
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    char start[8];
+    const std::size_t got = std::fread(start, 1, sizeof start, file);
+    std::fclose(file);
+    return startsAsBrukerRaw(std::string_view(start, got));
+}
+
 // A Bruker output replaces only a Bruker RAW file: anything else at its path
 // may be a scan of its own, one that is not in this run.
 void keepIfNotBrukerRaw(const std::string& output) {
@@ -63,15 +77,11 @@ void keepIfNotBrukerRaw(const std::string& output) {
     if (!fs::is_regular_file(platform::toPath(output), ignored)) {
         return; // nothing there, or what the rename refuses by itself
     }
-    errno = 0;
-    std::FILE* file = platform::openForReading(output);
-    if (file == nullptr) {
+    const std::optional<bool> isBruker = beginsAsBrukerRaw(output);
+    if (!isBruker) {
         throw systemError(output, lastErrorNumber());
     }
-    char start[8];
-    const std::size_t got = std::fread(start, 1, sizeof start, file);
-    std::fclose(file);
-    if (!startsAsBrukerRaw(std::string_view(start, got))) {
+    if (!*isBruker) {
         throw FileError(EEXIST, output + ": exists and is not a Bruker RAW file; kept");
     }
 }
@@ -107,10 +117,10 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
             }
         }
         if (earlier) {
-            problems.push_back({OutputProblem::Kind::Clash, index, *earlier,
-                                outputClashError(conversion.outputPath,
-                                                 conversions[*earlier].inputPath,
-                                                 conversion.inputPath)});
+            problems.push_back(
+                {OutputProblem::Kind::Clash, index, *earlier,
+                 outputClashError(conversion.outputPath, conversions[*earlier].inputPath,
+                                  conversion.inputPath)});
         }
         // The input of another conversion that this output would replace.
         std::optional<std::size_t> reader;
@@ -120,6 +130,11 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
         } else if (const auto file = identity ? inputFiles.find(*identity) : inputFiles.end();
                    file != inputFiles.end() && file->second != index) {
             reader = file->second;
+        }
+        // A Bruker RAW file is no scan: the run passes over it or refuses it,
+        // and an output may replace it, as an earlier output is replaced.
+        if (reader && beginsAsBrukerRaw(conversions[*reader].inputPath).value_or(false)) {
+            reader.reset();
         }
         if (reader) {
             problems.push_back({OutputProblem::Kind::ReplacesInput, index, *reader,

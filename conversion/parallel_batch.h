@@ -34,8 +34,8 @@ struct Conversion {
 // written.
 struct OutputProblem {
     enum class Kind {
-        Clash,          // writer and other would both write one output file
-        ReplacesInput,  // writer's output would be written over other's input
+        Clash,         // writer and other would both write one output file
+        ReplacesInput, // writer's output would be written over other's input
     };
     Kind kind;
     std::size_t writer; // the conversion whose output is refused
@@ -49,8 +49,10 @@ struct OutputProblem {
 // first writer, so every input involved is named once. Files are compared
 // as the system reaches them: directories by what they resolve to (symbolic
 // links, ".."), and files that exist by identity, which also finds names that
-// differ only in case on a file system that ignores case. An output that is
-// its own input is not among them: the batch refuses it as it reaches it.
+// differ only in case on a file system that ignores case. An input that is
+// a Bruker RAW file is no scan and may be replaced, as an earlier output. An
+// output that is its own input is not among them: the batch refuses it as it
+// reaches it.
 std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions);
 
 // The failures of those problems, naming the inputs as the caller shows them:
@@ -114,7 +116,8 @@ private:
     std::condition_variable room_;  // a worker may start another file
     std::size_t started_ = 0;       // files taken by workers
     std::size_t committed_ = 0;     // files written or failed
-    std::map<platform::FileIdentity, std::size_t> written_; // by the caller's thread only
+    // Files put in place, by the caller's thread only.
+    std::map<platform::FileIdentity, std::size_t> written_;
     bool stopping_ = false;
     std::vector<std::jthread> workers_; // last, so joined before the rest goes
 };

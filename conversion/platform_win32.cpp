@@ -272,9 +272,9 @@ std::optional<FileIdentity> fileIdentity(const std::string& path) {
         return std::nullopt;
     }
     // No access asked for: a file held open by another program still answers.
-    const HANDLE handle = CreateFileW(
-        wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }

@@ -126,7 +126,7 @@ TEST(Xye, XylibReadsItBack) {
 TEST(TwoColumnAscii, LineBreaksInTheTitleAreWrittenAsBlanks) {
     const ScanRecord scan = scanOf("a\r\n1 2\rb\n", 1.0F, 1.0F, {5.0F});
     EXPECT_EQ(formatTwoColumnAscii(scan), "a  1 2 b \r\n2theta        Intensity\r\n"
-                                           " 1             5 \r\n");
+                                          " 1             5 \r\n");
     EXPECT_EQ(formatBrukerRaw(scan).substr(326, 11), scan.title + std::string(2, '\0'));
 }
 

@@ -241,12 +241,17 @@ TEST(Overlap, ProblemsAreFoundByFileNotBySpelling) {
     ScratchDirectory dir;
     writeScans(dir, {"q.raw", "q_b.raw", "r.raw"});
     fs::create_directories(dir.path() / "out" / "x");
+#ifdef _WIN32
+    const std::string again = dir / "OUT/Q.dat"; // in other case, which Windows ignores
+#else
     fs::create_directory_symlink(dir.path() / "out", dir.path() / "link");
+    const std::string again = dir / "link/q.dat"; // through a link
+#endif
     const std::vector<Conversion> conversions = {
         {dir / "q.raw", dir / "q_b.raw"},        // over the next input
         {dir / "q_b.raw", dir / "out/q.dat"},    //
         {dir / "r.raw", dir / "out/x/../q.dat"}, // the same file as the one before
-        {dir / "r.v2.raw", dir / "link/q.dat"},  // and again, through a link
+        {dir / "r.v2.raw", again},               // and again
     };
     const auto problems = findOutputProblems(conversions);
     ASSERT_EQ(problems.size(), 3u);
@@ -261,12 +266,16 @@ TEST(Overlap, ProblemsAreFoundByFileNotBySpelling) {
         EXPECT_EQ(problems[later].other, 1u);
         EXPECT_EQ(problems[later].error.number(), EEXIST);
     }
-    EXPECT_EQ(problems[2].error.description(), dir / "link/q.dat" + ": " + dir / "q_b.raw" +
-                                                   " and " + dir / "r.v2.raw" +
+    EXPECT_EQ(problems[2].error.description(), again + ": " + dir / "q_b.raw" + " and " +
+                                                   dir / "r.v2.raw" +
                                                    " would both be written to this file");
     EXPECT_EQ(findOutputProblems({conversions[1], conversions[0]}).size(), 1u)
         << "an output over an earlier input is refused too";
     EXPECT_TRUE(findOutputProblems({conversions[1]}).empty());
+
+    // An earlier Bruker output among the inputs is no scan, and may be replaced.
+    writeFile(dir / "q_b.raw", formatBrukerRaw(readRigakuRaw(dir / "q.raw")));
+    EXPECT_TRUE(findOutputProblems({conversions[0], conversions[1]}).empty());
 }
 
 // The window: quartz.raw's Bruker output is the selected quartz_b.raw, a

@@ -215,18 +215,18 @@ TEST(ScanmillConvert, BrukerFileInADirectoryIsCountedAsSkippedNamedOnlyWhenVerbo
     EXPECT_EQ(verbose.status, 0);
     EXPECT_EQ(verbose.err, "scanmill-convert: " + notAScan + ", skipped\n" + summary(1, 0, 1, 0));
 
-    // Converted in place again: the earlier output is no input to refuse.
-    const Ran again = convert(dir, "-f bruker in");
-    EXPECT_EQ(again.status, 0);
-    EXPECT_EQ(again.err, summary(1, 0, 1, 0));
-    EXPECT_EQ(again.out, "in/a.raw" + brukerWords + "in/a_b.raw\n");
-
     const Ran named = convert(dir, "in/a_b.raw");
     EXPECT_EQ(named.status, 1);
     EXPECT_EQ(named.err, "scanmill-convert: " + notAScan + "\n" + summary(0, 1, 0, 0));
     EXPECT_EQ(named.out, "");
     EXPECT_EQ(filesBelow(dir, "in"),
               (std::vector<std::string>{"in/a.dat", "in/a.raw", "in/a_b.raw"}));
+
+    // Converted again: the earlier output, an input too, is replaced, then passed over.
+    const Ran again = convert(dir, "-f bruker in");
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "in/a.raw" + brukerWords + "in/a_b.raw\n");
+    EXPECT_EQ(again.err, summary(1, 0, 1, 0));
 }
 
 // Every clash is named, each pair once, with a pointer to --keep-dots where
@@ -406,6 +406,15 @@ TEST(ScanmillConvertOverlap, OutputsNeverReplaceInputsNorEachOther) {
                               summary(0, 4, 0, 0));
     EXPECT_EQ(filesBelow(dir, "A"), std::vector<std::string>{"A/x.raw"});
 #endif
+}
+
+// "/" begins a path on Windows too, where CLI11 would take it for an option.
+TEST(ScanmillConvert, ArgumentBeginningWithSlashIsAPath) {
+    ScratchDirectory dir;
+    const Ran run = convert(dir, "/no-such-directory/a.raw");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "scanmill-convert: /no-such-directory/a.raw: No such file or directory\n" +
+                           summary(0, 1, 0, 0));
 }
 
 TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidAndLinkLoopsNotFollowed) {
