@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <system_error>
@@ -190,17 +191,6 @@ private:
     std::vector<fs::path> made_;
 };
 
-// True when output exists and is not older than input, as cp -u judges it.
-bool isUpToDate(const Conversion& conversion) {
-    std::error_code error;
-    const auto outputTime = fs::last_write_time(platform::toPath(conversion.outputPath), error);
-    if (error) {
-        return false;
-    }
-    const auto inputTime = fs::last_write_time(platform::toPath(conversion.inputPath), error);
-    return !error && inputTime <= outputTime;
-}
-
 std::string fileNameOf(const std::string& path) {
     return platform::fromPath(platform::toPath(path).filename());
 }
@@ -247,8 +237,22 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
         report.failed(failure);
         ++tally.failed;
     }
+    // One look-up of each file serves the check and -u, which keeps a file
+    // whose output exists and is not older than it, as cp -u judges.
+    std::vector<ConversionFiles> files;
+    std::vector<bool> upToDate;
+    files.reserve(found.size());
+    upToDate.reserve(found.size());
+    for (const Conversion& conversion : found) {
+        const auto input = platform::fileStatus(conversion.inputPath);
+        const auto output = platform::fileStatus(conversion.outputPath);
+        files.push_back({input ? std::optional(input->identity) : std::nullopt,
+                         output ? std::optional(output->identity) : std::nullopt});
+        upToDate.push_back(command.update && input && output &&
+                           input->modified <= output->modified);
+    }
     std::vector<bool> refused(found.size());
-    for (const OutputProblem& problem : findOutputProblems(found)) {
+    for (const OutputProblem& problem : findOutputProblems(found, files)) {
         report.failed(problemError(problem, found, command));
         refused[problem.writer] = true;
         if (problem.kind == OutputProblem::Kind::Clash) {
@@ -266,7 +270,7 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
         if (refused[index]) {
             continue;
         }
-        if (command.update && isUpToDate(found[index])) {
+        if (upToDate[index]) {
             ++tally.upToDate;
             continue;
         }

@@ -18,6 +18,17 @@ FileError failureOf(const fs::path& path, const std::error_code& error) {
     return systemError(platform::fromPath(path), error.default_error_condition().value());
 }
 
+// name in directory, as the path library joins them: a separator between,
+// unless the directory is empty or ends with one. Strings, not paths, since
+// an archive's every file passes here.
+std::string joined(const std::string& directory, const std::string& name) {
+    if (directory.empty() ||
+        std::string_view(pathSeparators).find(directory.back()) != std::string_view::npos) {
+        return directory + name;
+    }
+    return directory + pathSeparator + name;
+}
+
 struct Finder {
     bool recursive;
     OutputFormat format;
@@ -25,21 +36,20 @@ struct Finder {
     std::optional<fs::path> outputTree; // when it exists, so that it may lie in a walked tree
     RunInputs found;
 
-    void addFile(const fs::path& input, const fs::path& outputDir, bool inDirectory) {
-        const std::string name = platform::fromPath(input.filename());
+    void addFile(std::string input, const std::string& name, const std::string& outputDir,
+                 bool inDirectory) {
         found.conversions.push_back(
-            {platform::fromPath(input),
-             platform::fromPath(outputDir / platform::toPath(outputNameFor(name, format, rule)))});
+            {std::move(input), joined(outputDir, outputNameFor(name, format, rule))});
         found.foundInDirectory.push_back(inDirectory);
     }
 
     // The directory's .raw files, then its subdirectories, each in byte order.
-    void addDirectory(const fs::path& directory, const fs::path& outputDir) {
+    void addDirectory(const std::string& directory, const std::string& outputDir) {
         std::vector<std::string> files;
         std::vector<std::string> subdirectories;
         std::error_code error;
-        for (fs::directory_iterator it(directory, error), end; !error && it != end;
-             it.increment(error)) {
+        for (fs::directory_iterator it(platform::toPath(directory), error), end;
+             !error && it != end; it.increment(error)) {
             const std::string name = platform::fromPath(it->path().filename());
             std::error_code ignored;
             if (!it->is_symlink(ignored) && it->is_directory(ignored)) {
@@ -49,22 +59,22 @@ struct Finder {
             }
         }
         if (error) {
-            found.failures.push_back(failureOf(directory, error));
+            found.failures.push_back(failureOf(platform::toPath(directory), error));
             return;
         }
         std::sort(files.begin(), files.end());
         for (const std::string& name : files) {
-            addFile(directory / platform::toPath(name), outputDir, true);
+            addFile(joined(directory, name), name, outputDir, true);
         }
         if (!recursive) {
             return;
         }
         std::sort(subdirectories.begin(), subdirectories.end());
         for (const std::string& name : subdirectories) {
-            const fs::path sub = platform::toPath(name);
+            const std::string sub = joined(directory, name);
             std::error_code ignored;
-            if (!outputTree || !fs::equivalent(directory / sub, *outputTree, ignored)) {
-                addDirectory(directory / sub, outputDir / sub);
+            if (!outputTree || !fs::equivalent(platform::toPath(sub), *outputTree, ignored)) {
+                addDirectory(sub, joined(outputDir, name));
             }
         }
     }
@@ -95,7 +105,7 @@ RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string
         if (fs::is_directory(input, ignored)) {
             const std::size_t found = finder.found.conversions.size();
             const std::size_t failed = finder.found.failures.size();
-            finder.addDirectory(input, outputDirectory.empty() ? input : output);
+            finder.addDirectory(path, outputDirectory.empty() ? path : outputDirectory);
             if (finder.found.conversions.size() == found &&
                 finder.found.failures.size() == failed) {
                 finder.found.notes.push_back(path + (recursive
@@ -104,7 +114,10 @@ RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string
             }
         } else {
             // A missing file is reported when the batch fails to read it.
-            finder.addFile(input, outputDirectory.empty() ? input.parent_path() : output, false);
+            finder.addFile(path, platform::fromPath(input.filename()),
+                           outputDirectory.empty() ? platform::fromPath(input.parent_path())
+                                                   : outputDirectory,
+                           false);
         }
     }
     return std::move(finder.found);

@@ -89,12 +89,23 @@ void keepIfNotBrukerRaw(const std::string& output) {
 } // namespace
 
 std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions) {
+    std::vector<ConversionFiles> files;
+    files.reserve(conversions.size());
+    for (const Conversion& conversion : conversions) {
+        files.push_back({platform::fileIdentity(conversion.inputPath),
+                         platform::fileIdentity(conversion.outputPath)});
+    }
+    return findOutputProblems(conversions, files);
+}
+
+std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions,
+                                              const std::vector<ConversionFiles>& files) {
     PathKeys key;
     std::unordered_map<std::string, std::size_t> inputKeys;
     std::map<platform::FileIdentity, std::size_t> inputFiles;
     for (std::size_t index = 0; index < conversions.size(); ++index) {
         inputKeys.try_emplace(key(conversions[index].inputPath), index);
-        if (const auto identity = platform::fileIdentity(conversions[index].inputPath)) {
+        if (const auto& identity = files[index].input) {
             inputFiles.try_emplace(*identity, index);
         }
     }
@@ -104,7 +115,7 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
     for (std::size_t index = 0; index < conversions.size(); ++index) {
         const Conversion& conversion = conversions[index];
         const std::string outputKey = key(conversion.outputPath);
-        const auto identity = platform::fileIdentity(conversion.outputPath);
+        const auto& identity = files[index].output;
         // The first earlier writer of this file, by path or by identity.
         std::optional<std::size_t> earlier;
         if (const auto [entry, isNew] = outputKeys.try_emplace(outputKey, index); !isNew) {
