@@ -18,6 +18,7 @@
 #include <set>
 #include <string>
 #include <system_error>
+#include <thread>
 
 namespace scanmill::cli {
 namespace {
@@ -191,6 +192,40 @@ private:
     std::vector<fs::path> made_;
 };
 
+struct FileStatuses {
+    std::optional<platform::FileStatus> input;
+    std::optional<platform::FileStatus> output;
+};
+
+// Each conversion's two files as the system has them, looked up on up to
+// `jobs` threads: over an archive already converted, as -u runs nightly,
+// these look-ups are nearly all the work.
+std::vector<FileStatuses> lookUpFiles(const std::vector<Conversion>& conversions, unsigned jobs) {
+    std::vector<FileStatuses> statuses(conversions.size());
+    const auto lookUp = [&](std::size_t begin, std::size_t end) {
+        for (std::size_t index = begin; index < end; ++index) {
+            statuses[index] = {platform::fileStatus(conversions[index].inputPath),
+                               platform::fileStatus(conversions[index].outputPath)};
+        }
+    };
+    constexpr std::size_t filesPerThread = 1000; // fewer are not worth a thread
+    const std::size_t threads =
+        std::clamp<std::size_t>(conversions.size() / filesPerThread, 1, jobs);
+    const auto chunkStart = [&](std::size_t chunk) { return conversions.size() * chunk / threads; };
+    std::vector<std::jthread> workers;
+    std::size_t chunk = 1;
+    try {
+        for (; chunk < threads; ++chunk) {
+            workers.emplace_back(lookUp, chunkStart(chunk), chunkStart(chunk + 1));
+        }
+    } catch (const std::system_error&) {
+        lookUp(chunkStart(chunk), conversions.size()); // no more threads: the rest here
+    }
+    lookUp(0, chunkStart(1));
+    workers.clear(); // joined before the statuses are handed on
+    return statuses;
+}
+
 std::string fileNameOf(const std::string& path) {
     return platform::fromPath(platform::toPath(path).filename());
 }
@@ -239,13 +274,13 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
     }
     // One look-up of each file serves the check and -u, which keeps a file
     // whose output exists and is not older than it, as cp -u judges.
+    const std::vector<FileStatuses> statuses =
+        lookUpFiles(found, command.jobs == 0 ? defaultJobs() : command.jobs);
     std::vector<ConversionFiles> files;
     std::vector<bool> upToDate;
     files.reserve(found.size());
     upToDate.reserve(found.size());
-    for (const Conversion& conversion : found) {
-        const auto input = platform::fileStatus(conversion.inputPath);
-        const auto output = platform::fileStatus(conversion.outputPath);
+    for (const auto& [input, output] : statuses) {
         files.push_back({input ? std::optional(input->identity) : std::nullopt,
                          output ? std::optional(output->identity) : std::nullopt});
         upToDate.push_back(command.update && input && output &&
