@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "escape.h"
 
+#include <algorithm>
+
 namespace scanmill::cli {
 namespace {
 
@@ -70,6 +72,19 @@ std::string escapeControls(std::string_view text) {
             out.append(text.substr(at, length));
             at += length;
         }
+    }
+    return out;
+}
+
+std::string escapeControlsByLine(std::string_view text) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        out += escapeControls(text.substr(at, end - at));
+        if (end < text.size()) {
+            out += '\n';
+        }
+        at = end + 1;
     }
     return out;
 }

@@ -15,4 +15,7 @@ namespace scanmill::cli {
 // letters of any script, bytes that are not UTF-8) stays as it is.
 std::string escapeControls(std::string_view text);
 
+// The same for text of several lines: each line escaped, its end kept.
+std::string escapeControlsByLine(std::string_view text);
+
 } // namespace scanmill::cli

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // scanmill-convert: the command line is parsed here and run by convert_command.
 #include "convert_command.h"
+#include "escape.h"
 #include "file_error.h"
 #include "interrupt.h"
 #include "terminal.h"
@@ -8,7 +9,7 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdio>
-#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,11 @@ constexpr char programName[] = "scanmill-convert";
 constexpr char seeHelp[] = "Run with --help for more information.";
 
 // Help and version text that did not all reach standard output (a full
-// device) is a failure, said on standard error. errno is 0 before the text
-// is written.
-int helpShown() {
-    std::cout.flush();
-    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+// device) is a failure, said on standard error.
+int showHelp(const std::string& text) {
+    errno = 0;
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(
             stderr, "%s: %s\n", programName,
             scanmill::describeError("standard output", scanmill::lastErrorNumber()).c_str());
@@ -84,11 +85,19 @@ int run(int argc, const char* const* argv) {
                                 dynamic_cast<const CLI::RequiredError*>(&error) != nullptr)) {
             const char* what =
                 extras[0].starts_with('-') ? "unknown option" : "unexpected argument";
-            std::fprintf(stderr, "%s: %s %s\n%s\n", programName, what, extras[0].c_str(), seeHelp);
+            std::fprintf(stderr, "%s: %s %s\n%s\n", programName, what,
+                         cli::escapeControls(extras[0]).c_str(), seeHelp);
             return cli::exitUsage;
         }
-        errno = 0;
-        return app.exit(error) == 0 ? helpShown() : cli::exitUsage;
+        // Through strings, so that an argument a usage error repeats is
+        // printed escaped, as every other line.
+        std::ostringstream help;
+        std::ostringstream usageError;
+        if (app.exit(error, help, usageError) == 0) {
+            return showHelp(help.str());
+        }
+        std::fputs(cli::escapeControlsByLine(usageError.str()).c_str(), stderr);
+        return cli::exitUsage;
     }
     command.format = format == "bruker" ? OutputFormat::BrukerRaw
                      : format == "xye"  ? OutputFormat::Xye

@@ -458,6 +458,9 @@ TEST(ScanmillConvertNames, ControlCharactersArePrintedEscaped) {
     EXPECT_EQ(run.err, "scanmill-convert: in/fake.raw\\nx.raw: file ends after 300 bytes, but "
                        "its 2000 points need 8200\n" +
                            summary(1, 1, 0, 0));
+    const Ran usage = convert(dir, "-f 'x\x1b[2Jy' in");
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_NE(usage.err.find("x\\e[2Jy not in"), std::string::npos) << usage.err;
 #endif
 }
 

@@ -4,6 +4,7 @@
 // attribute, an open file cannot be replaced, and some names are devices.
 #include "ascii_writer.h"
 #include "batch.h"
+#include "output_file.h"
 #include "platform.h"
 #include "rigaku_reader.h"
 #include "scan_files.h"
@@ -51,6 +52,23 @@ TEST(WindowsFiles, TemporaryIsCreatedExclusively) {
         std::fclose(file);
     }
     EXPECT_EQ(readFile(dir / "taken.part"), earlierContent);
+}
+
+// A leading dot hides nothing in Explorer: the temporary carries the hidden
+// attribute, and the output it becomes does not.
+TEST(WindowsFiles, TemporaryIsHiddenAndItsOutputIsNot) {
+    ScratchDirectory dir;
+    const auto hidden = [](const fs::path& path) {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    };
+    PendingFile pending(dir / "scan01.dat", earlierContent);
+    const std::vector<std::wstring> entries = wideEntriesOf(dir.path());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(hidden(dir.path() / entries[0]));
+    pending.commit();
+    EXPECT_FALSE(hidden(dir.path() / "scan01.dat"));
+    EXPECT_EQ(readFile(dir / "scan01.dat"), earlierContent);
 }
 
 // Renaming onto an existing file fails on Windows unless told to replace it,
