@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: MIT
 # Times scanmill-convert on an archive as a lab keeps it: 2,000 scans of 1,001
 # points (whole counts) in 20 dated folders, and ten times as many, each
-# converted with -r -o into a fresh tree, against cp -r of the same output.
-# All in one run on this machine: medians of alternating runs, then the
-# ratios the program is held to.
+# converted with -r -o into a fresh tree, against cp -r of the same output;
+# and the nightly job's -u run over the 20,000 scans already converted,
+# against their full run. All in one run on this machine: medians of
+# alternating runs, then the ratios the program is held to.
 #   bench/archive.sh [BUILD_DIR] [RUNS]      defaults: build-release/ and 5 runs
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -36,6 +37,9 @@ for ((run = 1; run <= runs; run++)); do
     timed cp-small cp -r "$work/small-made" @OUT@
     timed large "$convert" -r -o @OUT@ "$work/large"
     timed cp-large cp -r "$work/large-made" @OUT@
+    timed update "$convert" -u -r -o "$work/large-made" "$work/large"
+    grep -qx "0 converted, 0 failed, 0 skipped, 20000 up to date" "$work/runs/update-$run.err" ||
+        { echo "the -u run did not find every scan up to date" >&2; exit 1; }
 done
 diff -r -q "$work/small-made" "$work/runs/small-$runs" >/dev/null ||
     { echo "a run did not produce the same tree" >&2; exit 1; }
@@ -49,15 +53,18 @@ peakKib() {
 }
 
 small=$(median small) cpSmall=$(median cp-small) large=$(median large) cpLarge=$(median cp-large)
+update=$(median update)
 echo "Archives of 20 folders, scans of 1001 points, medians of $runs alternating runs:"
 printf '  %-52s %9s ms\n' "scanmill-convert -r -o, 2,000 scans" "$small" \
     "cp -r of its output" "$cpSmall" \
     "scanmill-convert -r -o, 20,000 scans" "$large" \
-    "cp -r of its output" "$cpLarge"
+    "cp -r of its output" "$cpLarge" \
+    "scanmill-convert -u -r -o, 20,000 scans up to date" "$update"
 echo "Ratios:"
 echo "  2,000 scans / cp -r of their output     $(ratio "$small" "$cpSmall")   (at most 2.5)"
 echo "  20,000 scans / cp -r of their output    $(ratio "$large" "$cpLarge")"
 echo "  20,000 scans / 2,000 scans              $(ratio "$large" "$small")   (at most 11)"
+echo "  -u over 20,000 up to date / full run     $(ratio "$update" "$large")   (at most 0.05)"
 one=$(peakKib "$work/small/2005-01/scan001.raw")
 all=$(peakKib -r "$work/small")
 echo "  peak memory: 2,000 scans $all KiB, 1 scan $one KiB," \

@@ -3,7 +3,8 @@
 # directory holding runs/) and $run (the number of the current run).
 
 # timed NAME COMMAND...: runs COMMAND once, with @OUT@ standing for a fresh
-# directory runs/NAME-RUN, and records the wall time in ns. Every run writes
+# directory runs/NAME-RUN, and records the wall time in ns. Its standard
+# error is kept in runs/NAME-RUN.err, and shown if it fails. Every run writes
 # a directory of its own, and none is removed until the end: ext4 is slow to
 # hand out inodes of files deleted a moment ago. The sync keeps the
 # write-back of the last run's files out of this run's time.
@@ -15,7 +16,7 @@ timed() {
     sync
     local start end
     start=$(date +%s%N)
-    "${args[@]}" >/dev/null
+    "${args[@]}" >/dev/null 2>"$out.err" || { cat "$out.err" >&2; return 1; }
     end=$(date +%s%N)
     echo $((end - start)) >>"$work/$name.times"
 }

@@ -15,8 +15,12 @@ struct ConvertCommand {
     std::string outputDirectory; // empty: each output beside its input
     bool recursive = false;
     unsigned jobs = 0; // 0: one per core
-    bool quiet = false;
+    bool quiet = false;   // no status lines, no summary
+    bool verbose = false; // Bruker files skipped in directories are named too
     bool failFast = false;
+    bool keepDots = false; // output names cut at the last dot, not the first
+    bool update = false;   // only outputs missing or older than their input
+    bool dryRun = false;   // say what would be converted; write and read nothing
     std::vector<std::string> paths;
 };
 
@@ -24,9 +28,10 @@ inline constexpr int exitConverted = 0;
 inline constexpr int exitFailed = 1;
 inline constexpr int exitUsage = 2;
 
-// Runs the command: status lines on out, failures and notes on err, where a
-// progress line is kept too when err is a terminal. Returns exitConverted
-// when every file converted, else exitFailed.
+// Runs the command: status lines on out; failures, notes and the closing
+// summary on err, where a progress line is kept too when err is a terminal.
+// Returns exitConverted when every file converted (or, in a dry run, would
+// be), else exitFailed.
 int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* err);
 
 } // namespace scanmill::cli

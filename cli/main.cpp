@@ -15,6 +15,9 @@
 
 namespace {
 
+constexpr char programName[] = "scanmill-convert";
+constexpr char seeHelp[] = "Run with --help for more information.";
+
 // Help and version text that did not all reach standard output (a full
 // device) is a failure, said on standard error.
 int showHelp(const std::string& text) {
@@ -22,7 +25,7 @@ int showHelp(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(
-            stderr, "scanmill-convert: %s\n",
+            stderr, "%s: %s\n", programName,
             scanmill::describeError("standard output", scanmill::lastErrorNumber()).c_str());
         return scanmill::cli::exitFailed;
     }
@@ -33,24 +36,31 @@ int run(int argc, const char* const* argv) {
     using namespace scanmill;
     cli::ConvertCommand command;
     std::string format = "ascii";
-    CLI::App app("Converts Rigaku D/Max-B scans (.raw) to two-column ASCII (.dat) or\n"
-                 "Bruker RAW1.01 (_b.raw) files.",
-                 "scanmill-convert");
+    CLI::App app("Converts Rigaku D/Max-B scans (.raw) to two-column ASCII (.dat),\n"
+                 "Bruker RAW1.01 (_b.raw) or .xye files.",
+                 programName);
     // Paths begin with "/" on every system, also on Windows, where CLI11
     // would otherwise take them for options.
     app.allow_windows_style_options(false);
-    app.add_option("-f,--format", format, "ascii (the default) or bruker")
-        ->check(CLI::IsMember({"ascii", "bruker"}))
+    app.add_option("-f,--format", format, "ascii (the default), bruker or xye, in any case")
+        ->transform(CLI::IsMember({"ascii", "bruker", "xye"}, CLI::ignore_case))
         ->option_text("FORMAT");
     app.add_option("-o,--output-dir", command.outputDirectory,
-                   "Write outputs into DIR, made if missing\n(default: beside each input)")
+                   "Write outputs into DIR, made when a file goes\ninto it "
+                   "(default: beside each input)")
         ->option_text("DIR");
     app.add_flag("-r,--recursive", command.recursive,
                  "Convert subdirectories too, mirrored under DIR");
+    app.add_flag("--keep-dots", command.keepDots,
+                 "Name outputs after the input up to its last dot,\nnot its first");
+    app.add_flag("-u,--update", command.update,
+                 "Convert only files whose output is missing or\nolder than the input");
+    app.add_flag("-n,--dry-run", command.dryRun, "Show what would be converted; write nothing");
     app.add_option("-j,--jobs", command.jobs, "Work on N files at once (default: one per core)")
         ->check(CLI::Range(1u, 1024u))
         ->option_text("N");
-    app.add_flag("-q,--quiet", command.quiet, "Print no status lines");
+    app.add_flag("-q,--quiet", command.quiet, "Print no status lines and no summary");
+    app.add_flag("-v,--verbose", command.verbose, "Name each Bruker file skipped in a directory");
     app.add_flag("--fail-fast", command.failFast,
                  "Stop at the first failure (default: convert the rest)");
     app.add_option("PATH", command.paths,
@@ -61,10 +71,24 @@ int run(int argc, const char* const* argv) {
     app.set_version_flag("--version", "scanmill-convert " SCANMILL_VERSION);
     app.footer("Exit status: 0 when every file converted, 1 when any failed, 2 for a\n"
                "usage error. See scanmill-convert(1).");
+    app.failure_message([](const CLI::App*, const CLI::Error& error) {
+        return std::string(programName) + ": " + error.what() + "\n" + seeHelp + "\n";
+    });
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
+        // An unknown option is named first, also where it is all there is and
+        // PATH is therefore missing too.
+        const std::vector<std::string> extras = app.remaining();
+        if (!extras.empty() && (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr ||
+                                dynamic_cast<const CLI::RequiredError*>(&error) != nullptr)) {
+            const char* what =
+                extras[0].starts_with('-') ? "unknown option" : "unexpected argument";
+            std::fprintf(stderr, "%s: %s %s\n%s\n", programName, what,
+                         cli::escapeControls(extras[0]).c_str(), seeHelp);
+            return cli::exitUsage;
+        }
         // Through strings, so that an argument a usage error repeats is
         // printed escaped, as every other line.
         std::ostringstream help;
@@ -75,7 +99,9 @@ int run(int argc, const char* const* argv) {
         std::fputs(cli::escapeControlsByLine(usageError.str()).c_str(), stderr);
         return cli::exitUsage;
     }
-    command.format = format == "bruker" ? OutputFormat::BrukerRaw : OutputFormat::TwoColumnAscii;
+    command.format = format == "bruker" ? OutputFormat::BrukerRaw
+                     : format == "xye"  ? OutputFormat::Xye
+                                        : OutputFormat::TwoColumnAscii;
     cli::handleInterrupts(stdout, stderr);
     return cli::runConvertCommand(command, stdout, stderr);
 }

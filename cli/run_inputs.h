@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "batch.h"
 #include "parallel_batch.h"
 #include "scan_record.h"
 
@@ -22,10 +23,12 @@ bool hasRawExtension(const std::string& name);
 
 // A path that is a directory contributes its files ending in ".raw", in byte
 // order of their names, and with `recursive` then those of each subdirectory
-// in turn (symbolic links to directories are not followed). Any other path is
-// converted whatever its name. Outputs go into outputDirectory, a directory's
-// subdirectories mirrored below it, or, when it is empty, beside each input.
+// in turn (symbolic links to directories are not followed, nor is the output
+// directory where it lies in the tree). Any other path is converted whatever
+// its name. Outputs are named by `rule` and go into outputDirectory, a
+// directory's subdirectories mirrored below it, or, when it is empty, beside
+// each input.
 RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string& outputDirectory,
-                        bool recursive, OutputFormat format);
+                        bool recursive, OutputFormat format, NameRule rule);
 
 } // namespace scanmill::cli

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "ascii_writer.h"
 
+#include "little_endian.h"
 #include "output_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
@@ -28,6 +30,27 @@ float angleAt(std::size_t index, float start, float step) {
     const double product = static_cast<double>(index) * static_cast<double>(step);
     const float offset = static_cast<float>(product);
     return offset + start;
+}
+
+// Appends "# " and text as one comment line: a control character would end
+// the line or hide what follows, so each becomes a blank.
+void appendComment(std::string& text, std::string_view comment) {
+    text += "# ";
+    for (const char c : comment) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += byte < 0x20 || byte == 0x7F ? ' ' : c;
+    }
+    while (text.back() == ' ') {
+        text.pop_back();
+    }
+    text += '\n';
+}
+
+// A number field without the blanks around it, for the comment lines.
+std::string numberText(float x) {
+    std::string field = formatPrintNumber(x);
+    field.pop_back();
+    return field.front() == ' ' ? field.substr(1) : field;
 }
 
 } // namespace
@@ -71,6 +94,36 @@ void formatTwoColumnAscii(const ScanRecord& scan, std::string& text) {
 std::string formatTwoColumnAscii(const ScanRecord& scan) {
     std::string text;
     formatTwoColumnAscii(scan, text);
+    return text;
+}
+
+void formatXye(const ScanRecord& scan, const std::string& sourceName, std::string& text) {
+    text.clear();
+    appendComment(text, scan.title);
+    const std::string_view date = scan.dateText;
+    appendComment(text, std::string(date.substr(0, date.find_last_not_of(' ') + 1)) + " " +
+                            scan.timeText);
+    appendComment(text, "step time " + numberText(le::readFloat32(scan.stepTime.data())) + " s");
+    appendComment(text, "converted from " + sourceName);
+    const std::size_t header = text.size();
+    constexpr std::size_t longestLine = 3 * maxPrintNumberLength + 1;
+    text.resize(header + scan.intensities.size() * longestLine);
+    char* out = text.data() + header;
+    for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
+        const float intensity = scan.intensities[i];
+        // A NaN intensity keeps a NaN uncertainty rather than a made-up one.
+        const float sigma = std::sqrt(intensity < 1.0F ? 1.0F : intensity);
+        out += formatPrintNumber(angleAt(i, scan.startTwoTheta, scan.stepSize), out);
+        out += formatPrintNumber(intensity, out);
+        out += formatPrintNumber(sigma, out);
+        *out++ = '\n';
+    }
+    text.resize(static_cast<std::size_t>(out - text.data()));
+}
+
+std::string formatXye(const ScanRecord& scan, const std::string& sourceName) {
+    std::string text;
+    formatXye(scan, sourceName, text);
     return text;
 }
 

@@ -17,4 +17,13 @@ void formatTwoColumnAscii(const ScanRecord& scan, std::string& text);
 // once the new one is complete.
 void writeTwoColumnAscii(const ScanRecord& scan, const std::string& path);
 
+// The scan as .xye text, which Rietveld programs read directly: "#" lines
+// with the title, the date and time, the step time and sourceName (control
+// characters in them as blanks), then one line per point: angle, intensity
+// and its standard uncertainty sqrt(max(I, 1)), as number fields of the
+// two-column text, with LF line ends. The uncertainty is never 0, which
+// would give a point infinite weight.
+std::string formatXye(const ScanRecord& scan, const std::string& sourceName);
+void formatXye(const ScanRecord& scan, const std::string& sourceName, std::string& text);
+
 } // namespace scanmill

@@ -89,12 +89,23 @@ void keepIfNotBrukerRaw(const std::string& output) {
 } // namespace
 
 std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions) {
+    std::vector<ConversionFiles> files;
+    files.reserve(conversions.size());
+    for (const Conversion& conversion : conversions) {
+        files.push_back({platform::fileIdentity(conversion.inputPath),
+                         platform::fileIdentity(conversion.outputPath)});
+    }
+    return findOutputProblems(conversions, files);
+}
+
+std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions,
+                                              const std::vector<ConversionFiles>& files) {
     PathKeys key;
     std::unordered_map<std::string, std::size_t> inputKeys;
     std::map<platform::FileIdentity, std::size_t> inputFiles;
     for (std::size_t index = 0; index < conversions.size(); ++index) {
         inputKeys.try_emplace(key(conversions[index].inputPath), index);
-        if (const auto identity = platform::fileIdentity(conversions[index].inputPath)) {
+        if (const auto& identity = files[index].input) {
             inputFiles.try_emplace(*identity, index);
         }
     }
@@ -104,7 +115,7 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
     for (std::size_t index = 0; index < conversions.size(); ++index) {
         const Conversion& conversion = conversions[index];
         const std::string outputKey = key(conversion.outputPath);
-        const auto identity = platform::fileIdentity(conversion.outputPath);
+        const auto& identity = files[index].output;
         // The first earlier writer of this file, by path or by identity.
         std::optional<std::size_t> earlier;
         if (const auto [entry, isNew] = outputKeys.try_emplace(outputKey, index); !isNew) {
@@ -158,11 +169,28 @@ unsigned defaultJobs() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+ParallelBatch::FormatInto ParallelBatch::formatterOf(OutputFormat format) {
+    switch (format) {
+    case OutputFormat::BrukerRaw:
+        return [](const ScanRecord& scan, const std::string&, std::string& bytes) {
+            formatBrukerRaw(scan, bytes);
+        };
+    case OutputFormat::Xye:
+        return [](const ScanRecord& scan, const std::string& inputPath, std::string& bytes) {
+            formatXye(scan, platform::fromPath(platform::toPath(inputPath).filename()), bytes);
+        };
+    case OutputFormat::TwoColumnAscii:
+        break;
+    }
+    return [](const ScanRecord& scan, const std::string&, std::string& bytes) {
+        formatTwoColumnAscii(scan, bytes);
+    };
+}
+
 ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format,
                              unsigned jobs)
     : conversions_(conversions), brukerOutputs_(format == OutputFormat::BrukerRaw),
-      format_(format == OutputFormat::TwoColumnAscii ? FormatInto{formatTwoColumnAscii}
-                                                     : FormatInto{formatBrukerRaw}) {
+      format_(formatterOf(format)) {
     const std::size_t threads = std::min<std::size_t>(jobs, conversions.size());
     // Two slots a worker: one being filled while the other waits for its
     // write. Without workers, the one slot is commitNext's own.
@@ -207,7 +235,7 @@ std::exception_ptr ParallelBatch::prepareOne(std::size_t index, std::string& byt
         if (brukerOutputs_) {
             keepIfNotBrukerRaw(conversion.outputPath);
         }
-        format_(scan, bytes);
+        format_(scan, conversion.inputPath, bytes);
         file = PendingFile(conversion.outputPath, bytes);
         return nullptr;
     } catch (...) {

@@ -55,6 +55,15 @@ struct OutputProblem {
 // reaches it.
 std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions);
 
+// The same with the identities of each conversion's two files, where they
+// exist, looked up already by a caller that needs more of them.
+struct ConversionFiles {
+    std::optional<platform::FileIdentity> input;
+    std::optional<platform::FileIdentity> output;
+};
+std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions,
+                                              const std::vector<ConversionFiles>& files);
+
 // The failures of those problems, naming the inputs as the caller shows them:
 // "/out/sample.dat: sample.v2.raw and sample.v3.raw would both be written to
 // this file" and "/data/quartz_b.raw: quartz.raw would be written over this
@@ -89,7 +98,10 @@ public:
     std::size_t commitNext();
 
 private:
-    using FormatInto = void (*)(const ScanRecord&, std::string&);
+    // The writer's formatting, given the scan, its input's path and the
+    // buffer to fill.
+    using FormatInto = void (*)(const ScanRecord&, const std::string&, std::string&);
+    static FormatInto formatterOf(OutputFormat format);
     // A file read, formatted and written to its temporary, waiting to be put
     // in place.
     struct Prepared {

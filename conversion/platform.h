@@ -54,9 +54,20 @@ struct FileIdentity {
     auto operator<=>(const FileIdentity&) const = default;
 };
 
-// The identity of the file at path, symbolic links followed, or nothing when
-// there is none.
-std::optional<FileIdentity> fileIdentity(const std::string& path);
+// The identity of the file at path and when it was last written (in the
+// system's own ticks, comparable between files), from one look-up, symbolic
+// links followed; nothing when there is no file.
+struct FileStatus {
+    FileIdentity identity;
+    std::int64_t modified = 0;
+};
+std::optional<FileStatus> fileStatus(const std::string& path);
+
+// The identity alone, or nothing when there is no file.
+inline std::optional<FileIdentity> fileIdentity(const std::string& path) {
+    const std::optional<FileStatus> status = fileStatus(path);
+    return status ? std::optional(status->identity) : std::nullopt;
+}
 
 // The path the standard library's file-system calls take for these bytes,
 // and back.

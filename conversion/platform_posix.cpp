@@ -85,13 +85,14 @@ std::string fileNameKey(const std::string& name) {
     return name;
 }
 
-std::optional<FileIdentity> fileIdentity(const std::string& path) {
+std::optional<FileStatus> fileStatus(const std::string& path) {
     struct stat status {};
     if (stat(path.c_str(), &status) != 0) {
         return std::nullopt;
     }
-    return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
-                        static_cast<std::uint64_t>(status.st_ino)};
+    return FileStatus{
+        {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)},
+        std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec};
 }
 
 fs::path toPath(const std::string& path) {

@@ -266,7 +266,7 @@ std::string fileNameKey(const std::string& name) {
     return fromPath(fs::path(upper));
 }
 
-std::optional<FileIdentity> fileIdentity(const std::string& path) {
+std::optional<FileStatus> fileStatus(const std::string& path) {
     std::wstring wide;
     if (!toWide(path, wide)) {
         return std::nullopt;
@@ -284,9 +284,13 @@ std::optional<FileIdentity> fileIdentity(const std::string& path) {
     if (!known) {
         return std::nullopt;
     }
-    return FileIdentity{information.dwVolumeSerialNumber,
-                        (std::uint64_t{information.nFileIndexHigh} << 32) |
-                            information.nFileIndexLow};
+    const FileIdentity identity{information.dwVolumeSerialNumber,
+                                (std::uint64_t{information.nFileIndexHigh} << 32) |
+                                    information.nFileIndexLow};
+    const std::uint64_t written =
+        (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
+        information.ftLastWriteTime.dwLowDateTime;
+    return FileStatus{identity, static_cast<std::int64_t>(written)};
 }
 
 fs::path toPath(const std::string& path) {

@@ -33,7 +33,8 @@ struct FileSelection {
     std::string inputDirectory;  // empty means nothing selected
 };
 
-enum class OutputFormat { TwoColumnAscii, BrukerRaw };
+// Xye, the three-column text of Rietveld programs, is the command line's only.
+enum class OutputFormat { TwoColumnAscii, BrukerRaw, Xye };
 
 // The status list: lines are only ever added at the end.
 class StatusLog {

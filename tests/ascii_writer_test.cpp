@@ -3,6 +3,10 @@
 #include "bruker_writer.h"
 #include "scan_files.h"
 
+#include <memory>
+#ifdef SCANMILL_HAVE_XYLIB
+#include <xylib/xylib.h>
+#endif
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
@@ -72,6 +76,49 @@ TEST(TwoColumnAscii, TitleIsWrittenByteForByte) {
     const std::string title = std::string("\xC5ngstr\xF6m ") + '\0' + "x";
     writeTwoColumnAscii(scanOf(title, 1.0F, 1.0F, {}), dir / "a.dat");
     EXPECT_EQ(readFile(dir / "a.dat"), title + "\r\n2theta        Intensity\r\n");
+}
+
+// Written out by hand from the format: the header's control characters
+// become blanks, sigma is sqrt(max(I, 1)) (so 1 for 0, 0.25 and -4), and
+// the fields are those of the two-column text.
+TEST(Xye, CommentLinesThenAngleIntensityAndSigma) {
+    ScanRecord scan = scanOf("Quartz\tstd\r\n1", 10.0F, 0.02F, {100.0F, 2.25F, 0.0F, 0.25F, -4.0F});
+    scan.dateText = "14-FEB-05   ";
+    scan.timeText = "10:32:07";
+    scan.stepTime = {0x00, 0x00, 0xC0, 0x3F}; // 1.5 as a little-endian single
+    EXPECT_EQ(formatXye(scan, "q\n.raw"), "# Quartz std  1\n"
+                                          "# 14-FEB-05 10:32:07\n"
+                                          "# step time 1.5 s\n"
+                                          "# converted from q .raw\n"
+                                          " 10  100  10 \n"
+                                          " 10.02  2.25  1.5 \n"
+                                          " 10.04  0  1 \n"
+                                          " 10.06  .25  1 \n"
+                                          " 10.08 -4  1 \n");
+}
+
+// xylib's reader of plain columns, as Rietveld programs read them, takes the
+// comments as comments and finds three columns holding the values written.
+TEST(Xye, XylibReadsItBack) {
+#ifndef SCANMILL_HAVE_XYLIB
+    GTEST_SKIP() << "xylib is not built for this target; the Linux build reads the file back";
+#else
+    ScratchDirectory dir;
+    const ScanRecord scan = scanOf("t 1.5", 10.0F, 0.02F, {100.0F, 2.25F, 0.0F, -4.0F, 1e7F});
+    writeFile(dir / "a.xye", formatXye(scan, "a.raw"));
+    std::unique_ptr<xylib::DataSet> data(xylib::load_file(dir / "a.xye", "text"));
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(data->get_block_count(), 1);
+    const xylib::Block* block = data->get_block(0);
+    ASSERT_EQ(block->get_column_count(), 3);
+    ASSERT_EQ(block->get_point_count(), 5);
+    const std::vector<double> sigmas = {10, 1.5, 1, 1, 3162.278};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_NEAR(block->get_column(1).get_value(i), 10.0 + 0.02 * i, 1e-5);
+        EXPECT_EQ(block->get_column(2).get_value(i), scan.intensities[i]);
+        EXPECT_NEAR(block->get_column(3).get_value(i), sigmas[i], 1e-3);
+    }
+#endif
 }
 
 // A line break in the title would make the two-line heading four, with a

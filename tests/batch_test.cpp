@@ -42,6 +42,15 @@ TEST(OutputNames, FirstDotCounts) {
     EXPECT_EQ(outputNameFor("with blank.RAW", ascii), "with blank.dat");
 }
 
+TEST(OutputNames, KeepDotsCutsAtTheLastDot) {
+    constexpr auto keep = NameRule::KeepDots;
+    EXPECT_EQ(outputNameFor("Fe2O3_0.5mm.raw", ascii, keep), "Fe2O3_0.5mm.dat");
+    EXPECT_EQ(outputNameFor("Fe2O3_0.5mm.raw", bruker, keep), "Fe2O3_0.5mm_b.raw");
+    EXPECT_EQ(outputNameFor("sample 1.5h.raw", OutputFormat::Xye, keep), "sample 1.5h.xye");
+    EXPECT_EQ(outputNameFor("sample 1.5h.raw", OutputFormat::Xye), "sample 1.xye");
+    EXPECT_EQ(outputNameFor("noext", bruker, keep), "noext_b.raw");
+}
+
 TEST(ConvertSelection, NothingSelectedAddsNoticeOnly) {
     FileSelection selection;
     StatusLog log;

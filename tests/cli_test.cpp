@@ -9,6 +9,7 @@
 #include "scan_files.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -38,6 +39,12 @@ using testing::writeFile;
 
 const std::string asciiWords = "     converted to 2-column ASCII file     ";
 const std::string brukerWords = "     converted to Bruker-AXS Diffrac Plus file     ";
+
+// The summary line that ends a run on standard error.
+std::string summary(int converted, int failed, int skipped, int upToDate) {
+    return std::to_string(converted) + " converted, " + std::to_string(failed) + " failed, " +
+           std::to_string(skipped) + " skipped, " + std::to_string(upToDate) + " up to date\n";
+}
 
 struct Ran {
     int status = -1;
@@ -129,7 +136,7 @@ TEST(ScanmillConvert, FilesAndADirectoryInByteOrderBesideTheirInputs) {
     writeFile(dir / "in/notes.txt", "not a scan");
     const Ran run = convert(dir, "in x.scan");
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, summary(4, 0, 0, 0));
     EXPECT_EQ(run.out, "in/B2.raw" + asciiWords + "in/B2.dat\n" +   //
                            "in/a.raw" + asciiWords + "in/a.dat\n" + //
                            "in/b.RAW" + asciiWords + "in/b.dat\n" + //
@@ -162,6 +169,7 @@ TEST(ScanmillConvert, RecursiveRunMirrorsTheTreeUnderTheOutputDirectory) {
     const Ran quiet = convert(dir, "-rq --format=bruker --output-dir out/new in");
     EXPECT_EQ(quiet.status, 0) << quiet.err;
     EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(quiet.err, "") << "no summary either";
     EXPECT_EQ(filesBelow(dir, "out"),
               (std::vector<std::string>{"out/new/a/e_b.raw", "out/new/sub/c_b.raw",
                                         "out/new/sub/deeper/d_b.raw", "out/new/z_b.raw"}));
@@ -178,7 +186,7 @@ TEST(ScanmillConvert, DamagedFileIsReportedAndTheOthersConvertedUnlessFailFast) 
 
     const Ran run = convert(dir, "-o out in");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, damaged);
+    EXPECT_EQ(run.err, damaged + summary(2, 1, 0, 0));
     EXPECT_EQ(run.out, "in/a.raw" + asciiWords + "out/a.dat\n" + //
                            "in/c.raw" + asciiWords + "out/c.dat\n");
     EXPECT_EQ(readFile(dir / "out/c.dat"), asciiOf(dir, "in/c.raw"));
@@ -187,12 +195,12 @@ TEST(ScanmillConvert, DamagedFileIsReportedAndTheOthersConvertedUnlessFailFast) 
     fs::remove_all(dir / "out");
     const Ran failFast = convert(dir, "--fail-fast -o out in");
     EXPECT_EQ(failFast.status, 1);
-    EXPECT_EQ(failFast.err, damaged);
+    EXPECT_EQ(failFast.err, damaged + summary(1, 1, 0, 0));
     EXPECT_EQ(failFast.out, "in/a.raw" + asciiWords + "out/a.dat\n");
     EXPECT_EQ(filesBelow(dir, "out"), std::vector<std::string>{"out/a.dat"});
 }
 
-TEST(ScanmillConvert, BrukerFileIsSkippedInADirectoryAndRefusedWhenNamed) {
+TEST(ScanmillConvert, BrukerFileInADirectoryIsCountedAsSkippedNamedOnlyWhenVerbose) {
     ScratchDirectory dir;
     writeScan(dir, "in/a.raw");
     writeFile(dir / "in/a_b.raw", formatBrukerRaw(readRigakuRaw(dir / "in/a.raw")));
@@ -200,12 +208,16 @@ TEST(ScanmillConvert, BrukerFileIsSkippedInADirectoryAndRefusedWhenNamed) {
 
     const Ran inDirectory = convert(dir, "in");
     EXPECT_EQ(inDirectory.status, 0);
-    EXPECT_EQ(inDirectory.err, "scanmill-convert: " + notAScan + ", skipped\n");
+    EXPECT_EQ(inDirectory.err, summary(1, 0, 1, 0));
     EXPECT_EQ(inDirectory.out, "in/a.raw" + asciiWords + "in/a.dat\n");
+
+    const Ran verbose = convert(dir, "-v in");
+    EXPECT_EQ(verbose.status, 0);
+    EXPECT_EQ(verbose.err, "scanmill-convert: " + notAScan + ", skipped\n" + summary(1, 0, 1, 0));
 
     const Ran named = convert(dir, "in/a_b.raw");
     EXPECT_EQ(named.status, 1);
-    EXPECT_EQ(named.err, "scanmill-convert: " + notAScan + "\n");
+    EXPECT_EQ(named.err, "scanmill-convert: " + notAScan + "\n" + summary(0, 1, 0, 0));
     EXPECT_EQ(named.out, "");
     EXPECT_EQ(filesBelow(dir, "in"),
               (std::vector<std::string>{"in/a.dat", "in/a.raw", "in/a_b.raw"}));
@@ -214,34 +226,142 @@ TEST(ScanmillConvert, BrukerFileIsSkippedInADirectoryAndRefusedWhenNamed) {
     const Ran again = convert(dir, "-f bruker in");
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(again.out, "in/a.raw" + brukerWords + "in/a_b.raw\n");
-    EXPECT_EQ(again.err, "scanmill-convert: " + notAScan + ", skipped\n");
+    EXPECT_EQ(again.err, summary(1, 0, 1, 0));
 }
 
-TEST(ScanmillConvert, OutputNameClashWritesNothing) {
+// Every clash is named, each pair once, with a pointer to --keep-dots where
+// it would keep the names apart; the files of a clash are not converted.
+TEST(ScanmillConvert, EveryClashIsListedAndTheRestConvertedUnlessFailFast) {
     ScratchDirectory dir;
-    for (const char* name : {"in/first.raw", "in/sample.v2.raw", "in/sample.v3.raw"}) {
+    for (const char* name : {"in/first.raw", "in/quartz.v1.raw", "in/quartz.v2.raw",
+                             "in/quartz.v3.raw", "x/b.raw", "y/b.raw"}) {
         writeScan(dir, name);
     }
-    const Ran run = convert(dir, "-o out in");
+    const std::string clashes =
+        "scanmill-convert: out/quartz.dat: in/quartz.v1.raw and in/quartz.v2.raw would both be "
+        "written to this file (--keep-dots keeps their names apart)\n"
+        "scanmill-convert: out/quartz.dat: in/quartz.v1.raw and in/quartz.v3.raw would both be "
+        "written to this file (--keep-dots keeps their names apart)\n"
+        "scanmill-convert: out/b.dat: x/b.raw and y/b.raw would both be written to this file\n";
+
+    const Ran run = convert(dir, "-o out in x/b.raw y/b.raw");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "scanmill-convert: out/sample.dat: in/sample.v2.raw and in/sample.v3.raw "
-                       "would both be written to this file\n");
-    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, clashes + summary(1, 5, 0, 0));
+    EXPECT_EQ(run.out, "in/first.raw" + asciiWords + "out/first.dat\n");
+    EXPECT_EQ(filesBelow(dir, "out"), std::vector<std::string>{"out/first.dat"});
+
+    fs::remove_all(dir / "out");
+    const Ran failFast = convert(dir, "--fail-fast -o out in x/b.raw y/b.raw");
+    EXPECT_EQ(failFast.status, 1);
+    EXPECT_EQ(failFast.err, clashes + summary(0, 5, 0, 0));
+    EXPECT_EQ(failFast.out, "");
     EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+TEST(ScanmillConvert, KeepDotsNamesOutputsUpToTheLastDot) {
+    ScratchDirectory dir;
+    for (const char* name : {"in/Fe2O3_0.5mm.raw", "in/Fe2O3_0.7mm.raw", "in/sample 1.5h.raw"}) {
+        writeScan(dir, name);
+    }
+    const Ran run = convert(dir, "--keep-dots -f XYE in");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string words = "     converted to xye file     ";
+    EXPECT_EQ(run.out, "in/Fe2O3_0.5mm.raw" + words + "in/Fe2O3_0.5mm.xye\n" +
+                           "in/Fe2O3_0.7mm.raw" + words + "in/Fe2O3_0.7mm.xye\n" +
+                           "in/sample 1.5h.raw" + words + "in/sample 1.5h.xye\n");
+    EXPECT_EQ(readFile(dir / "in/sample 1.5h.xye"),
+              formatXye(readRigakuRaw(dir / "in/sample 1.5h.raw"), "sample 1.5h.raw"));
+}
+
+// As cp -u: an output older than its input is written again, a missing one
+// written, and one at least as new as its input kept as it is.
+TEST(ScanmillConvert, UpdateConvertsOnlyMissingAndOlderOutputs) {
+    ScratchDirectory dir;
+    for (const char* name : {"in/a.raw", "in/b.raw"}) {
+        writeScan(dir, name);
+    }
+    ASSERT_EQ(convert(dir, "-q -o out in").status, 0);
+    const auto inputTime = fs::last_write_time(dir.path() / "in/b.raw");
+    writeFile(dir / "out/a.dat", "newer than its input");
+    fs::last_write_time(dir.path() / "out/a.dat", inputTime + std::chrono::hours(1));
+    fs::last_write_time(dir.path() / "out/b.dat", inputTime - std::chrono::hours(1));
+    writeScan(dir, "in/c.raw");
+
+    const Ran run = convert(dir, "-u -o out in");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "in/b.raw" + asciiWords + "out/b.dat\n" + //
+                           "in/c.raw" + asciiWords + "out/c.dat\n");
+    EXPECT_EQ(run.err, summary(2, 0, 0, 1));
+    EXPECT_EQ(readFile(dir / "out/a.dat"), "newer than its input");
+    EXPECT_EQ(readFile(dir / "out/b.dat"), asciiOf(dir, "in/b.raw"));
+}
+
+// A dry run reads no scan (the damaged one is listed), writes nothing, and
+// fails only where the real run would be refused.
+TEST(ScanmillConvert, DryRunListsWhatWouldBeConvertedAndWritesNothing) {
+    ScratchDirectory dir;
+    for (const char* name : {"in/a.raw", "in/damaged.raw", "in/sub/c.raw"}) {
+        writeScan(dir, name);
+    }
+    fs::resize_file(dir / "in/damaged.raw", 100);
+    const std::string words = "     would be converted to Bruker-AXS Diffrac Plus file     ";
+
+    const Ran run = convert(dir, "-n -r -f bruker -o out in");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "in/a.raw" + words + "out/a_b.raw\n" + //
+                           "in/damaged.raw" + words + "out/damaged_b.raw\n" + "in/sub/c.raw" +
+                           words + "out/sub/c_b.raw\n");
+    EXPECT_EQ(run.err, "3 would be converted, 0 failed, 0 skipped, 0 up to date\n");
+    EXPECT_FALSE(fs::exists(dir / "out"));
+
+    writeScan(dir, "in/a.v2.raw");
+    const Ran clash = convert(dir, "--dry-run in");
+    EXPECT_EQ(clash.status, 1);
+    EXPECT_EQ(clash.err, "scanmill-convert: in/a.dat: in/a.raw and in/a.v2.raw would both be "
+                         "written to this file (--keep-dots keeps their names apart)\n"
+                         "1 would be converted, 2 failed, 0 skipped, 0 up to date\n");
+    EXPECT_EQ(filesBelow(dir, "in"), (std::vector<std::string>{"in/a.raw", "in/a.v2.raw",
+                                                               "in/damaged.raw", "in/sub/c.raw"}));
+}
+
+// An output directory inside the tree is not walked on the next run, and no
+// directory is left where no file was written.
+TEST(ScanmillConvert, OutputTreeIsNotWalkedAndDirectoriesAreMadeOnlyForFilesWritten) {
+    ScratchDirectory dir;
+    for (const char* name : {"in/a.raw", "in/sub/bad.raw"}) {
+        writeScan(dir, name);
+    }
+    fs::resize_file(dir / "in/sub/bad.raw", 100);
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        const Ran again = convert(dir, "-rq -f bruker -o in/converted in");
+        EXPECT_EQ(again.status, 1);
+        EXPECT_EQ(again.err, "scanmill-convert: in/sub/bad.raw: file ends after 100 bytes, "
+                             "but its header needs 200\n");
+    }
+    EXPECT_EQ(filesBelow(dir, "in"),
+              (std::vector<std::string>{"in/a.raw", "in/converted/a_b.raw", "in/sub/bad.raw"}));
+    EXPECT_FALSE(fs::exists(dir / "in/converted/sub"));
+
+    const Ran missing = convert(dir, "-o made missing.raw");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_FALSE(fs::exists(dir / "made"));
 }
 
 TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
     ScratchDirectory dir;
     writeScan(dir, "in/a.raw");
     for (const char* arguments :
-         {"", "-f csv in", "-j 0 in", "--jobs=many in", "--bogus in", "-o", "-q"}) {
+         {"", "-f csv in", "-j 0 in", "--jobs=many in", "--bogus in", "-o", "-q", "-x"}) {
         SCOPED_TRACE(arguments);
         const Ran run = convert(dir, arguments);
         EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err.rfind("scanmill-convert: ", 0), 0u) << run.err;
         EXPECT_NE(run.err.find("--help"), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
     EXPECT_EQ(filesBelow(dir, "in"), std::vector<std::string>{"in/a.raw"});
+    EXPECT_EQ(convert(dir, "-x").err.substr(0, 36), "scanmill-convert: unknown option -x\n");
 
     const Ran help = convert(dir, "--help");
     EXPECT_EQ(help.status, 0);
@@ -253,7 +373,7 @@ TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
 
 // Overlap: Rigaku scans of the "a/b" series, where quartz.raw's Bruker output
 // is the scan quartz_b.raw, and one directory reached through a link. Every
-// problem is refused before anything is written.
+// problem is named before anything is written, and its files are left alone.
 TEST(ScanmillConvertOverlap, OutputsNeverReplaceInputsNorEachOther) {
     ScratchDirectory dir;
     writeScan(dir, "in/quartz.raw");
@@ -262,12 +382,15 @@ TEST(ScanmillConvertOverlap, OutputsNeverReplaceInputsNorEachOther) {
     const Ran run = convert(dir, "-f bruker in");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "scanmill-convert: in/quartz_b.raw: in/quartz.raw would be written over "
-                       "this input\n");
-    EXPECT_EQ(run.out, "");
+                       "this input\n" +
+                           summary(1, 1, 0, 0));
+    EXPECT_EQ(run.out, "in/quartz_b.raw" + brukerWords + "in/quartz_b_b.raw\n");
+    fs::remove(dir / "in/quartz_b_b.raw");
     const Ran alone = convert(dir, "-f bruker in/quartz.raw");
     EXPECT_EQ(alone.status, 1);
     EXPECT_EQ(alone.err,
-              "scanmill-convert: in/quartz_b.raw: exists and is not a Bruker RAW file; kept\n");
+              "scanmill-convert: in/quartz_b.raw: exists and is not a Bruker RAW file; kept\n" +
+                  summary(0, 1, 0, 0));
     EXPECT_EQ(readFile(dir / "in/quartz_b.raw"), scan);
     EXPECT_EQ(filesBelow(dir, "in"),
               (std::vector<std::string>{"in/quartz.raw", "in/quartz_b.raw"}));
@@ -277,9 +400,10 @@ TEST(ScanmillConvertOverlap, OutputsNeverReplaceInputsNorEachOther) {
     const Ran linked = convert(dir, "A/x.raw B/x.old.raw B/y.raw A/y.raw");
     EXPECT_EQ(linked.status, 1);
     EXPECT_EQ(linked.err, "scanmill-convert: B/x.dat: A/x.raw and B/x.old.raw would both be "
-                          "written to this file\n"
+                          "written to this file (--keep-dots keeps their names apart)\n"
                           "scanmill-convert: A/y.dat: B/y.raw and A/y.raw would both be written "
-                          "to this file\n");
+                          "to this file\n" +
+                              summary(0, 4, 0, 0));
     EXPECT_EQ(filesBelow(dir, "A"), std::vector<std::string>{"A/x.raw"});
 #endif
 }
@@ -289,7 +413,8 @@ TEST(ScanmillConvert, ArgumentBeginningWithSlashIsAPath) {
     ScratchDirectory dir;
     const Ran run = convert(dir, "/no-such-directory/a.raw");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "scanmill-convert: /no-such-directory/a.raw: No such file or directory\n");
+    EXPECT_EQ(run.err, "scanmill-convert: /no-such-directory/a.raw: No such file or directory\n" +
+                           summary(0, 1, 0, 0));
 }
 
 TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidAndLinkLoopsNotFollowed) {
@@ -303,7 +428,8 @@ TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidAndLinkLoopsNotFollowed) {
     const Ran run = convert(dir, "-r in empty");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "in/a.raw" + asciiWords + "in/a.dat\n");
-    EXPECT_EQ(run.err, "scanmill-convert: empty: no .raw files in it or below\n");
+    EXPECT_EQ(run.err,
+              "scanmill-convert: empty: no .raw files in it or below\n" + summary(1, 0, 0, 0));
     const Ran flat = convert(dir, "-q empty");
     EXPECT_EQ(flat.err, "scanmill-convert: empty: no .raw files in this directory\n");
 }
@@ -330,7 +456,8 @@ TEST(ScanmillConvertNames, ControlCharactersArePrintedEscaped) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "in/esc\\e]0;PWNED\\a.raw" + asciiWords + "in/esc\\e]0;PWNED\\a.dat\n");
     EXPECT_EQ(run.err, "scanmill-convert: in/fake.raw\\nx.raw: file ends after 300 bytes, but "
-                       "its 2000 points need 8200\n");
+                       "its 2000 points need 8200\n" +
+                           summary(1, 1, 0, 0));
     const Ran usage = convert(dir, "-f 'x\x1b[2Jy' in");
     EXPECT_EQ(usage.status, 2);
     EXPECT_NE(usage.err.find("x\\e[2Jy not in"), std::string::npos) << usage.err;
@@ -452,7 +579,7 @@ TEST(ScanmillConvertInterrupted, FileSizeLimitFailsOnlyTheFileThatHitsIt) {
     how.fileSizeLimit = 8192;
     const Ran run = start(dir, {"-o", "out", "in"}, how);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "scanmill-convert: out/b.dat: File too large\n");
+    EXPECT_EQ(run.err, "scanmill-convert: out/b.dat: File too large\n" + summary(2, 1, 0, 0));
     EXPECT_EQ(filesBelow(dir, "out"), (std::vector<std::string>{"out/a.dat", "out/c.dat"}));
 }
 
