@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: MIT
-// Any bytes read as a Rigaku scan and, when readable, written in both formats:
-// the files must have the shape the formats promise and nothing else may be
-// left in the output directory.
+// Any bytes read as a Rigaku scan and, when readable, written in both formats
+// and formatted as .xye: the files must have the shape the formats promise and
+// nothing else may be left in the output directory.
 #include "ascii_writer.h"
 #include "bruker_writer.h"
 #include "fuzz_support.h"
 #include "rigaku_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 
 using namespace scanmill;
 namespace fs = std::filesystem;
@@ -20,10 +22,13 @@ void checkOnlyFile(const fs::path& dir, const fs::path& expected) {
         fuzz::check(entry.path() == expected, "a stray file was left in the output directory");
 }
 
-// Title line, heading, one line per point; every line ends CR LF. The title is
-// taken as it stands, since a damaged title may hold line-break bytes itself.
+// Title line, heading, one line per point; every line ends CR LF. Line-break
+// bytes of a damaged title are written as blanks, so the heading stays two lines.
 void checkAscii(const std::string& text, const ScanRecord& scan) {
-    const std::string titleLine = scan.title + "\r\n";
+    std::string titleLine = scan.title;
+    std::replace_if(
+        titleLine.begin(), titleLine.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    titleLine += "\r\n";
     fuzz::check(text.compare(0, titleLine.size(), titleLine) == 0,
                 "ASCII file starts with the title line");
     std::size_t lines = 0;
@@ -42,6 +47,33 @@ void checkAscii(const std::string& text, const ScanRecord& scan) {
         start = end + 2;
     }
     fuzz::check(lines == static_cast<std::size_t>(scan.pointCount) + 1, "ASCII line count");
+}
+
+// What Rietveld programs insist on: "#" header lines, then lines of three
+// numbers separated by blanks, each ending LF.
+void checkXye(const std::string& text, const ScanRecord& scan) {
+    fuzz::check(text.find('\r') == std::string::npos, "CR in an .xye file");
+    std::istringstream lines(text);
+    std::string line;
+    std::size_t comments = 0;
+    std::size_t points = 0;
+    while (std::getline(lines, line)) {
+        if (points == 0 && line.starts_with('#')) {
+            ++comments;
+            continue;
+        }
+        std::istringstream fields(line);
+        std::string field;
+        std::size_t count = 0;
+        while (fields >> field) {
+            ++count;
+        }
+        fuzz::check(count == 3, ".xye data line without three fields");
+        ++points;
+    }
+    fuzz::check(comments == 4, ".xye header lines");
+    fuzz::check(points == static_cast<std::size_t>(scan.pointCount), ".xye line count");
+    fuzz::check(text.empty() || text.back() == '\n', ".xye ends without LF");
 }
 
 void checkBruker(const std::string& bytes, const ScanRecord& scan) {
@@ -74,6 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkOnlyFile(outDir, ascii);
     checkAscii(testing::readFile(ascii), scan);
     fs::remove(ascii);
+
+    checkXye(formatXye(scan, std::string(data, data + std::min<std::size_t>(size, 40))), scan);
 
     const fs::path bruker = outDir / "scan_b.raw";
     writeBrukerRaw(scan, bruker.string());
