@@ -30,21 +30,28 @@ namespace fs = std::filesystem;
 class PathKeys {
 public:
     std::string operator()(const std::string& path) {
-        const fs::path p = platform::toPath(path);
-        const auto [entry, isNew] = directories_.try_emplace(p.parent_path().native());
+        // Split as a string: over a whole archive, parsing every path as a
+        // std::filesystem::path would cost more than the rest of the check.
+        const std::size_t nameStart = path.find_last_of(pathSeparators) + 1;
+        const auto [entry, isNew] = directories_.try_emplace(path.substr(0, nameStart));
         if (isNew) {
-            const fs::path parent = p.has_parent_path() ? p.parent_path() : fs::path(".");
+            const fs::path parent = nameStart == 0 ? fs::path(".") : platform::toPath(entry->first);
             std::error_code error;
-            entry->second = fs::weakly_canonical(parent, error);
+            fs::path resolved = fs::weakly_canonical(parent, error);
             if (error) {
-                entry->second = fs::absolute(parent, error).lexically_normal();
+                resolved = fs::absolute(parent, error).lexically_normal();
+            }
+            entry->second = platform::fromPath(resolved);
+            if (!entry->second.ends_with(pathSeparator)) {
+                entry->second += pathSeparator;
             }
         }
-        return platform::fileNameKey(platform::fromPath(entry->second / p.filename()));
+        return platform::fileNameKey(entry->second + path.substr(nameStart));
     }
 
 private:
-    std::unordered_map<fs::path::string_type, fs::path> directories_;
+    // Each directory as spelled, with its separator, and as resolved.
+    std::unordered_map<std::string, std::string> directories_;
 };
 
 // True when output names the input file itself. A missing output, the
