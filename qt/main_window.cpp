@@ -172,8 +172,7 @@ void Form1::convert() {
         // message box after it waits for a person.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto idle = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        update = core_.convert(Option1->isChecked() ? OutputFormat::TwoColumnAscii
-                                                    : OutputFormat::BrukerRaw);
+        update = core_.convert(chosenFormat(Option1->isChecked()));
         showBoxesAndLines(update);
     }
     showMessage(update.message);

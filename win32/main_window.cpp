@@ -411,9 +411,7 @@ void Form1::browseInputFiles() {
 }
 
 void Form1::convert() {
-    const OutputFormat format = IsDlgButtonChecked(window_, Option1) == BST_CHECKED
-                                    ? OutputFormat::TwoColumnAscii
-                                    : OutputFormat::BrukerRaw;
+    const OutputFormat format = chosenFormat(IsDlgButtonChecked(window_, Option1) == BST_CHECKED);
     std::optional<std::string> failure;
     {
         // Busy until the list and the output box show how the batch went;

@@ -20,6 +20,12 @@ inline constexpr char messageTitle[] = "Scanmill";
 inline constexpr char noInputText[] = "Browse to files . . .";      // Text1 at start
 inline constexpr char noOutputText[] = "Browse to directory . . ."; // Text2 until it has one
 
+// The format Convert writes: two-column text while the first option button
+// (Option1, selected at start) is selected, Bruker files otherwise.
+constexpr OutputFormat chosenFormat(bool firstOptionSelected) {
+    return firstOptionSelected ? OutputFormat::TwoColumnAscii : OutputFormat::BrukerRaw;
+}
+
 // What the front end shows after one event. Members left unset (or empty)
 // change nothing.
 struct WindowUpdate {
