@@ -107,13 +107,17 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
 
 std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions,
                                               const std::vector<ConversionFiles>& files) {
+    // Files that exist are told apart by identity, however they are spelled;
+    // paths are compared only for files not there yet. Over an archive
+    // already converted, as -u runs nightly, no path then needs resolving.
     PathKeys key;
     std::unordered_map<std::string, std::size_t> inputKeys;
     std::map<platform::FileIdentity, std::size_t> inputFiles;
     for (std::size_t index = 0; index < conversions.size(); ++index) {
-        inputKeys.try_emplace(key(conversions[index].inputPath), index);
         if (const auto& identity = files[index].input) {
             inputFiles.try_emplace(*identity, index);
+        } else {
+            inputKeys.try_emplace(key(conversions[index].inputPath), index);
         }
     }
     std::vector<OutputProblem> problems;
@@ -121,17 +125,26 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
     std::map<platform::FileIdentity, std::size_t> outputFiles;
     for (std::size_t index = 0; index < conversions.size(); ++index) {
         const Conversion& conversion = conversions[index];
-        const std::string outputKey = key(conversion.outputPath);
-        const auto& identity = files[index].output;
-        // The first earlier writer of this file, by path or by identity.
+        // The first earlier writer of this file, and the input of another
+        // conversion that this output would replace.
         std::optional<std::size_t> earlier;
-        if (const auto [entry, isNew] = outputKeys.try_emplace(outputKey, index); !isNew) {
-            earlier = entry->second;
-        }
-        if (identity) {
-            if (const auto [entry, isNew] = outputFiles.try_emplace(*identity, index);
-                !isNew && !earlier) {
+        std::optional<std::size_t> reader;
+        if (const auto& identity = files[index].output) {
+            if (const auto [entry, isNew] = outputFiles.try_emplace(*identity, index); !isNew) {
                 earlier = entry->second;
+            }
+            if (const auto found = inputFiles.find(*identity);
+                found != inputFiles.end() && found->second != index) {
+                reader = found->second;
+            }
+        } else {
+            const std::string outputKey = key(conversion.outputPath);
+            if (const auto [entry, isNew] = outputKeys.try_emplace(outputKey, index); !isNew) {
+                earlier = entry->second;
+            }
+            if (const auto found = inputKeys.find(outputKey);
+                found != inputKeys.end() && found->second != index) {
+                reader = found->second;
             }
         }
         if (earlier) {
@@ -139,15 +152,6 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
                 {OutputProblem::Kind::Clash, index, *earlier,
                  outputClashError(conversion.outputPath, conversions[*earlier].inputPath,
                                   conversion.inputPath)});
-        }
-        // The input of another conversion that this output would replace.
-        std::optional<std::size_t> reader;
-        if (const auto found = inputKeys.find(outputKey);
-            found != inputKeys.end() && found->second != index) {
-            reader = found->second;
-        } else if (const auto file = identity ? inputFiles.find(*identity) : inputFiles.end();
-                   file != inputFiles.end() && file->second != index) {
-            reader = file->second;
         }
         // A Bruker RAW file is no scan: the run passes over it or refuses it,
         // and an output may replace it, as an earlier output is replaced.
