@@ -47,8 +47,8 @@ ControlClass classOf(ControlKind kind) {
 // The controls' ids follow the form's table.
 static_assert(std::size(formControls) == Command4 - Command1 + 1);
 
-Control idOf(const FormControl& spec) {
-    return static_cast<Control>(Command1 + (&spec - std::begin(formControls)));
+Control idOf(const FormControl& item) {
+    return static_cast<Control>(Command1 + (&item - std::begin(formControls)));
 }
 
 // The form's control of this child window id, if it is one.
@@ -71,8 +71,8 @@ RECT placeOf(const FormControl& control, UINT dpi) {
 }
 
 bool isPushButton(int id) {
-    const FormControl* spec = formControlOf(id);
-    return spec && spec->kind == ControlKind::Button;
+    const FormControl* item = formControlOf(id);
+    return item && item->kind == ControlKind::Button;
 }
 
 // Calls that came with Windows 10, looked up so that the program still runs,
@@ -254,34 +254,34 @@ void Form1::onCreate() {
 void Form1::createControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     const FormControl* previous = nullptr;
-    for (const FormControl& spec : formControls) {
-        const ControlClass kind = classOf(spec.kind);
+    for (const FormControl& item : formControls) {
+        const ControlClass kind = classOf(item.kind);
         DWORD style = kind.style;
         // Every control starts a group of its own but an option button that
         // follows another, so that the arrow keys move between the options alone.
-        if (spec.kind == ControlKind::OptionButton && previous &&
+        if (item.kind == ControlKind::OptionButton && previous &&
             previous->kind == ControlKind::OptionButton)
             style &= ~(WS_TABSTOP | WS_GROUP);
-        CreateWindowExW(kind.exStyle, kind.name, wide(spec.text).c_str(),
+        CreateWindowExW(kind.exStyle, kind.name, wide(item.text).c_str(),
                         WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(spec))), instance,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(item))), instance,
                         nullptr);
-        previous = &spec;
+        previous = &item;
     }
     // The frames lie beneath the controls drawn over them; the others keep
     // the tab order they were made in.
-    for (const FormControl& spec : formControls)
-        if (spec.kind == ControlKind::Frame)
-            SetWindowPos(control(idOf(spec)), HWND_BOTTOM, 0, 0, 0, 0,
+    for (const FormControl& item : formControls)
+        if (item.kind == ControlKind::Frame)
+            SetWindowPos(control(idOf(item)), HWND_BOTTOM, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     CheckRadioButton(window_, Option1, Option2, Option1);
 }
 
 void Form1::makeFonts() {
-    for (const FormControl& spec : formControls) {
-        const HFONT font = makeFont(spec.font, dpi_);
+    for (const FormControl& item : formControls) {
+        const HFONT font = makeFont(item.font, dpi_);
         fonts_.push_back(font);
-        SendMessageW(control(idOf(spec)), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SendMessageW(control(idOf(item)), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
 }
 
@@ -292,22 +292,22 @@ void Form1::freeFonts() {
 }
 
 void Form1::placeControls() {
-    for (const FormControl& spec : formControls) {
-        const RECT place = placeOf(spec, dpi_);
-        SetWindowPos(control(idOf(spec)), nullptr, place.left, place.top, place.right - place.left,
+    for (const FormControl& item : formControls) {
+        const RECT place = placeOf(item, dpi_);
+        SetWindowPos(control(idOf(item)), nullptr, place.left, place.top, place.right - place.left,
                      place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (!toolTips_)
         return;
     // A frame's tip belongs to its area of the window, which moves with it.
-    for (const FormControl& spec : formControls) {
-        if (spec.kind != ControlKind::Frame || !spec.toolTip)
+    for (const FormControl& item : formControls) {
+        if (item.kind != ControlKind::Frame || !item.toolTip)
             continue;
         TOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.hwnd = window_;
-        tool.uId = idOf(spec);
-        tool.rect = placeOf(spec, dpi_);
+        tool.uId = idOf(item);
+        tool.rect = placeOf(item, dpi_);
         SendMessageW(toolTips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
@@ -317,23 +317,23 @@ void Form1::addToolTips() {
                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
-    for (const FormControl& spec : formControls) {
-        if (!spec.toolTip)
+    for (const FormControl& item : formControls) {
+        if (!item.toolTip)
             continue;
-        std::wstring text = wide(spec.toolTip);
+        std::wstring text = wide(item.toolTip);
         TOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.uFlags = TTF_SUBCLASS;
         tool.hwnd = window_;
         tool.lpszText = text.data();
-        if (spec.kind == ControlKind::Frame) {
+        if (item.kind == ControlKind::Frame) {
             // A frame lets the mouse through to the window: its tip belongs
             // to its area of the window.
-            tool.uId = idOf(spec);
-            tool.rect = placeOf(spec, dpi_);
+            tool.uId = idOf(item);
+            tool.rect = placeOf(item, dpi_);
         } else {
             tool.uFlags |= TTF_IDISHWND;
-            tool.uId = reinterpret_cast<UINT_PTR>(control(idOf(spec)));
+            tool.uId = reinterpret_cast<UINT_PTR>(control(idOf(item)));
         }
         SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
@@ -350,8 +350,8 @@ void Form1::onDpiChanged(UINT dpi, const RECT& suggested) {
 
 LRESULT Form1::onColorStatic(HDC dc, HWND control) {
     // The two labels overlap: each draws its text alone, over the window.
-    const FormControl* spec = formControlOf(GetDlgCtrlID(control));
-    if (spec && spec->kind == ControlKind::Label) {
+    const FormControl* item = formControlOf(GetDlgCtrlID(control));
+    if (item && item->kind == ControlKind::Label) {
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     }
