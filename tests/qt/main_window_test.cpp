@@ -348,11 +348,9 @@ void MainWindowTest::browseOutputDirectory() {
     f.click("Command3"); // cancelled
     QVERIFY(f.window->selection().outputDirectory.empty());
     QCOMPARE(f.text("Text2"), QStringLiteral("Browse to directory . . ."));
-    f.chooseOutput("/");
-    QCOMPARE(f.window->selection().outputDirectory, "/");
     f.chooseOutput("/out");
     f.click("Command3");
-    QCOMPARE(f.dialog.requests.size(), 4);
+    QCOMPARE(f.dialog.requests.size(), 3);
     QCOMPARE(f.window->selection().outputDirectory, "/out/");
     QCOMPARE(f.text("Text2"), QStringLiteral("/out/"));
     QVERIFY(f.window->selection().inputDirectory.empty());
@@ -424,14 +422,7 @@ void MainWindowTest::failingFileIsShownAndEarlierLinesStay() {
     QCOMPARE(f.statusLines(), linesWhileShown);
     QCOMPARE(cursors, QList({Qt::WaitCursor, Qt::WaitCursor, Qt::ArrowCursor}));
     QVERIFY(!QGuiApplication::overrideCursor());
-    QVERIFY(!QFile::exists(in.filePath("c.dat")));
     QCOMPARE(f.text("Text2"), in.path() + u'/');
-
-    // The window carries on: the next press converts again.
-    writeRigakuRaw(in.filePath("missing.raw"), "B", {1});
-    f.click("Command2");
-    QCOMPARE(f.statusLines().size(), 4);
-    QCOMPARE(person.answered, 1);
 }
 
 void MainWindowTest::droppedScansBecomeTheSelection() {

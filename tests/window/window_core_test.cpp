@@ -126,7 +126,7 @@ TEST(FileDialogValue, BufferCountsUtf16Units) {
     EXPECT_FALSE(fitsFileDialogBuffer(value + "\xC3\xA4\xC3\xA4" + 'e'));
 }
 
-TEST(WindowCore, ChosenFilesBecomeTheSelection) {
+TEST(WindowCore, ChosenFilesBecomeTheSelectionUnlessTheDialogFailed) {
     WindowCore core;
     WindowUpdate update = core.filesChosen(join({native("/data"), "a.raw", "b.raw", "c.raw"}));
     EXPECT_EQ(update.inputBox, native("/data/ . . .  3 files selected"));
@@ -141,6 +141,17 @@ TEST(WindowCore, ChosenFilesBecomeTheSelection) {
     EXPECT_EQ(selection.fileCount, 1);
     EXPECT_EQ(selection.fileNames[0], "e.raw");
     EXPECT_TRUE(selection.outputDirectory.empty());
+
+    // A cancelled dialog is silent, a failed one shown; the selection stays.
+    const WindowUpdate cancelled =
+        core.inputDialogFailed(fileDialog::cancelError, fileDialog::cancelDescription);
+    EXPECT_FALSE(cancelled.message || cancelled.inputBox || cancelled.outputBox);
+    const WindowUpdate failed = core.inputDialogFailed(fileDialog::bufferTooSmallError,
+                                                       fileDialog::bufferTooSmallDescription);
+    EXPECT_EQ(failed.message, "Error 20476 selecting files.\n"
+                              "The file name buffer is too small for this selection.");
+    EXPECT_FALSE(failed.inputBox);
+    EXPECT_EQ(core.selection().inputDirectory, native("/data/"));
 }
 
 TEST(WindowCore, AHundredAndOneFitButNotMore) {
@@ -157,20 +168,6 @@ TEST(WindowCore, AHundredAndOneFitButNotMore) {
     EXPECT_FALSE(refused.inputBox);
     EXPECT_EQ(core.selection().fileCount, 101);
     EXPECT_EQ(core.selection().fileNames[0], names[1]);
-}
-
-TEST(WindowCore, CancelIsSilentOtherDialogFailuresAreShown) {
-    WindowCore core;
-    core.filesChosen(native("/data/a.raw"));
-    const WindowUpdate cancelled =
-        core.inputDialogFailed(fileDialog::cancelError, fileDialog::cancelDescription);
-    EXPECT_FALSE(cancelled.message || cancelled.inputBox || cancelled.outputBox);
-    const WindowUpdate failed = core.inputDialogFailed(fileDialog::bufferTooSmallError,
-                                                       fileDialog::bufferTooSmallDescription);
-    EXPECT_EQ(failed.message, "Error 20476 selecting files.\n"
-                              "The file name buffer is too small for this selection.");
-    EXPECT_FALSE(failed.inputBox);
-    EXPECT_EQ(core.selection().inputDirectory, native("/data/"));
 }
 
 TEST(WindowCore, OpenedFilesAreTheScansOfOneDirectory) {
@@ -232,16 +229,6 @@ TEST(WindowCore, DropTargetDependsOnWhatAndWhere) {
               in.withSeparator() + " . . .  2 files selected");
 }
 
-TEST(WindowCore, ChosenOutputDirectoryGetsItsSeparator) {
-    ScratchDirectory out;
-    const std::string root = fs::current_path().root_path().string();
-    WindowCore core;
-    EXPECT_EQ(core.outputDirectoryChosen(root).outputBox, root);
-    EXPECT_EQ(core.outputDirectoryChosen(out.path().string()).outputBox, out.withSeparator());
-    EXPECT_EQ(core.selection().outputDirectory, out.withSeparator());
-    EXPECT_TRUE(core.selection().inputDirectory.empty());
-}
-
 TEST(WindowCore, ConvertWithoutSelectionAddsNotice) {
     WindowCore core;
     for (int press = 0; press < 2; ++press) {
@@ -298,13 +285,18 @@ TEST(WindowCore, FilledInOutputDirectoryFollowsTheInput) {
     EXPECT_EQ(readFile(second.path() / "scan01.dat").substr(0, 6), "Second");
 }
 
-TEST(WindowCore, ChosenOrDroppedOutputDirectoryStays) {
+TEST(WindowCore, ChosenOrDroppedOutputDirectoryGetsItsSeparatorAndStays) {
     ScratchDirectory first("-first");
     ScratchDirectory second("-second");
     ScratchDirectory out("-out");
     writeScan(first / "a.raw", "First");
     writeScan(second / "b.raw", "Second");
     WindowCore core;
+    // A chosen directory gets its separator, unless it is a root.
+    const std::string root = fs::current_path().root_path().string();
+    EXPECT_EQ(core.outputDirectoryChosen(root).outputBox, root);
+    EXPECT_EQ(core.outputDirectoryChosen(out.path().string()).outputBox, out.withSeparator());
+    EXPECT_TRUE(core.selection().inputDirectory.empty());
     for (const bool dropped : {false, true}) {
         if (dropped)
             core.dropped({out.path().string()}, true);
