@@ -19,7 +19,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -436,13 +435,11 @@ TEST(ScanmillConvertNames, ControlCharactersArePrintedEscaped) {
 
 #ifndef _WIN32
 // scanmill-convert started as a process the test holds: standard output and
-// error into files (or output into a pipe no one reads), SIGXFSZ and SIGPIPE
-// as the system sets them, files no larger than fileSizeLimit, and
-// whileRunning called with its process id.
+// error into files (or output into a pipe no one reads), SIGPIPE as the
+// system sets it, and whileRunning called with its process id.
 struct Started {
     std::string output;        // where standard output goes; empty: a file
     bool closedOutput = false; // into a pipe whose reading end is closed
-    rlim_t fileSizeLimit = RLIM_INFINITY;
     std::function<void(pid_t)> whileRunning = [](pid_t) {};
 };
 
@@ -463,12 +460,10 @@ Ran start(const ScratchDirectory& dir, const std::vector<std::string>& arguments
                                                                    : how.output.c_str(),
                                                 O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = open((streams + ".2").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const rlimit limit{how.fileSizeLimit, how.fileSizeLimit};
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
-            chdir(dir.path().c_str()) != 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            chdir(dir.path().c_str()) != 0) {
             _exit(99);
         }
-        std::signal(SIGXFSZ, SIG_DFL);
         std::signal(SIGPIPE, SIG_DFL);
         execv(program.c_str(), const_cast<char* const*>(argv.data()));
         _exit(98);
@@ -545,21 +540,6 @@ TEST(ScanmillConvertInterrupted, OutputThatCannotBeWrittenFails) {
         EXPECT_EQ(unwritten.status, 1) << option;
         EXPECT_EQ(unwritten.err, "scanmill-convert: standard output: No space left on device\n");
     }
-}
-
-// A file that would grow past the file-size limit fails with EFBIG, SIGXFSZ
-// left to end the program if it would; the others are converted.
-TEST(ScanmillConvertInterrupted, FileSizeLimitFailsOnlyTheFileThatHitsIt) {
-    ScratchDirectory dir;
-    writeScan(dir, "in/a.raw");
-    writeScan(dir, "in/b.raw", 2000);
-    writeScan(dir, "in/c.raw");
-    Started how;
-    how.fileSizeLimit = 8192;
-    const Ran run = start(dir, {"-o", "out", "in"}, how);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "scanmill-convert: out/b.dat: File too large\n" + summary(2, 1, 0, 0));
-    EXPECT_EQ(filesBelow(dir, "out"), (std::vector<std::string>{"out/a.dat", "out/c.dat"}));
 }
 
 #endif
