@@ -54,7 +54,7 @@ struct Finder {
             std::error_code ignored;
             if (!it->is_symlink(ignored) && it->is_directory(ignored)) {
                 subdirectories.push_back(name);
-            } else if (hasRawExtension(name) && it->is_regular_file(ignored)) {
+            } else if (hasScanExtension(name) && it->is_regular_file(ignored)) {
                 files.push_back(name);
             }
         }
@@ -81,16 +81,6 @@ struct Finder {
 };
 
 } // namespace
-
-bool hasRawExtension(const std::string& name) {
-    if (name.size() < 4) {
-        return false;
-    }
-    const std::string_view end = std::string_view(name).substr(name.size() - 4);
-    return std::equal(end.begin(), end.end(), ".raw", [](char c, char lower) {
-        return (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) == lower;
-    });
-}
 
 RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string& outputDirectory,
                         bool recursive, OutputFormat format, NameRule rule) {

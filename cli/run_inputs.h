@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "batch.h"
+#include "names.h"
 #include "parallel_batch.h"
 #include "scan_record.h"
 
@@ -17,9 +17,6 @@ struct RunInputs {
     std::vector<FileError> failures;     // directories that could not be listed
     std::vector<std::string> notes;      // named directories that hold no .raw file
 };
-
-// True for names ending in ".raw", in any case.
-bool hasRawExtension(const std::string& name);
 
 // A path that is a directory contributes its files ending in ".raw", in byte
 // order of their names, and with `recursive` then those of each subdirectory

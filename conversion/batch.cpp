@@ -9,36 +9,6 @@
 
 namespace scanmill {
 
-std::string outputNameFor(const std::string& inputName, OutputFormat format, NameRule rule) {
-    const auto dot = rule == NameRule::FirstDot ? inputName.find('.') : inputName.rfind('.');
-    const std::string base = inputName.substr(0, dot);
-    switch (format) {
-    case OutputFormat::TwoColumnAscii:
-        return base + ".dat";
-    case OutputFormat::BrukerRaw:
-        return base + "_b.raw";
-    case OutputFormat::Xye:
-        return base + ".xye";
-    }
-    return base;
-}
-
-std::string formatDescription(OutputFormat format) {
-    switch (format) {
-    case OutputFormat::TwoColumnAscii:
-        return "2-column ASCII file";
-    case OutputFormat::BrukerRaw:
-        return "Bruker-AXS Diffrac Plus file";
-    case OutputFormat::Xye:
-        return "xye file";
-    }
-    return {};
-}
-
-std::string statusLine(const std::string& input, OutputFormat format, const std::string& output) {
-    return input + "     converted to " + formatDescription(format) + "     " + output;
-}
-
 void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& log) {
     if (selection.inputDirectory.empty()) {
         log.append("No files have been selected.");

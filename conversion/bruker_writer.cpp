@@ -2,6 +2,7 @@
 #include "bruker_writer.h"
 
 #include "little_endian.h"
+#include "names.h"
 #include "output_file.h"
 
 #include <algorithm>
@@ -50,15 +51,9 @@ std::string_view piece(std::string_view text, std::size_t first, std::size_t len
     return first < text.size() ? text.substr(first, length) : std::string_view();
 }
 
-// ASCII only: the user's locale must not change which months match.
-char asciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 std::string monthDigits(std::string_view abbreviation) {
     auto sameIgnoringCase = [abbreviation](std::string_view month) {
-        return std::equal(month.begin(), month.end(), abbreviation.begin(), abbreviation.end(),
-                          [](char a, char b) { return a == asciiUpper(b); });
+        return equalIgnoringAsciiCase(month, abbreviation);
     };
     const auto found =
         std::find_if(monthAbbreviations.begin(), monthAbbreviations.end(), sameIgnoringCase);

@@ -12,6 +12,15 @@
 // reader and the writers share one code path everywhere. Paths are the
 // engine's bytes. Calls that fail return nullptr or false and leave the cause
 // in errno.
+namespace scanmill {
+
+// The platform's path separator, which directories in a selection end with,
+// and every character that separates directories in a path read.
+extern const char pathSeparator;
+extern const char pathSeparators[];
+
+} // namespace scanmill
+
 namespace scanmill::platform {
 
 // Opens an existing file for binary reading.

@@ -8,6 +8,13 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace scanmill {
+
+const char pathSeparator = '/';
+const char pathSeparators[] = "/";
+
+} // namespace scanmill
+
 namespace scanmill::platform {
 
 namespace fs = std::filesystem;

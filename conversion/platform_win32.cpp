@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform.h"
 
+#include "names.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -9,6 +11,13 @@
 #include <string_view>
 #include <utility>
 #include <windows.h>
+
+namespace scanmill {
+
+const char pathSeparator = '\\';
+const char pathSeparators[] = "\\/";
+
+} // namespace scanmill
 
 // Paths are UTF-8 in the engine and UTF-16 at every system call, so that any
 // name the file system holds can be read and written, whatever the code page.
@@ -138,19 +147,6 @@ std::FILE* openStream(const std::string& path, DWORD access, DWORD share, DWORD 
         return nullptr;
     }
     return streamOver(handle, flags, mode);
-}
-
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Names of devices, which Windows finds in every directory and with any extension.

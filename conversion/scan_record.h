@@ -2,6 +2,7 @@
 #pragma once
 
 #include "file_error.h"
+#include "platform.h"
 
 #include <array>
 #include <cstdint>
@@ -45,15 +46,5 @@ public:
 private:
     std::vector<std::string> lines_;
 };
-
-// The platform's path separator, which directories in a FileSelection end
-// with, and every character that separates directories in a path read.
-#ifdef _WIN32
-inline constexpr char pathSeparator = '\\';
-inline constexpr char pathSeparators[] = "\\/";
-#else
-inline constexpr char pathSeparator = '/';
-inline constexpr char pathSeparators[] = "/";
-#endif
 
 } // namespace scanmill

@@ -2,6 +2,7 @@
 #include "window_core.h"
 
 #include "batch.h"
+#include "names.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -23,15 +24,6 @@ constexpr std::size_t selectionSize = std::tuple_size_v<decltype(FileSelection::
 bool isDirectory(const std::string& path) {
     std::error_code error;
     return fs::is_directory(platform::toPath(path), error);
-}
-
-bool hasScanExtension(const std::string& path) {
-    constexpr std::string_view extension = ".raw";
-    if (path.size() < extension.size())
-        return false;
-    return std::equal(
-        extension.begin(), extension.end(), path.end() - extension.size(),
-        [](char wanted, char c) { return wanted == (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
 }
 
 // Of the paths dropped or named on the command line, those the input Browse
