@@ -24,13 +24,9 @@ struct ConvertCommand {
     std::vector<std::string> paths;
 };
 
-inline constexpr int exitConverted = 0;
-inline constexpr int exitFailed = 1;
-inline constexpr int exitUsage = 2;
-
 // Runs the command: status lines on out; failures, notes and the closing
 // summary on err, where a progress line is kept too when err is a terminal.
-// Returns exitConverted when every file converted (or, in a dry run, would
+// Returns exitConverted (program.h) when every file converted (or, in a dry run, would
 // be), else exitFailed.
 int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* err);
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "escape.h"
 
+#include "platform.h"
+
 #include <algorithm>
 
 namespace scanmill::cli {
@@ -64,11 +66,9 @@ std::string escapeControls(std::string_view text) {
             out += static_cast<char>(c); // a letter of an 8-bit encoding
             ++at;
         } else {
-#ifndef _WIN32
-            if (c == '\\') {
+            if (c == '\\' && pathSeparator != '\\') {
                 out += '\\';
             }
-#endif
             out.append(text.substr(at, length));
             at += length;
         }

@@ -2,12 +2,11 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
+// How a run ends when it is interrupted; the part that waits for the
+// interrupt differs between systems (interrupt_posix.cpp, interrupt_win32.cpp).
 namespace scanmill::cli {
-
-// The exit status of a run stopped by a closed standard output, as if
-// SIGPIPE had ended it: 128 + its number.
-inline constexpr int exitOutputClosed = 128 + 13;
 
 // Ends an interrupted run cleanly: on SIGINT, SIGTERM or SIGHUP (on Windows a
 // console's Ctrl+C or Ctrl+Break, or its window closed) the temporaries in
@@ -22,5 +21,16 @@ void handleInterrupts(std::FILE* out, std::FILE* err);
 // The width of the progress line now shown on err, 0 for none: what an
 // interrupt clears.
 void setProgressWidth(int width);
+
+// The system's part of handleInterrupts: hands each interrupt to
+// endInterruptedRun.
+void catchInterrupts();
+
+// The end of the run once an interrupt has come, with the exit status and
+// what to call the interrupt. Called by the system's handler on a thread of
+// its own, never in a signal handler, so that it may take locks and call the
+// C library; what the other threads do meanwhile cannot put a temporary or a
+// half-written output in place.
+[[noreturn]] void endInterruptedRun(int status, const std::string& cause);
 
 } // namespace scanmill::cli

@@ -4,6 +4,7 @@
 #include "escape.h"
 #include "file_error.h"
 #include "interrupt.h"
+#include "program.h"
 #include "terminal.h"
 
 #include <CLI/CLI.hpp>
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr char programName[] = "scanmill-convert";
+using scanmill::cli::programName;
 constexpr char seeHelp[] = "Run with --help for more information.";
 
 // Help and version text that did not all reach standard output (a full
@@ -68,7 +69,7 @@ int run(int argc, const char* const* argv) {
                    "converted")
         ->required()
         ->type_name("");
-    app.set_version_flag("--version", "scanmill-convert " SCANMILL_VERSION);
+    app.set_version_flag("--version", std::string(programName) + " " SCANMILL_VERSION);
     app.footer("Exit status: 0 when every file converted, 1 when any failed, 2 for a\n"
                "usage error. See scanmill-convert(1).");
     app.failure_message([](const CLI::App*, const CLI::Error& error) {
@@ -108,19 +109,12 @@ int run(int argc, const char* const* argv) {
 
 } // namespace
 
-#ifdef _WIN32
-// The engine takes paths as UTF-8; Windows hands the arguments over as UTF-16.
-int wmain(int argc, wchar_t** argv) {
-    const std::vector<std::string> arguments = scanmill::cli::utf8Arguments(argc, argv);
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments = scanmill::cli::programArguments(argc, argv);
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) {
         pointers.push_back(argument.c_str());
     }
     const scanmill::cli::Utf8Console console;
-    return run(argc, pointers.data());
+    return run(static_cast<int>(pointers.size()), pointers.data());
 }
-#else
-int main(int argc, char** argv) {
-    return run(argc, argv);
-}
-#endif

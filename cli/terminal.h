@@ -5,17 +5,20 @@
 #include <string>
 #include <vector>
 
+// What the command line needs of the console it runs in, which differs
+// between systems (terminal_posix.cpp, terminal_win32.cpp).
 namespace scanmill::cli {
 
 // True when the stream goes to a terminal, where a line may be redrawn in place.
 bool isTerminal(std::FILE* stream);
 
-#ifdef _WIN32
-// The program's arguments, from UTF-16 to the engine's UTF-8.
-std::vector<std::string> utf8Arguments(int argc, wchar_t** argv);
+// The program's arguments as the engine takes them, UTF-8: on Windows read
+// as the UTF-16 the system holds them in, whatever the code page.
+std::vector<std::string> programArguments(int argc, char** argv);
 
 // While it lives, the console shows the program's UTF-8 output as the
-// characters it encodes, not as bytes of the console's code page.
+// characters it encodes, not as bytes of the console's code page; nothing
+// to do where terminals take UTF-8 as they are.
 class Utf8Console {
 public:
     Utf8Console();
@@ -24,8 +27,7 @@ public:
     Utf8Console& operator=(const Utf8Console&) = delete;
 
 private:
-    unsigned previousCodePage_;
+    unsigned previousCodePage_ = 0;
 };
-#endif
 
 } // namespace scanmill::cli

@@ -1,27 +1,31 @@
 // SPDX-License-Identifier: MIT
 #include "terminal.h"
 
-#ifdef _WIN32
 #include <algorithm>
 #include <io.h>
 #include <utility>
 #include <windows.h>
-#else
-#include <unistd.h>
-#endif
+
+// The C runtime's own reading of the UTF-16 command line, the one a wmain
+// program gets its arguments from; its headers do not declare it.
+struct _startupinfo {
+    int newmode;
+};
+extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment,
+                              int expandWildcards, _startupinfo* startInfo);
 
 namespace scanmill::cli {
 
 bool isTerminal(std::FILE* stream) {
-#ifdef _WIN32
     return _isatty(_fileno(stream)) != 0;
-#else
-    return isatty(fileno(stream)) != 0;
-#endif
 }
 
-#ifdef _WIN32
-std::vector<std::string> utf8Arguments(int argc, wchar_t** argv) {
+std::vector<std::string> programArguments(int, char**) {
+    int argc = 0;
+    wchar_t** argv = nullptr;
+    wchar_t** environment = nullptr;
+    _startupinfo startInfo{0};
+    __wgetmainargs(&argc, &argv, &environment, 0, &startInfo);
     std::vector<std::string> arguments;
     for (int i = 0; i < argc; ++i) {
         const int length =
@@ -44,6 +48,5 @@ Utf8Console::~Utf8Console() {
         SetConsoleOutputCP(previousCodePage_);
     }
 }
-#endif
 
 } // namespace scanmill::cli
