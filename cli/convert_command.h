@@ -14,7 +14,7 @@ struct ConvertCommand {
     OutputFormat format = OutputFormat::TwoColumnAscii;
     std::string outputDirectory; // empty: each output beside its input
     bool recursive = false;
-    unsigned jobs = 0; // 0: one per core
+    unsigned jobs = 0;    // 0: one per core
     bool quiet = false;   // no status lines, no summary
     bool verbose = false; // Bruker files skipped in directories are named too
     bool failFast = false;

@@ -16,6 +16,8 @@ namespace scanmill {
 namespace {
 
 constexpr int significantDigits = 7;
+// The seven digits of zero, packed as packDigits packs them.
+constexpr std::uint64_t sevenZeros = 0x30303030303030;
 
 // The 7 digit characters packed into the low 7 bytes of an integer, first
 // digit lowest, so that the point goes in with shifts rather than loops.
@@ -59,7 +61,6 @@ char* putExponentForm(std::uint64_t packed, int exponent, char* out) {
 // ".0001". Always stores 8 chars (12 when below 1), however short the result,
 // which saves branching on the length.
 char* putFixedForm(std::uint64_t packed, int exponent, char* out) {
-    constexpr std::uint64_t sevenZeros = 0x30303030303030;
     const int lastNonZero = (63 - std::countl_zero(packed ^ sevenZeros)) / 8;
     if (exponent < 0) {
         const int leadingZeros = -exponent - 1;
@@ -117,6 +118,7 @@ struct SevenDigits {
     int exponent;
 };
 
+// 10^7, the first number with more digits than a field shows.
 constexpr std::uint64_t sevenDigitLimit = 10'000'000;
 
 // quotient + remainder/divisor rounded to the nearest integer, ties to even,
@@ -150,7 +152,6 @@ SevenDigits putSevenDigits(std::uint64_t q, int exponent) {
 // Writes n < 10^7 in full: a whole number that small has at most 7 digits,
 // so its field is the number itself, nothing to round. Stores 8 chars.
 char* putWholeNumber(std::uint32_t n, char* out) {
-    constexpr std::uint64_t sevenZeros = 0x30303030303030;
     const std::uint64_t packed = packSevenDigits(n);
     // The leading zeros are the low bytes that are '0'; zero keeps one.
     const int leadingZeros =
@@ -211,7 +212,7 @@ SevenDigits roundToSevenDigits(std::uint32_t bits) {
             rounded = roundHalfEven(n / divisor, n % divisor, divisor);
         }
     } else if (bits == 0) {
-        return {0x30303030303030, 0};
+        return {sevenZeros, 0};
     } else {
         return roundRareMagnitude(std::bit_cast<float>(bits));
     }
@@ -226,7 +227,8 @@ std::size_t formatPrintNumber(float x, char* out) {
     char* const begin = out;
     *out++ = x < 0 ? '-' : ' ';
     const float absolute = std::bit_cast<float>(magnitude);
-    const auto whole = static_cast<std::uint32_t>(absolute < 1e7F ? absolute : 0);
+    const auto whole =
+        static_cast<std::uint32_t>(absolute < static_cast<float>(sevenDigitLimit) ? absolute : 0);
     if (magnitude >= infinityBits) {
         out = std::copy_n(magnitude > infinityBits ? "NaN" : "Inf", 3, out);
     } else if (static_cast<float>(whole) == absolute) { // counts, mostly

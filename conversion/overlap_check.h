@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "file_error.h"
+#include "platform.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Before a run writes anything: which of its files would meet on one output
+// file, or write over another's input.
+namespace scanmill {
+
+// One file of a run: the scan read and the file written.
+struct Conversion {
+    std::string inputPath;
+    std::string outputPath;
+};
+
+// Why a run may not write some of its files, found before anything is
+// written.
+struct OutputProblem {
+    enum class Kind {
+        Clash,         // writer and other would both write one output file
+        ReplacesInput, // writer's output would be written over other's input
+    };
+    Kind kind;
+    std::size_t writer; // the conversion whose output is refused
+    std::size_t other;  // Clash: the first conversion writing that file, an
+                        // earlier one; ReplacesInput: the one reading it
+    FileError error;    // EEXIST, naming the output and the inputs by their paths
+};
+
+// Every problem of the list, in list order of writer (a clash before a
+// replaced input). Each later writer of an output file is paired with its
+// first writer, so every input involved is named once. Files are compared
+// as the system reaches them: directories by what they resolve to (symbolic
+// links, ".."), and files that exist by identity, which also finds names that
+// differ only in case on a file system that ignores case. An input that is
+// a Bruker RAW file is no scan and may be replaced, as an earlier output. An
+// output that is its own input is not among them: the batch refuses it as it
+// reaches it.
+std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions);
+
+// The same with the identities of each conversion's two files, where they
+// exist, looked up already by a caller that needs more of them.
+struct ConversionFiles {
+    std::optional<platform::FileIdentity> input;
+    std::optional<platform::FileIdentity> output;
+};
+std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions,
+                                              const std::vector<ConversionFiles>& files);
+
+// The failures of those problems, naming the inputs as the caller shows them:
+// "/out/sample.dat: sample.v2.raw and sample.v3.raw would both be written to
+// this file" and "/data/quartz_b.raw: quartz.raw would be written over this
+// input".
+FileError outputClashError(const std::string& outputPath, const std::string& firstInput,
+                           const std::string& secondInput);
+FileError replacesInputError(const std::string& outputPath, const std::string& writerInput);
+
+// Keys under which paths that reach one file compare equal, without asking
+// the file system about each file: the directory resolved once (absolute,
+// symbolic links and ".." followed), then the name, in one case where the
+// file system ignores case.
+class PathKeys {
+public:
+    std::string operator()(const std::string& path);
+
+private:
+    // Each directory as spelled, with its separator, and as resolved.
+    std::unordered_map<std::string, std::string> directories_;
+};
+
+// Whether the file at path begins as a Bruker RAW file does; nothing, with
+// errno set, when it cannot be read.
+std::optional<bool> beginsAsBrukerRaw(const std::string& path);
+
+} // namespace scanmill
