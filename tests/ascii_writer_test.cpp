@@ -7,9 +7,6 @@
 #ifdef SCANMILL_HAVE_XYLIB
 #include <xylib/xylib.h>
 #endif
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 namespace scanmill {
 namespace {
@@ -128,32 +125,6 @@ TEST(TwoColumnAscii, LineBreaksInTheTitleAreWrittenAsBlanks) {
     EXPECT_EQ(formatTwoColumnAscii(scan), "a  1 2 b \r\n2theta        Intensity\r\n"
                                           " 1             5 \r\n");
     EXPECT_EQ(formatBrukerRaw(scan).substr(326, 11), scan.title + std::string(2, '\0'));
-}
-
-TEST(TwoColumnAscii, ReplacesAnExistingFileWhole) {
-    ScratchDirectory dir;
-    writeFile(dir / "a.dat", std::string(100000, 'x'));
-    const ScanRecord scan = scanOf("again", 10.0F, 0.02F, {1.0F, 2.0F});
-    writeTwoColumnAscii(scan, dir / "a.dat");
-    const std::string first = readFile(dir / "a.dat");
-    writeTwoColumnAscii(scan, dir / "a.dat");
-    EXPECT_EQ(readFile(dir / "a.dat"), first);
-    EXPECT_EQ(linesOf(first).size(), 4u);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.dat"}) << "no temporary is left";
-}
-
-TEST(TwoColumnAscii, NewFileGetsPlainPermissions) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no umask; a new file takes its directory's access rules";
-#else
-    ScratchDirectory dir;
-    const mode_t previous = ::umask(027);
-    writeTwoColumnAscii(scanOf("", 0, 0, {}), dir / "a.dat");
-    ::umask(previous);
-    struct stat info {};
-    ASSERT_EQ(::stat((dir / "a.dat").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
-#endif
 }
 
 } // namespace

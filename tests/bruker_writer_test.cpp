@@ -130,14 +130,6 @@ TEST(BrukerRaw, EmptyScanAndEmptyTitle) {
     EXPECT_EQ(bytesAt(file, 326, 222), std::string(222, '\0'));
 }
 
-TEST(BrukerRaw, ReplacesALongerFileWithoutTrace) {
-    ScratchDirectory dir;
-    writeFile(dir / "a_b.raw", std::string(50000, '\x55'));
-    writeBrukerRaw(sampleScan(), dir / "a_b.raw");
-    EXPECT_EQ(readFile(dir / "a_b.raw").size(), 1016u + 16);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"a_b.raw"});
-}
-
 // xylib, an independent reader of the format, must read back what was written.
 TEST(BrukerRaw, XylibReadsItBack) {
 #ifndef SCANMILL_HAVE_XYLIB

@@ -422,6 +422,8 @@ TEST(OutputFileFault, ReplacedFileKeepsItsPermissionsAndOwner) {
     struct stat created {};
     ASSERT_EQ(stat((tree / "new.dat").c_str(), &created), 0);
     EXPECT_EQ(created.st_mode & 07777, 0644u);
+    EXPECT_EQ(entriesOf(tree.path()), (std::vector<std::string>{"new.dat", "scan01.dat"}))
+        << "no temporary is left";
 #endif
 }
 
