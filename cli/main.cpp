@@ -49,6 +49,10 @@ int run(int argc, const char* const* argv) {
     app.add_option("-o,--output-dir", command.outputDirectory,
                    "Write outputs into DIR, made when a file goes\ninto it "
                    "(default: beside each input)")
+        // An empty variable in a script must not mean "beside the inputs".
+        ->check([](const std::string& directory) {
+            return directory.empty() ? "DIR is empty (use . for the current directory)" : "";
+        })
         ->option_text("DIR");
     app.add_flag("-r,--recursive", command.recursive,
                  "Convert subdirectories too, mirrored under DIR");
@@ -110,6 +114,7 @@ int run(int argc, const char* const* argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    scanmill::cli::openClosedStandardStreams();
     const std::vector<std::string> arguments = scanmill::cli::programArguments(argc, argv);
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) {

@@ -9,6 +9,12 @@
 // between systems (terminal_posix.cpp, terminal_win32.cpp).
 namespace scanmill::cli {
 
+// Opens each of standard input, output and error that is closed on the null
+// device, before anything else is opened: a file opened later would take its
+// number, and status lines would land in an output. Text for a closed
+// stream is then lost, as the caller asked.
+void openClosedStandardStreams();
+
 // True when the stream goes to a terminal, where a line may be redrawn in place.
 bool isTerminal(std::FILE* stream);
 

@@ -1,9 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "terminal.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace scanmill::cli {
+
+void openClosedStandardStreams() {
+    for (const int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF) {
+            // The lowest free number: this one, as those below it are open.
+            const int opened = open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+            if (opened >= 0 && opened != descriptor) {
+                dup2(opened, descriptor);
+                close(opened);
+            }
+        }
+    }
+}
 
 bool isTerminal(std::FILE* stream) {
     return isatty(fileno(stream)) != 0;

@@ -2,6 +2,7 @@
 #include "terminal.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <io.h>
 #include <utility>
 #include <windows.h>
@@ -15,6 +16,19 @@ extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment
                               int expandWildcards, _startupinfo* startInfo);
 
 namespace scanmill::cli {
+
+void openClosedStandardStreams() {
+    for (const int descriptor : {0, 1, 2}) {
+        // _open_osfhandle, as the engine opens files, takes the lowest free number.
+        if (_get_osfhandle(descriptor) == -1) {
+            const int opened = _open("NUL", descriptor == 0 ? _O_RDONLY : _O_WRONLY);
+            if (opened >= 0 && opened != descriptor) {
+                _dup2(opened, descriptor);
+                _close(opened);
+            }
+        }
+    }
+}
 
 bool isTerminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;

@@ -129,6 +129,12 @@ ScanRecord readRigakuRaw(const std::string& path) {
     scan.stepSize = le::readFloat32(&header[stepOffset]);
     refuseNonFiniteAngle(path, "start angle", scan.startTwoTheta);
     refuseNonFiniteAngle(path, "step angle", scan.stepSize);
+    if (scan.pointCount > 0) {
+        // Finite ends can still overflow on the way: 3.4E+38 and a step as large.
+        const float lastAngle =
+            scan.startTwoTheta + scan.stepSize * static_cast<float>(scan.pointCount - 1);
+        refuseNonFiniteAngle(path, "last angle", lastAngle);
+    }
     for (std::size_t i = 0; i < scan.stepTime.size(); ++i) {
         scan.stepTime[i] = header[stepTimeOffset + i];
     }

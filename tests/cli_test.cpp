@@ -259,10 +259,10 @@ TEST(ScanmillConvert, EveryClashIsListedAndTheRestConvertedUnlessFailFast) {
     const Ran kept = convert(dir, "--keep-dots -f XYE in");
     EXPECT_EQ(kept.status, 0) << kept.err;
     const std::string xyeWords = "     converted to xye file     ";
-    EXPECT_EQ(kept.out, "in/first.raw" + xyeWords + "in/first.xye\n" +
-                            "in/quartz.v1.raw" + xyeWords + "in/quartz.v1.xye\n" +
-                            "in/quartz.v2.raw" + xyeWords + "in/quartz.v2.xye\n" +
-                            "in/quartz.v3.raw" + xyeWords + "in/quartz.v3.xye\n");
+    EXPECT_EQ(kept.out, "in/first.raw" + xyeWords + "in/first.xye\n" + "in/quartz.v1.raw" +
+                            xyeWords + "in/quartz.v1.xye\n" + "in/quartz.v2.raw" + xyeWords +
+                            "in/quartz.v2.xye\n" + "in/quartz.v3.raw" + xyeWords +
+                            "in/quartz.v3.xye\n");
     EXPECT_EQ(readFile(dir / "in/quartz.v2.xye"),
               formatXye(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw"));
 }
@@ -400,7 +400,8 @@ TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidAndLinkLoopsNotFollowed) {
     // "/" begins a path on Windows too, where CLI11 would take it for an option.
     const Ran rooted = convert(dir, "-q /no-such-directory/a.raw");
     EXPECT_EQ(rooted.status, 1);
-    EXPECT_EQ(rooted.err, "scanmill-convert: /no-such-directory/a.raw: No such file or directory\n");
+    EXPECT_EQ(rooted.err,
+              "scanmill-convert: /no-such-directory/a.raw: No such file or directory\n");
 }
 
 // Hostile names: control characters reach no terminal, in status lines or
@@ -438,8 +439,9 @@ TEST(ScanmillConvertNames, ControlCharactersArePrintedEscaped) {
 // error into files (or output into a pipe no one reads), SIGPIPE as the
 // system sets it, and whileRunning called with its process id.
 struct Started {
-    std::string output;        // where standard output goes; empty: a file
-    bool closedOutput = false; // into a pipe whose reading end is closed
+    std::string output;         // where standard output goes; empty: a file
+    bool closedOutput = false;  // into a pipe whose reading end is closed
+    bool closedStreams = false; // standard output and error closed, as some schedulers start jobs
     std::function<void(pid_t)> whileRunning = [](pid_t) {};
 };
 
@@ -463,6 +465,10 @@ Ran start(const ScratchDirectory& dir, const std::vector<std::string>& arguments
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
             chdir(dir.path().c_str()) != 0) {
             _exit(99);
+        }
+        if (how.closedStreams) {
+            close(1);
+            close(2);
         }
         std::signal(SIGPIPE, SIG_DFL);
         execv(program.c_str(), const_cast<char* const*>(argv.data()));
@@ -540,6 +546,41 @@ TEST(ScanmillConvertInterrupted, OutputThatCannotBeWrittenFails) {
         EXPECT_EQ(unwritten.status, 1) << option;
         EXPECT_EQ(unwritten.err, "scanmill-convert: standard output: No space left on device\n");
     }
+}
+
+// Started with standard output and error closed, as some schedulers start
+// jobs, the run opens them on /dev/null before anything else, so no scan or
+// output takes their numbers and no status line lands in a file. Seen while
+// the run waits on its input, a pipe held open by the test.
+TEST(ScanmillConvertInterrupted, ClosedStandardStreamsAreNoFilesOfTheRun) {
+    ScratchDirectory dir;
+    const std::string pipePath = dir / "waiting.raw";
+    ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
+    const int held = open(pipePath.c_str(), O_RDWR);
+    ASSERT_GE(held, 0);
+    std::vector<std::string> streams;
+    Started how;
+    how.closedStreams = true;
+    how.whileRunning = [&](pid_t child) {
+        const auto linkOf = [child](int descriptor) {
+            std::error_code absent;
+            const fs::path link =
+                "/proc/" + std::to_string(child) + "/fd/" + std::to_string(descriptor);
+            return fs::read_symlink(link, absent).string();
+        };
+        for (int wait = 0; wait < 1000 && streams.empty(); ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            for (int descriptor = 0; descriptor < 16; ++descriptor) {
+                if (linkOf(descriptor) == pipePath) {
+                    streams = {linkOf(1), linkOf(2)};
+                }
+            }
+        }
+        kill(child, SIGTERM);
+    };
+    EXPECT_EQ(start(dir, {"-o", "out", "waiting.raw"}, how).status, 128 + SIGTERM);
+    close(held);
+    EXPECT_EQ(streams, (std::vector<std::string>{"/dev/null", "/dev/null"}));
 }
 
 #endif

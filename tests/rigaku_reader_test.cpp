@@ -169,6 +169,7 @@ TEST(RigakuReaderFailure, DamagedHeaderNonFiniteAngle) {
         {-inf, 0.02F, "start angle is -Inf"},
         {10.0F, std::bit_cast<float>(0xFFC00001u), "step angle is NaN"}, // negative, with payload
         {10.0F, inf, "step angle is Inf"},
+        {3.4e38F, 3.4e38F, "last angle is Inf"},
     };
     for (const auto& [start, step, what] : damaged) {
         RigakuFields fields;
