@@ -99,8 +99,10 @@ public:
     ColumnDecimator(std::vector<PlotPoint>& line, int columns) : line_(line), columns_(columns) {}
 
     void add(PlotPoint point) {
-        const int column = static_cast<int>(
-            std::clamp(std::floor(point.x), 0.0, static_cast<double>(columns_ - 1)));
+        // Clamped first, so that truncation is floor (and a call to floor
+        // would cost more than the rest of the point).
+        const int column =
+            static_cast<int>(std::clamp(point.x, 0.0, static_cast<double>(columns_ - 1)));
         if (count_ == 0 || column != column_) {
             flush();
             column_ = column;
@@ -161,9 +163,16 @@ std::vector<std::string> headerLinesOf(const ScanRecord& scan, std::string_view 
         angles += " to " + numberText(twoThetaAt(scan, points - 1)) + "°";
     }
     angles += ", step " + numberText(scan.stepSize) + "°";
+    // A point that is not drawn leaves a gap narrower than a pixel in a long
+    // scan; the count says that it is there.
+    const auto notFinite = std::count_if(scan.intensities.begin(), scan.intensities.end(),
+                                         [](float x) { return !std::isfinite(x); });
+    std::string counted = std::to_string(points) + (points == 1 ? " point" : " points");
+    if (notFinite != 0) {
+        counted += " (" + std::to_string(notFinite) + " not finite)";
+    }
     return {displayText(scan.title), named + displayText(when), angles,
-            std::to_string(points) + (points == 1 ? " point" : " points") + ", step time " +
-                stepTimeText(scan)};
+            counted + ", step time " + stepTimeText(scan)};
 }
 
 } // namespace
@@ -179,26 +188,30 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
     const double lastAngle = points == 0 ? scan.startTwoTheta : twoThetaAt(scan, points - 1);
     layout.twoTheta = rangeOf(std::min(firstAngle, lastAngle), std::max(firstAngle, lastAngle));
 
-    double lowest = std::numeric_limits<double>::infinity();
-    double highest = -lowest;
+    // In singles, with comparisons that a NaN fails, so that the loop has no
+    // branch.
+    float lowest = std::numeric_limits<float>::infinity();
+    float highest = -lowest;
+    constexpr float largest = std::numeric_limits<float>::max();
     for (const float intensity : scan.intensities) {
-        if (std::isfinite(intensity)) {
-            lowest = std::min<double>(lowest, intensity);
-            highest = std::max<double>(highest, intensity);
-        }
+        const bool finite = std::abs(intensity) <= largest;
+        lowest = finite && intensity < lowest ? intensity : lowest;
+        highest = finite && intensity > highest ? intensity : highest;
     }
     if (lowest > highest) {
         layout.intensity = {0, 1}; // nothing to draw
     } else if (lowest == highest) {
         layout.intensity = aroundValue(lowest);
     } else {
-        layout.intensity = {std::min(0.0, lowest), highest};
+        layout.intensity = {std::min(0.0, static_cast<double>(lowest)), highest};
     }
 
     const AxisRange x = layout.twoTheta;
     const AxisRange y = layout.intensity;
-    const auto xOf = [&](double angle) { return (angle - x.low) / (x.high - x.low) * width; };
-    const auto yOf = [&](double counts) { return (y.high - counts) / (y.high - y.low) * height; };
+    const double xScale = width / (x.high - x.low);
+    const double yScale = height / (y.high - y.low);
+    const auto xOf = [&](double angle) { return (angle - x.low) * xScale; };
+    const auto yOf = [&](double counts) { return (y.high - counts) * yScale; };
     layout.twoThetaTicks = ticksOf(x, width, twoThetaTickSpacing, xOf);
     layout.intensityTicks = ticksOf(y, height, intensityTickSpacing, yOf);
     layout.twoThetaTitle = "2θ (°)";

@@ -14,7 +14,7 @@ constexpr int pageHeight = 500;
 // The frame's place on the page: room above for the header lines, left and
 // below for the labels and the axis titles.
 constexpr int frameLeft = 80;
-constexpr int frameTop = 88;
+constexpr int frameTop = 96;
 constexpr int frameRight = 24;
 constexpr int frameBottom = 52;
 

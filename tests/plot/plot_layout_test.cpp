@@ -233,15 +233,16 @@ TEST(PlotLayout, RangesTicksAndLines) {
 }
 
 TEST(PlotLayout, HeaderLinesShowTheScanEscaped) {
-    ScanRecord scan = scanOf(10, 0.02F, {1, 2, 3});
+    ScanRecord scan = scanOf(10, 0.02F, {1, nan, 3});
     scan.title = "Quartz\x1b[31m \xE9tat";
     scan.dateText = "14-FEB-05   ";
     scan.timeText = "10:32:07";
     scan.stepTime = {0x00, 0x00, 0xC0, 0x3F}; // 1.5
     const PlotLayout layout = layOutPlot(scan, "s\n1.raw", {400, 200});
-    EXPECT_EQ(layout.headerLines, (std::vector<std::string>{
-                                      "Quartz\\e[31m \u00E9tat", "s\\n1.raw, 14-FEB-05 10:32:07",
-                                      "2θ 10° to 10.04°, step .02°", "3 points, step time 1.5 s"}));
+    EXPECT_EQ(layout.headerLines,
+              (std::vector<std::string>{"Quartz\\e[31m \u00E9tat", "s\\n1.raw, 14-FEB-05 10:32:07",
+                                        "2θ 10° to 10.04°, step .02°",
+                                        "3 points (1 not finite), step time 1.5 s"}));
 }
 
 } // namespace
