@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Google Benchmark timings of the number field and of the two writers on a
-// full-length scan.
+// Google Benchmark timings of the number field, of the two writers and of
+// the plot on a full-length scan.
 #include "ascii_writer.h"
 #include "bruker_writer.h"
 #include "file_bytes.h"
+#include "plot_layout.h"
 #include "rigaku_reader.h"
 #include "rigaku_scan_bytes.h"
+#include "svg_painter.h"
 
 #include <benchmark/benchmark.h>
 #include <bit>
@@ -103,6 +105,44 @@ void BM_writeBrukerRaw_fullScan(benchmark::State& state) {
     writeFullScan<writeBrukerRaw>(state, "scan_b.raw");
 }
 BENCHMARK(BM_writeBrukerRaw_fullScan)->Unit(benchmark::kMicrosecond);
+
+// The plot of a full-length scan in a frame the size of the SVG's.
+void BM_layOutPlot_fullScan(benchmark::State& state) {
+    const ScanRecord& scan = fullScan();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(layOutPlot(scan, "scan.raw", {696, 352}));
+    state.SetItemsProcessed(state.iterations() *
+                            static_cast<std::int64_t>(scan.intensities.size()));
+}
+BENCHMARK(BM_layOutPlot_fullScan)->Unit(benchmark::kMicrosecond);
+
+// The SVG text against the two-column text of the same scan, each into a
+// buffer reused as the batch reuses it.
+template <void (*format)(const ScanRecord&, std::string&)>
+void formatFullScan(benchmark::State& state) {
+    const ScanRecord& scan = fullScan();
+    std::string bytes;
+    for (auto _ : state) {
+        format(scan, bytes);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+}
+
+void formatSvgOfScan(const ScanRecord& scan, std::string& bytes) {
+    formatSvg(scan, "scan.raw", bytes);
+}
+
+void formatAsciiOfScan(const ScanRecord& scan, std::string& bytes) {
+    formatTwoColumnAscii(scan, bytes);
+}
+
+BENCHMARK(formatFullScan<formatSvgOfScan>)
+    ->Name("BM_formatSvg_fullScan")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(formatFullScan<formatAsciiOfScan>)
+    ->Name("BM_formatTwoColumnAscii_fullScan")
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_readRigakuRaw_fullScan(benchmark::State& state) {
     BenchDirectory dir;

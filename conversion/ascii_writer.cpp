@@ -5,6 +5,7 @@
 #include "output_file.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -18,19 +19,6 @@ namespace {
 
 constexpr std::size_t printZone = 14;
 constexpr char lineEnd[] = "\r\n";
-
-// The angle of the point after `index` steps: the product rounded to single,
-// then the sum rounded to single. The product is formed exactly in double (an
-// index below 2^29 times a single needs at most 53 bits) and rounded once by
-// the conversion, so that it is never a single-precision product a compiler
-// could fuse with the sum: no contraction, excess precision or reassociation
-// can change a digit. Scan indices are below 2^15, where the index converted
-// to single is the index itself.
-float angleAt(std::size_t index, float start, float step) {
-    const double product = static_cast<double>(index) * static_cast<double>(step);
-    const float offset = static_cast<float>(product);
-    return offset + start;
-}
 
 // Appends "# " and text as one comment line: a control character would end
 // the line or hide what follows, so each becomes a blank.
@@ -46,14 +34,24 @@ void appendComment(std::string& text, std::string_view comment) {
     text += '\n';
 }
 
-// A number field without the blanks around it, for the comment lines.
+// Shortest form that reads back as the same double, whatever the locale.
+std::string wavelengthText(double x) {
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, x).ptr;
+    return std::string(digits, end);
+}
+
+} // namespace
+
 std::string numberText(float x) {
     std::string field = formatPrintNumber(x);
     field.pop_back();
     return field.front() == ' ' ? field.substr(1) : field;
 }
 
-} // namespace
+std::string stepTimeText(const ScanRecord& scan) {
+    return numberText(le::readFloat32(scan.stepTime.data())) + " s";
+}
 
 void formatTwoColumnAscii(const ScanRecord& scan, std::string& text) {
     const std::size_t points = scan.intensities.size();
@@ -81,7 +79,7 @@ void formatTwoColumnAscii(const ScanRecord& scan, std::string& text) {
     out = std::copy(intensityHeading.begin(), intensityHeading.end(), out);
     out = std::copy_n(lineEnd, 2, out);
     for (std::size_t i = 0; i < points; ++i) {
-        const float angle = angleAt(i, scan.startTwoTheta, scan.stepSize);
+        const float angle = twoThetaAt(scan, i);
         std::memcpy(out + formatPrintNumber(angle, out), blanks, sizeof blanks - 1);
         out += printZone;
         out += formatPrintNumber(scan.intensities[i], out);
@@ -97,13 +95,18 @@ std::string formatTwoColumnAscii(const ScanRecord& scan) {
     return text;
 }
 
-void formatXye(const ScanRecord& scan, const std::string& sourceName, std::string& text) {
+void formatXye(const ScanRecord& scan, const std::string& sourceName, std::string& text,
+               Anode anode) {
     text.clear();
     appendComment(text, scan.title);
     const std::string_view date = scan.dateText;
     appendComment(text, std::string(date.substr(0, date.find_last_not_of(' ') + 1)) + " " +
                             scan.timeText);
-    appendComment(text, "step time " + numberText(le::readFloat32(scan.stepTime.data())) + " s");
+    appendComment(text, "step time " + stepTimeText(scan));
+    const Wavelengths wavelengths = wavelengthsOf(anode);
+    appendComment(text, "wavelength " + std::string(anodeName(anode)) + " Ka1 " +
+                            wavelengthText(wavelengths.alpha1) + " Ka2 " +
+                            wavelengthText(wavelengths.alpha2) + " angstrom");
     appendComment(text, "converted from " + sourceName);
     const std::size_t header = text.size();
     constexpr std::size_t longestLine = 3 * maxPrintNumberLength + 1;
@@ -113,7 +116,7 @@ void formatXye(const ScanRecord& scan, const std::string& sourceName, std::strin
         const float intensity = scan.intensities[i];
         // A NaN intensity keeps a NaN uncertainty rather than a made-up one.
         const float sigma = std::sqrt(intensity < 1.0F ? 1.0F : intensity);
-        out += formatPrintNumber(angleAt(i, scan.startTwoTheta, scan.stepSize), out);
+        out += formatPrintNumber(twoThetaAt(scan, i), out);
         out += formatPrintNumber(intensity, out);
         out += formatPrintNumber(sigma, out);
         *out++ = '\n';
@@ -121,9 +124,9 @@ void formatXye(const ScanRecord& scan, const std::string& sourceName, std::strin
     text.resize(static_cast<std::size_t>(out - text.data()));
 }
 
-std::string formatXye(const ScanRecord& scan, const std::string& sourceName) {
+std::string formatXye(const ScanRecord& scan, const std::string& sourceName, Anode anode) {
     std::string text;
-    formatXye(scan, sourceName, text);
+    formatXye(scan, sourceName, text, anode);
     return text;
 }
 

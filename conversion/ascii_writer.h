@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "anode.h"
 #include "print_number.h"
 #include "scan_record.h"
 
@@ -18,12 +19,22 @@ void formatTwoColumnAscii(const ScanRecord& scan, std::string& text);
 void writeTwoColumnAscii(const ScanRecord& scan, const std::string& path);
 
 // The scan as .xye text, which Rietveld programs read directly: "#" lines
-// with the title, the date and time, the step time and sourceName (control
-// characters in them as blanks), then one line per point: angle, intensity
-// and its standard uncertainty sqrt(max(I, 1)), as number fields of the
-// two-column text, with LF line ends. The uncertainty is never 0, which
-// would give a point infinite weight.
-std::string formatXye(const ScanRecord& scan, const std::string& sourceName);
-void formatXye(const ScanRecord& scan, const std::string& sourceName, std::string& text);
+// with the title, the date and time, the step time, the anode's two
+// wavelengths and sourceName (control characters in them as blanks), then
+// one line per point: angle, intensity and its standard uncertainty
+// sqrt(max(I, 1)), as number fields of the two-column text, with LF line
+// ends. The uncertainty is never 0, which would give a point infinite weight.
+std::string formatXye(const ScanRecord& scan, const std::string& sourceName,
+                      Anode anode = Anode::Cu);
+void formatXye(const ScanRecord& scan, const std::string& sourceName, std::string& text,
+               Anode anode = Anode::Cu);
+
+// A number field without the blanks around it ("1.5", ".02", "-3"), as
+// the .xye comment lines show numbers.
+std::string numberText(float x);
+
+// The step time as the .xye comment shows it: its 4 bytes read as a
+// little-endian single, in seconds ("1.5 s").
+std::string stepTimeText(const ScanRecord& scan);
 
 } // namespace scanmill

@@ -39,10 +39,6 @@ constexpr std::size_t wavelengthOffset = 952;    // double, angstrom
 constexpr std::size_t marker964Offset = 964;     // 32-bit, 4
 constexpr std::size_t dataOffset = rangeHeaderOffset + rangeHeaderLength; // singles
 
-// Wavelengths of a copper tube, angstrom.
-constexpr double copperAlpha1 = 1.5406;
-constexpr double copperAlpha2 = 1.54442;
-
 constexpr std::array<std::string_view, 12> monthAbbreviations = {
     "JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
@@ -73,8 +69,9 @@ std::string toBrukerDate(const std::string& dateText) {
     return result;
 }
 
-void formatBrukerRaw(const ScanRecord& scan, std::string& file) {
+void formatBrukerRaw(const ScanRecord& scan, std::string& file, Anode anode) {
     const std::size_t points = scan.intensities.size();
+    const Wavelengths wavelengths = wavelengthsOf(anode);
     file.assign(dataOffset + 4 * points, '\0');
     auto* bytes = reinterpret_cast<unsigned char*>(file.data());
 
@@ -86,8 +83,8 @@ void formatBrukerRaw(const ScanRecord& scan, std::string& file) {
     bytes[marker548Offset] = 20;
     le::writeInt16(bytes + marker552Offset, 9999);
     le::writeFloat32(bytes + radiusOffset, 185.0F);
-    le::writeFloat64(bytes + alpha1Offset, copperAlpha1);
-    le::writeFloat64(bytes + alpha2Offset, copperAlpha2);
+    le::writeFloat64(bytes + alpha1Offset, wavelengths.alpha1);
+    le::writeFloat64(bytes + alpha2Offset, wavelengths.alpha2);
     le::writeFloat64(bytes + constant648Offset, 0.514);
     le::writeFloat32(bytes + marker700Offset, 9999.0F);
 
@@ -103,15 +100,15 @@ void formatBrukerRaw(const ScanRecord& scan, std::string& file) {
     for (std::size_t i = 0; i < 3; ++i) {
         le::writeFloat32(bytes + unset924Offset + 4 * i, -1.0F);
     }
-    le::writeFloat64(bytes + wavelengthOffset, copperAlpha1);
+    le::writeFloat64(bytes + wavelengthOffset, wavelengths.alpha1);
     le::writeInt32(bytes + marker964Offset, 4);
 
     le::writeFloat32s(bytes + dataOffset, scan.intensities.data(), points);
 }
 
-std::string formatBrukerRaw(const ScanRecord& scan) {
+std::string formatBrukerRaw(const ScanRecord& scan, Anode anode) {
     std::string file;
-    formatBrukerRaw(scan, file);
+    formatBrukerRaw(scan, file, anode);
     return file;
 }
 

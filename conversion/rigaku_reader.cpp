@@ -131,9 +131,8 @@ ScanRecord readRigakuRaw(const std::string& path) {
     refuseNonFiniteAngle(path, "step angle", scan.stepSize);
     if (scan.pointCount > 0) {
         // Finite ends can still overflow on the way: 3.4E+38 and a step as large.
-        const float lastAngle =
-            scan.startTwoTheta + scan.stepSize * static_cast<float>(scan.pointCount - 1);
-        refuseNonFiniteAngle(path, "last angle", lastAngle);
+        refuseNonFiniteAngle(path, "last angle",
+                             twoThetaAt(scan, static_cast<std::size_t>(scan.pointCount - 1)));
     }
     for (std::size_t i = 0; i < scan.stepTime.size(); ++i) {
         scan.stepTime[i] = header[stepTimeOffset + i];

@@ -47,4 +47,16 @@ private:
     std::vector<std::string> lines_;
 };
 
+// The angle of point index + 1 (index steps from the start): the product
+// rounded to single, then the sum rounded to single. The product is formed
+// exactly in double (an index below 2^29 times a single needs at most 53
+// bits) and rounded once by the conversion, so that it is never a
+// single-precision product a compiler could fuse with the sum: no
+// contraction, excess precision or reassociation can change a digit. An
+// index below 2^24 converts to single as itself.
+inline float twoThetaAt(const ScanRecord& scan, std::size_t index) {
+    const double product = static_cast<double>(index) * static_cast<double>(scan.stepSize);
+    return static_cast<float>(product) + scan.startTwoTheta;
+}
+
 } // namespace scanmill

@@ -86,12 +86,20 @@ TEST(Xye, CommentLinesThenAngleIntensityAndSigma) {
     EXPECT_EQ(formatXye(scan, "q\n.raw"), "# Quartz std  1\n"
                                           "# 14-FEB-05 10:32:07\n"
                                           "# step time 1.5 s\n"
+                                          "# wavelength Cu Ka1 1.5406 Ka2 1.54442 angstrom\n"
                                           "# converted from q .raw\n"
                                           " 10  100  10 \n"
                                           " 10.02  2.25  1.5 \n"
                                           " 10.04  0  1 \n"
                                           " 10.06  .25  1 \n"
                                           " 10.08 -4  1 \n");
+}
+
+TEST(Xye, WavelengthLineNamesTheAnode) {
+    const std::string text = formatXye(scanOf("t", 10.0F, 0.02F, {1.0F}), "a.raw", Anode::Ag);
+    EXPECT_NE(text.find("\n# wavelength Ag Ka1 0.5594075 Ka2 0.563798 angstrom\n"),
+              std::string::npos)
+        << text;
 }
 
 // xylib's reader of plain columns, as Rietveld programs read them, takes the

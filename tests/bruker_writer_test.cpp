@@ -97,6 +97,36 @@ TEST(BrukerRaw, EveryFieldAtItsOffset) {
     EXPECT_EQ(expectedZeros, std::string(file.size(), '\0'));
 }
 
+// Each anode's K-alpha1 goes to 624 and 952 and its K-alpha2 to 632; no
+// other byte depends on the tube.
+TEST(BrukerRaw, AnodeSetsTheWavelengthFieldsOnly) {
+    const std::string copper = formatBrukerRaw(sampleScan());
+    struct Case {
+        Anode anode;
+        const char* name;
+        double alpha1;
+        double alpha2;
+    };
+    for (const Case& c :
+         {Case{Anode::Cu, "Cu", 1.5406, 1.54442}, Case{Anode::Co, "Co", 1.788965, 1.792850},
+          Case{Anode::Cr, "Cr", 2.289700, 2.293606}, Case{Anode::Fe, "Fe", 1.936042, 1.939980},
+          Case{Anode::Mo, "Mo", 0.709300, 0.713590}, Case{Anode::Ag, "Ag", 0.5594075, 0.563798}}) {
+        SCOPED_TRACE(c.name);
+        const std::string file = formatBrukerRaw(sampleScan(), c.anode);
+        EXPECT_EQ(fieldAt<double>(file, 624), c.alpha1);
+        EXPECT_EQ(fieldAt<double>(file, 632), c.alpha2);
+        EXPECT_EQ(fieldAt<double>(file, 952), c.alpha1);
+        std::string rest = file;
+        rest.replace(624, 16, copper, 624, 16).replace(952, 8, copper, 952, 8);
+        EXPECT_EQ(rest, copper);
+        EXPECT_EQ(anodeNamed(c.name), c.anode);
+        EXPECT_EQ(anodeName(c.anode), c.name);
+    }
+    EXPECT_EQ(anodeNamed("mo"), Anode::Mo) << "case is ignored";
+    EXPECT_EQ(anodeNamed("Ni"), std::nullopt);
+    EXPECT_EQ(anodeNamed("C"), std::nullopt);
+}
+
 TEST(BrukerRaw, ScanValuesPassUnchanged) {
     ScratchDirectory dir;
     ScanRecord scan = sampleScan();

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace scanmill {
+
+// The anode of the diffractometer's tube, which sets the wavelengths that
+// the Bruker header and the .xye comment record.
+enum class Anode { Cu, Co, Cr, Fe, Mo, Ag };
+
+// K-alpha1 and K-alpha2 of an anode, in angstrom.
+struct Wavelengths {
+    double alpha1;
+    double alpha2;
+};
+
+Wavelengths wavelengthsOf(Anode anode);
+
+// "Cu", "Co", ...: the element's symbol.
+std::string_view anodeName(Anode anode);
+
+// The anode of a symbol, case ignored ("mo" too); none for anything else.
+std::optional<Anode> anodeNamed(std::string_view name);
+
+} // namespace scanmill

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "scan_record.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The plot of one scan, computed once for every painter (the windows' and
+// the SVG text): ranges, ticks, the pattern's lines and the header lines, in
+// pixels of the frame the pattern is drawn in. A painter decides nothing
+// about the plot; it places the frame, draws these and chooses its fonts.
+namespace scanmill {
+
+// The frame's size in pixels; the origin is its top-left corner, y grows
+// downwards.
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+};
+
+struct AxisRange {
+    double low = 0;
+    double high = 1;
+};
+
+// A labelled position on an axis: x in the frame for 2 theta, y for the
+// intensity.
+struct Tick {
+    double value = 0;
+    double pixel = 0;
+    std::string label; // "12.5", "2000"
+};
+
+struct PlotPoint {
+    double x = 0;
+    double y = 0;
+};
+
+struct PlotLayout {
+    PixelSize frame;
+    AxisRange twoTheta;  // degrees
+    AxisRange intensity; // counts
+    std::vector<Tick> twoThetaTicks;
+    std::vector<Tick> intensityTicks;
+    std::string twoThetaTitle;  // "2θ (°)"
+    std::string intensityTitle; // "Intensity (counts)"
+    // The pattern, one polyline between two non-finite intensities; each
+    // keeps at most four points per pixel column.
+    std::vector<std::vector<PlotPoint>> lines;
+    // UTF-8, control characters escaped: the title; the file's name with
+    // the date and time; the 2 theta range and step; the point count and
+    // step time.
+    std::vector<std::string> headerLines;
+};
+
+// The layout of scan in a frame of that size (at least one pixel each way).
+// sourceName is the name of the scan's file as the plot shows it.
+PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame);
+
+} // namespace scanmill

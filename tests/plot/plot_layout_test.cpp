@@ -1,0 +1,249 @@
+// SPDX-License-Identifier: MIT
+#include "plot_layout.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <utility>
+
+namespace scanmill {
+namespace {
+
+constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+constexpr float inf = std::numeric_limits<float>::infinity();
+
+ScanRecord scanOf(float start, float step, std::vector<float> intensities) {
+    ScanRecord scan;
+    scan.startTwoTheta = start;
+    scan.stepSize = step;
+    scan.pointCount = static_cast<std::int16_t>(intensities.size());
+    scan.intensities = std::move(intensities);
+    return scan;
+}
+
+std::vector<float> fullLengthPeak() {
+    std::vector<float> values(32767);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const float x = static_cast<float>(i) * 0.01F - 100.0F;
+        values[i] = 120.0F + 15000.0F / (1.0F + x * x) + static_cast<float>(i % 7);
+    }
+    return values;
+}
+
+std::vector<std::string> labelsOf(const std::vector<Tick>& ticks) {
+    std::vector<std::string> labels;
+    for (const Tick& tick : ticks) {
+        labels.push_back(tick.label);
+    }
+    return labels;
+}
+
+// Decimation keeps, for each run of finite points and each pixel column it
+// passes, the first, last, lowest and highest point and no others: checked
+// here against every point of the scan, placed by the layout's own ranges.
+void expectFourPerColumn(const ScanRecord& scan, const PlotLayout& layout) {
+    const AxisRange x = layout.twoTheta;
+    const AxisRange y = layout.intensity;
+    std::size_t run = 0;
+    bool inRun = false;
+    // Per run, the points of each column the line passes, in scan order.
+    std::vector<std::vector<std::pair<int, std::vector<PlotPoint>>>> columns;
+    for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
+        const float intensity = scan.intensities[i];
+        if (!std::isfinite(intensity)) {
+            run += inRun ? 1 : 0;
+            inRun = false;
+            continue;
+        }
+        inRun = true;
+        columns.resize(run + 1);
+        const PlotPoint point{(twoThetaAt(scan, i) - x.low) / (x.high - x.low) * layout.frame.width,
+                              (y.high - intensity) / (y.high - y.low) * layout.frame.height};
+        const int column = std::min(static_cast<int>(point.x), layout.frame.width - 1);
+        if (columns[run].empty() || columns[run].back().first != column) {
+            columns[run].push_back({column, {}});
+        }
+        columns[run].back().second.push_back(point);
+    }
+    ASSERT_EQ(layout.lines.size(), columns.size());
+    for (std::size_t r = 0; r < columns.size(); ++r) {
+        std::vector<PlotPoint> expected;
+        for (const auto& [column, points] : columns[r]) {
+            const auto byY = [](PlotPoint a, PlotPoint b) { return a.y < b.y; };
+            const PlotPoint high = *std::min_element(points.begin(), points.end(), byY);
+            const PlotPoint low = *std::max_element(points.begin(), points.end(), byY);
+            for (const PlotPoint& p : points) {
+                const bool kept = &p == &points.front() || &p == &points.back() ||
+                                  (p.x == high.x && p.y == high.y) ||
+                                  (p.x == low.x && p.y == low.y);
+                if (kept &&
+                    (expected.empty() || expected.back().x != p.x || expected.back().y != p.y)) {
+                    expected.push_back(p);
+                }
+            }
+        }
+        const std::vector<PlotPoint>& line = layout.lines[r];
+        ASSERT_EQ(line.size(), expected.size()) << "run " << r;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            EXPECT_NEAR(line[i].x, expected[i].x, 1e-9) << "run " << r << " point " << i;
+            EXPECT_NEAR(line[i].y, expected[i].y, 1e-9) << "run " << r << " point " << i;
+        }
+    }
+}
+
+// Ranges, ticks, decimation and breaks of the line. Frames of 400 x 200
+// pixels aim at 4 ticks on either axis.
+TEST(PlotLayout, RangesTicksAndLines) {
+    struct Case {
+        const char* name;
+        ScanRecord scan;
+        PixelSize frame;
+        AxisRange twoTheta;
+        AxisRange intensity;
+        std::vector<std::string> twoThetaLabels;
+        std::vector<std::string> intensityLabels;
+        std::vector<std::size_t> lineSizes;
+    };
+    const std::vector<float> peak = fullLengthPeak();
+    const std::vector<Case> cases = {
+        {"sharp peak",
+         scanOf(10, 1, {0, 0, 100, 0, 0}),
+         {400, 200},
+         {10, 14},
+         {0, 100},
+         {"10", "11", "12", "13", "14"},
+         {"0", "20", "40", "60", "80", "100"},
+         {5}},
+        {"intensity from 0 when all counts are above it",
+         scanOf(20, 0.5F, {100, 300, 200}),
+         {400, 200},
+         {20, 21},
+         {0, 300},
+         {"20.0", "20.2", "20.4", "20.6", "20.8", "21.0"},
+         {"0", "100", "200", "300"},
+         {3}},
+        {"negative counts lower the axis",
+         scanOf(5, 2.5F, {-50, 150}),
+         {400, 200},
+         {5, 7.5},
+         {-50, 150},
+         {"5.0", "5.5", "6.0", "6.5", "7.0", "7.5"},
+         {"-50", "0", "50", "100", "150"},
+         {2}},
+        {"flat scan gets 1 either side",
+         scanOf(2, 1, {7, 7, 7}),
+         {400, 200},
+         {2, 4},
+         {6, 8},
+         {"2.0", "2.5", "3.0", "3.5", "4.0"},
+         {"6.0", "6.5", "7.0", "7.5", "8.0"},
+         {3}},
+        {"one point: both axes around it",
+         scanOf(30, 0.02F, {0}),
+         {400, 200},
+         {29, 31},
+         {-1, 1},
+         {"29.0", "29.5", "30.0", "30.5", "31.0"},
+         {"-1.0", "-0.5", "0.0", "0.5", "1.0"},
+         {1}},
+        {"angles falling",
+         scanOf(30, -0.5F, {1, 2, 4}),
+         {400, 200},
+         {29, 30},
+         {0, 4},
+         {"29.0", "29.2", "29.4", "29.6", "29.8", "30.0"},
+         {"0", "1", "2", "3", "4"},
+         {3}},
+        {"no finite count: no line",
+         scanOf(10, 1, {nan, inf, -inf}),
+         {400, 200},
+         {10, 12},
+         {0, 1},
+         {"10.0", "10.5", "11.0", "11.5", "12.0"},
+         {"0.0", "0.2", "0.4", "0.6", "0.8", "1.0"},
+         {}},
+        {"no points",
+         scanOf(10, 1, {}),
+         {400, 200},
+         {9, 11},
+         {0, 1},
+         {"9.0", "9.5", "10.0", "10.5", "11.0"},
+         {"0.0", "0.2", "0.4", "0.6", "0.8", "1.0"},
+         {}},
+        {"breaks at NaN and infinities, not counted in the range",
+         scanOf(0, 1, {1, 2, nan, 3, 4, inf, 9, -inf, nan, 5}),
+         {400, 200},
+         {0, 9},
+         {0, 9},
+         {"0", "2", "4", "6", "8"},
+         {"0", "2", "4", "6", "8"},
+         {2, 2, 1, 1}},
+        {"counts of ten digits in exponent form",
+         scanOf(0, 1, {0, 3e9F}),
+         {400, 200},
+         {0, 1},
+         {0, 3e9},
+         {"0.0", "0.2", "0.4", "0.6", "0.8", "1.0"},
+         {"0", "1e+09", "2e+09", "3e+09"},
+         {2}},
+        {"full-length scan: at most four points a column",
+         scanOf(5, 0.01F, peak),
+         {300, 200},
+         {5, 5 + 32766 * 0.01F},
+         {0, *std::max_element(peak.begin(), peak.end())},
+         {"100", "200", "300"},
+         {"0", "5000", "10000", "15000"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PlotLayout layout = layOutPlot(c.scan, "", c.frame);
+        EXPECT_NEAR(layout.twoTheta.low, c.twoTheta.low, 1e-4);
+        EXPECT_NEAR(layout.twoTheta.high, c.twoTheta.high, 1e-4);
+        EXPECT_NEAR(layout.intensity.low, c.intensity.low, 1e-4);
+        EXPECT_NEAR(layout.intensity.high, c.intensity.high, 1e-4);
+        EXPECT_EQ(labelsOf(layout.twoThetaTicks), c.twoThetaLabels);
+        EXPECT_EQ(labelsOf(layout.intensityTicks), c.intensityLabels);
+        for (const Tick& tick : layout.twoThetaTicks) {
+            EXPECT_NEAR(tick.pixel,
+                        (tick.value - layout.twoTheta.low) /
+                            (layout.twoTheta.high - layout.twoTheta.low) * c.frame.width,
+                        1e-9);
+        }
+        for (const Tick& tick : layout.intensityTicks) {
+            EXPECT_NEAR(tick.pixel,
+                        (layout.intensity.high - tick.value) /
+                            (layout.intensity.high - layout.intensity.low) * c.frame.height,
+                        1e-9);
+        }
+        if (c.scan.intensities.size() < 1000) {
+            std::vector<std::size_t> sizes;
+            for (const auto& line : layout.lines) {
+                sizes.push_back(line.size());
+            }
+            EXPECT_EQ(sizes, c.lineSizes);
+        } else {
+            ASSERT_EQ(layout.lines.size(), 1u);
+            EXPECT_LE(layout.lines[0].size(), 4u * c.frame.width);
+        }
+        expectFourPerColumn(c.scan, layout);
+    }
+}
+
+TEST(PlotLayout, HeaderLinesShowTheScanEscaped) {
+    ScanRecord scan = scanOf(10, 0.02F, {1, nan, 3});
+    scan.title = "Quartz\x1b[31m \xE9tat";
+    scan.dateText = "14-FEB-05   ";
+    scan.timeText = "10:32:07";
+    scan.stepTime = {0x00, 0x00, 0xC0, 0x3F}; // 1.5
+    const PlotLayout layout = layOutPlot(scan, "s\n1.raw", {400, 200});
+    EXPECT_EQ(layout.headerLines,
+              (std::vector<std::string>{"Quartz\\e[31m \u00E9tat", "s\\n1.raw, 14-FEB-05 10:32:07",
+                                        "2θ 10° to 10.04°, step .02°",
+                                        "3 points (1 not finite), step time 1.5 s"}));
+}
+
+} // namespace
+} // namespace scanmill
