@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // scanmill-convert: the command line is parsed here and run by convert_command.
 #include "convert_command.h"
-#include "escape.h"
+#include "shown_text.h"
 #include "file_error.h"
 #include "interrupt.h"
 #include "program.h"
@@ -91,7 +91,7 @@ int run(int argc, const char* const* argv) {
             const char* what =
                 extras[0].starts_with('-') ? "unknown option" : "unexpected argument";
             std::fprintf(stderr, "%s: %s %s\n%s\n", programName, what,
-                         cli::escapeControls(extras[0]).c_str(), seeHelp);
+                         escapeControls(extras[0]).c_str(), seeHelp);
             return cli::exitUsage;
         }
         // Through strings, so that an argument a usage error repeats is
@@ -101,7 +101,7 @@ int run(int argc, const char* const* argv) {
         if (app.exit(error, help, usageError) == 0) {
             return showHelp(help.str());
         }
-        std::fputs(cli::escapeControlsByLine(usageError.str()).c_str(), stderr);
+        std::fputs(escapeControlsByLine(usageError.str()).c_str(), stderr);
         return cli::exitUsage;
     }
     command.format = format == "bruker" ? OutputFormat::BrukerRaw

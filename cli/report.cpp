@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "report.h"
 
-#include "escape.h"
+#include "shown_text.h"
 #include "interrupt.h"
 #include "program.h"
 #include "terminal.h"

@@ -2,7 +2,7 @@
 #include "plot_layout.h"
 
 #include "ascii_writer.h"
-#include "display_text.h"
+#include "shown_text.h"
 
 #include <algorithm>
 #include <array>
@@ -154,7 +154,7 @@ std::string trimmedRight(std::string_view text) {
 std::vector<std::string> headerLinesOf(const ScanRecord& scan, std::string_view sourceName) {
     const std::size_t points = scan.intensities.size();
     std::string when = trimmedRight(scan.dateText) + " " + scan.timeText;
-    std::string named = displayText(sourceName);
+    std::string named = escapeControls(sourceName, OtherBytes::AsLatin1);
     if (!named.empty()) {
         named += ", ";
     }
@@ -171,7 +171,7 @@ std::vector<std::string> headerLinesOf(const ScanRecord& scan, std::string_view 
     if (notFinite != 0) {
         counted += " (" + std::to_string(notFinite) + " not finite)";
     }
-    return {displayText(scan.title), named + displayText(when), angles,
+    return {escapeControls(scan.title, OtherBytes::AsLatin1), named + escapeControls(when, OtherBytes::AsLatin1), angles,
             counted + ", step time " + stepTimeText(scan)};
 }
 

@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "display_text.h"
+#include "shown_text.h"
+
+#include "platform.h"
+
+#include <algorithm>
 
 namespace scanmill {
 namespace {
@@ -79,15 +83,17 @@ bool steersText(char32_t c) {
 
 } // namespace
 
-std::string displayText(std::string_view bytes) {
+std::string escapeControls(std::string_view text, OtherBytes other) {
     std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t at = 0; at < bytes.size();) {
-        const auto c = static_cast<unsigned char>(bytes[at]);
-        const Decoded decoded = decodeAt(bytes, at);
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        const Decoded decoded = decodeAt(text, at);
         if (decoded.length == 0) {
             if (c <= 0x9F) {
                 appendByteEscape(out, c); // C1 in an 8-bit encoding
+            } else if (other == OtherBytes::Kept) {
+                out += static_cast<char>(c);
             } else {
                 out += static_cast<char>(0xC0 | (c >> 6)); // the Latin-1 letter
                 out += static_cast<char>(0x80 | (c & 0x3F));
@@ -100,15 +106,28 @@ std::string displayText(std::string_view bytes) {
             appendByteEscape(out, c);
         } else if (codePoint >= 0x80 && codePoint <= 0x9F) {
             appendByteEscape(out, c); // C1 in UTF-8, byte by byte
-            appendByteEscape(out, static_cast<unsigned char>(bytes[at + 1]));
+            appendByteEscape(out, static_cast<unsigned char>(text[at + 1]));
         } else if (steersText(codePoint)) {
             appendCodePointEscape(out, codePoint);
-        } else if (codePoint == '\\') {
+        } else if (codePoint == '\\' && pathSeparator != '\\') {
             out += "\\\\";
         } else {
-            out.append(bytes.substr(at, decoded.length));
+            out.append(text.substr(at, decoded.length));
         }
         at += decoded.length;
+    }
+    return out;
+}
+
+std::string escapeControlsByLine(std::string_view text) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        out += escapeControls(text.substr(at, end - at));
+        if (end < text.size()) {
+            out += '\n';
+        }
+        at = end + 1;
     }
     return out;
 }
