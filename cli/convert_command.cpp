@@ -85,7 +85,7 @@ struct Pending {
 // Everything that keeps files from being written, found and reported before
 // anything is: the inputs' failures, clashes and outputs over inputs. One
 // look-up of each file serves that check and -u, which keeps a file whose
-// output exists and is not older than it, as cp -u judges.
+// output is a regular file not older than it, as cp -u judges.
 Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report& report,
                  Tally& tally) {
     const std::vector<Conversion>& found = inputs.conversions;
@@ -120,7 +120,8 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
         if (refused[index]) {
             continue;
         }
-        if (command.update && input && output && input->modified <= output->modified) {
+        if (command.update && input && output && output->regular &&
+            input->modified <= output->modified) {
             ++tally.upToDate;
             continue;
         }

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // scanmill-convert: the command line is parsed here and run by convert_command.
 #include "convert_command.h"
-#include "shown_text.h"
 #include "file_error.h"
 #include "interrupt.h"
 #include "program.h"
+#include "shown_text.h"
 #include "terminal.h"
 
 #include <CLI/CLI.hpp>

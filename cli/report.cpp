@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "report.h"
 
-#include "shown_text.h"
 #include "interrupt.h"
 #include "program.h"
+#include "shown_text.h"
 #include "terminal.h"
 
 #include <algorithm>

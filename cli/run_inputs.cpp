@@ -56,6 +56,10 @@ struct Finder {
                 subdirectories.push_back(name);
             } else if (hasScanExtension(name) && it->is_regular_file(ignored)) {
                 files.push_back(name);
+            } else if (hasScanExtension(name)) {
+                // A pipe or a device would be waited on or read for ever.
+                found.failures.emplace_back(EINVAL, joined(directory, name) +
+                                                        ": not a regular file; not converted");
             }
         }
         if (error) {

@@ -14,7 +14,7 @@ namespace scanmill::cli {
 struct RunInputs {
     std::vector<Conversion> conversions; // in the order they are reported
     std::vector<bool> foundInDirectory;  // per conversion; false when named
-    std::vector<FileError> failures;     // directories that could not be listed
+    std::vector<FileError> failures;     // directories not listed, .raw files not to be read
     std::vector<std::string> notes;      // named directories that hold no .raw file
 };
 

@@ -70,8 +70,15 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
     if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
         throw FileError(EINVAL, path + ": " + reason);
     }
-    if (platform::isReadOnlyFile(path)) {
-        throw systemError(path, EACCES);
+    if (const std::optional<platform::FileStatus> existing = platform::fileStatus(path)) {
+        // A directory, a pipe or a device at an output's path is someone's,
+        // not an earlier output.
+        if (!existing->regular) {
+            throw FileError(EEXIST, path + ": exists and is not a regular file; kept");
+        }
+        if (existing->readOnly) {
+            throw systemError(path, EACCES);
+        }
     }
 
     std::FILE* file = nullptr;
@@ -92,6 +99,9 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
     // The content is complete already: one write call, not one per buffer.
     std::setvbuf(file, nullptr, _IONBF, 0);
 
+    if (const std::optional<platform::FileStatus> made = platform::openedFileStatus(file)) {
+        identity_ = made->identity;
+    }
     errno = 0;
     const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size() &&
                          std::fflush(file) == 0;
@@ -106,13 +116,15 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
 }
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
-    : path_(std::move(other.path_)), temporary_(std::exchange(other.temporary_, {})) {}
+    : path_(std::move(other.path_)), temporary_(std::exchange(other.temporary_, {})),
+      identity_(other.identity_) {}
 
 PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
     if (this != &other) {
         discard();
         path_ = std::move(other.path_);
         temporary_ = std::exchange(other.temporary_, {});
+        identity_ = other.identity_;
     }
     return *this;
 }

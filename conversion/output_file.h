@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform.h"
+
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,7 +14,8 @@ namespace scanmill {
 // to a temporary file in the same directory, which is renamed onto path only
 // once it is complete and closed. A new file gets the permissions of a
 // plainly created one, a replaced file keeps those of the file it replaces.
-// A read-only file at path is not replaced. Throws
+// A read-only file at path is not replaced, nor anything but a regular
+// file (a symbolic link to one is replaced as a link). Throws
 // FileError naming path on any failure, after removing the temporary.
 void replaceFileContents(const std::string& path, std::string_view content);
 
@@ -39,11 +43,15 @@ public:
     // removing the temporary.
     void commit();
 
+    // The file the temporary is, and the output becomes once committed.
+    const std::optional<platform::FileIdentity>& identity() const { return identity_; }
+
 private:
     void discard() noexcept;
 
     std::string path_;
     std::string temporary_; // empty once renamed or removed
+    std::optional<platform::FileIdentity> identity_;
 };
 
 // For a program that is interrupted and ends next: removes every temporary

@@ -26,22 +26,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// True when output names the input file itself. A missing output, the
-// usual case, costs one look-up.
-bool isOwnInput(const std::string& input, const std::string& output) {
-    std::error_code ignored;
-    const fs::path outputPath = platform::toPath(output);
-    return fs::exists(outputPath, ignored) &&
-           fs::equivalent(platform::toPath(input), outputPath, ignored);
-}
-
 // A Bruker output replaces only a Bruker RAW file: anything else at its path
 // may be a scan of its own, one that is not in this run.
 void keepIfNotBrukerRaw(const std::string& output) {
-    std::error_code ignored;
-    if (!fs::is_regular_file(platform::toPath(output), ignored)) {
-        return; // nothing there, or what the rename refuses by itself
-    }
     const std::optional<bool> isBruker = beginsAsBrukerRaw(output);
     if (!isBruker) {
         throw systemError(output, lastErrorNumber());
@@ -79,7 +66,20 @@ struct Prepared {
     bool ready = false;
     PendingFile file;
     std::exception_ptr failure;
+    std::optional<platform::FileStatus> input; // as it was opened
 };
+
+// True when the input's path no longer leads to the file as it was read: it
+// was written to, or another file was renamed over it, as instruments and
+// editors save. A pipe is read as it comes.
+bool changedSinceRead(const std::optional<platform::FileStatus>& read, const std::string& path) {
+    if (!read || !read->regular) {
+        return false;
+    }
+    const std::optional<platform::FileStatus> now = platform::fileStatus(path);
+    return !now || now->identity != read->identity || now->size != read->size ||
+           now->modified != read->modified;
+}
 
 } // namespace
 
@@ -88,8 +88,9 @@ struct ParallelBatch::State {
         : conversions(conversions), brukerOutputs(format == OutputFormat::BrukerRaw),
           format(formatterOf(format)) {}
 
-    // bytes is the caller's buffer, reused from file to file.
-    std::exception_ptr prepareOne(std::size_t index, std::string& bytes, PendingFile& file) const;
+    // Reads, formats and writes the temporary of a file, or keeps why it
+    // could not; bytes is the caller's buffer, reused from file to file.
+    Prepared prepareOne(std::size_t index, std::string& bytes) const;
     bool mayStart(std::size_t index) const;
     void work();
 
@@ -150,24 +151,26 @@ ParallelBatch::~ParallelBatch() {
     state_->room.notify_all();
 }
 
-std::exception_ptr ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer,
-                                                    PendingFile& file) const {
+Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer) const {
     const Conversion& conversion = conversions[index];
+    Prepared prepared;
     try {
-        const ScanRecord scan = readRigakuRaw(conversion.inputPath);
-        if (isOwnInput(conversion.inputPath, conversion.outputPath)) {
+        const ScanRecord scan = readRigakuRaw(conversion.inputPath, prepared.input);
+        const std::optional<platform::FileStatus> output =
+            platform::fileStatus(conversion.outputPath);
+        if (output && prepared.input && output->identity == prepared.input->identity) {
             throw FileError(EEXIST,
                             conversion.outputPath + ": output would replace its own input file");
         }
-        if (brukerOutputs) {
+        if (brukerOutputs && output && output->regular) {
             keepIfNotBrukerRaw(conversion.outputPath);
         }
         format(scan, conversion.inputPath, buffer);
-        file = PendingFile(conversion.outputPath, buffer);
-        return nullptr;
+        prepared.file = PendingFile(conversion.outputPath, buffer);
     } catch (...) {
-        return std::current_exception();
+        prepared.failure = std::current_exception();
     }
+    return prepared;
 }
 
 bool ParallelBatch::State::mayStart(std::size_t index) const {
@@ -186,12 +189,10 @@ void ParallelBatch::State::work() {
         }
         const std::size_t index = started++;
         lock.unlock();
-        PendingFile file;
-        std::exception_ptr failure = prepareOne(index, buffer, file);
+        Prepared prepared = prepareOne(index, buffer);
         lock.lock();
         Prepared& slot = slots[index % slots.size()];
-        slot.file = std::move(file);
-        slot.failure = std::move(failure);
+        slot = std::move(prepared);
         slot.ready = true;
         if (index == committed) {
             ready.notify_one();
@@ -204,7 +205,7 @@ std::size_t ParallelBatch::commitNext() {
     const std::size_t index = state.committed; // changed by this thread only
     Prepared& slot = state.slots[index % state.slots.size()];
     if (state.workers.empty()) {
-        slot.failure = state.prepareOne(index, state.bytes, slot.file);
+        slot = state.prepareOne(index, state.bytes);
     } else {
         std::unique_lock lock(state.mutex);
         state.ready.wait(lock, [&slot] { return slot.ready; });
@@ -224,15 +225,21 @@ std::size_t ParallelBatch::commitNext() {
             std::rethrow_exception(failure);
         }
         const Conversion& conversion = state.conversions[index];
-        if (const auto identity = platform::fileIdentity(conversion.outputPath)) {
-            if (const auto writer = state.written.find(*identity); writer != state.written.end()) {
+        if (changedSinceRead(slot.input, conversion.inputPath)) {
+            slot.file = PendingFile(); // its temporary removed
+            throw FileError(EAGAIN, conversion.inputPath +
+                                        ": changed while it was being converted; not converted");
+        }
+        if (const auto output = platform::fileStatus(conversion.outputPath)) {
+            if (const auto writer = state.written.find(output->identity);
+                writer != state.written.end()) {
                 throw outputClashError(conversion.outputPath,
                                        state.conversions[writer->second].inputPath,
                                        conversion.inputPath);
             }
         }
         slot.file.commit();
-        if (const auto identity = platform::fileIdentity(conversion.outputPath)) {
+        if (const auto& identity = slot.file.identity()) {
             state.written.emplace(*identity, index);
         }
     } catch (...) {

@@ -42,10 +42,6 @@ bool replaceByRename(const std::string& from, const std::string& to);
 // Removes the file at path, if it can.
 void removeFile(const std::string& path);
 
-// True when path is an existing regular file that its permissions make
-// read-only; such a file is never replaced.
-bool isReadOnlyFile(const std::string& path);
-
 // Why the system would not keep a file under the last name of path, or ""
 // when it would. Windows refuses some names that POSIX takes, and reads
 // others as devices or as streams of another file.
@@ -63,14 +59,22 @@ struct FileIdentity {
     auto operator<=>(const FileIdentity&) const = default;
 };
 
-// The identity of the file at path and when it was last written (in the
-// system's own ticks, comparable between files), from one look-up, symbolic
-// links followed; nothing when there is no file.
+// What one look-up tells of a file: its identity, when it was last written
+// (in the system's own ticks, comparable between files), its size, whether
+// it is a regular file (not a directory, pipe, socket or device), and
+// whether its permissions make it read-only, which such a file is never
+// replaced for.
 struct FileStatus {
     FileIdentity identity;
     std::int64_t modified = 0;
+    std::uint64_t size = 0;
+    bool regular = false;
+    bool readOnly = false;
 };
+// The file at path, symbolic links followed; nothing when there is none.
 std::optional<FileStatus> fileStatus(const std::string& path);
+// The file an open stream reads or writes; nothing when the system cannot say.
+std::optional<FileStatus> openedFileStatus(std::FILE* file);
 
 // The identity alone, or nothing when there is no file.
 inline std::optional<FileIdentity> fileIdentity(const std::string& path) {

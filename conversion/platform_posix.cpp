@@ -35,6 +35,16 @@ void ignoreFileSizeSignal() {
     }
 }
 
+FileStatus statusOf(const struct stat& status) {
+    // The permission bits, not access(): root may write anywhere, yet a file
+    // its owner made read-only keeps its content.
+    return {{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)},
+            std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
+            static_cast<std::uint64_t>(status.st_size),
+            S_ISREG(status.st_mode),
+            (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0};
+}
+
 } // namespace
 
 std::FILE* createTemporaryFile(const std::string& path, const std::string& replacing) {
@@ -74,16 +84,6 @@ void removeFile(const std::string& path) {
     std::remove(path.c_str());
 }
 
-bool isReadOnlyFile(const std::string& path) {
-    // The permission bits, not access(): root may write anywhere, yet a file
-    // its owner made read-only keeps its content.
-    std::error_code ignored;
-    const fs::file_status status = fs::status(path, ignored);
-    constexpr auto anyWrite =
-        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    return fs::is_regular_file(status) && (status.permissions() & anyWrite) == fs::perms::none;
-}
-
 std::string forbiddenNameReason(const std::string&) {
     return {};
 }
@@ -97,9 +97,15 @@ std::optional<FileStatus> fileStatus(const std::string& path) {
     if (stat(path.c_str(), &status) != 0) {
         return std::nullopt;
     }
-    return FileStatus{
-        {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)},
-        std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec};
+    return statusOf(status);
+}
+
+std::optional<FileStatus> openedFileStatus(std::FILE* file) {
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0) {
+        return std::nullopt;
+    }
+    return statusOf(status);
 }
 
 fs::path toPath(const std::string& path) {

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "platform.h"
-
 #include "names.h"
+#include "platform.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -163,6 +162,23 @@ bool isDeviceName(std::string_view name) {
             equalIgnoringAsciiCase(stem.substr(0, 3), "lpt"));
 }
 
+std::optional<FileStatus> statusOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (handle == INVALID_HANDLE_VALUE || GetFileInformationByHandle(handle, &information) == 0) {
+        return std::nullopt;
+    }
+    const auto joined = [](DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; };
+    const DWORD attributes = information.dwFileAttributes;
+    const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return FileStatus{{information.dwVolumeSerialNumber,
+                       joined(information.nFileIndexHigh, information.nFileIndexLow)},
+                      static_cast<std::int64_t>(joined(information.ftLastWriteTime.dwHighDateTime,
+                                                       information.ftLastWriteTime.dwLowDateTime)),
+                      joined(information.nFileSizeHigh, information.nFileSizeLow),
+                      !directory && GetFileType(handle) == FILE_TYPE_DISK,
+                      !directory && (attributes & FILE_ATTRIBUTE_READONLY) != 0};
+}
+
 } // namespace
 
 std::FILE* openForReading(const std::string& path) {
@@ -210,17 +226,6 @@ void removeFile(const std::string& path) {
     if (toWide(path, wide)) {
         DeleteFileW(wide.c_str());
     }
-}
-
-bool isReadOnlyFile(const std::string& path) {
-    std::wstring wide;
-    if (!toWide(path, wide)) {
-        return false;
-    }
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) ==
-               FILE_ATTRIBUTE_READONLY;
 }
 
 std::string forbiddenNameReason(const std::string& path) {
@@ -274,19 +279,13 @@ std::optional<FileStatus> fileStatus(const std::string& path) {
     if (handle == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
-    BY_HANDLE_FILE_INFORMATION information{};
-    const bool known = GetFileInformationByHandle(handle, &information) != 0;
+    std::optional<FileStatus> status = statusOf(handle);
     CloseHandle(handle);
-    if (!known) {
-        return std::nullopt;
-    }
-    const FileIdentity identity{information.dwVolumeSerialNumber,
-                                (std::uint64_t{information.nFileIndexHigh} << 32) |
-                                    information.nFileIndexLow};
-    const std::uint64_t written =
-        (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
-        information.ftLastWriteTime.dwLowDateTime;
-    return FileStatus{identity, static_cast<std::int64_t>(written)};
+    return status;
+}
+
+std::optional<FileStatus> openedFileStatus(std::FILE* file) {
+    return statusOf(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
 }
 
 fs::path toPath(const std::string& path) {

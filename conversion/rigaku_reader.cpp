@@ -85,6 +85,11 @@ bool startsAsBrukerRaw(std::string_view firstBytes) {
 }
 
 ScanRecord readRigakuRaw(const std::string& path) {
+    std::optional<platform::FileStatus> opened;
+    return readRigakuRaw(path, opened);
+}
+
+ScanRecord readRigakuRaw(const std::string& path, std::optional<platform::FileStatus>& opened) {
     // Windows would open a device (CON waits for the keyboard) or another file.
     if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
         throw FileError(EINVAL, path + ": " + reason);
@@ -94,6 +99,7 @@ ScanRecord readRigakuRaw(const std::string& path) {
     if (!file) {
         throw systemError(path, lastErrorNumber());
     }
+    opened = platform::openedFileStatus(file.get());
     // Unbuffered: read exactly the header and the announced points, nothing after.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
 

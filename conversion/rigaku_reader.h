@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform.h"
 #include "scan_record.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,7 +25,12 @@ bool startsAsBrukerRaw(std::string_view firstBytes);
 // Reads the header fields and intensities of a Rigaku D/Max-B raw scan.
 // Throws NotAScanError when the file begins as a Bruker RAW file does, and
 // FileError when it cannot be read, announces a negative point count, has a
-// start or step angle that is NaN or infinite, or ends before its last point.
+// start, step or last angle that is NaN or infinite, or ends before its
+// last point.
 ScanRecord readRigakuRaw(const std::string& path);
+
+// The same, telling also how the file was as it was opened, so that a caller
+// can see whether it changed before its output is put in place.
+ScanRecord readRigakuRaw(const std::string& path, std::optional<platform::FileStatus>& opened);
 
 } // namespace scanmill

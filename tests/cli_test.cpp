@@ -267,7 +267,8 @@ TEST(ScanmillConvert, EveryClashIsListedAndTheRestConvertedUnlessFailFast) {
 }
 
 // As cp -u: an output older than its input is written again, a missing one
-// written, and one at least as new as its input kept as it is.
+// written, and one as old as its input kept as it is; a directory at an
+// output's path is no output, however new.
 TEST(ScanmillConvert, UpdateConvertsOnlyMissingAndOlderOutputs) {
     ScratchDirectory dir;
     for (const char* name : {"in/a.raw", "in/b.raw"}) {
@@ -275,17 +276,20 @@ TEST(ScanmillConvert, UpdateConvertsOnlyMissingAndOlderOutputs) {
     }
     ASSERT_EQ(convert(dir, "-q -o out in").status, 0);
     const auto inputTime = fs::last_write_time(dir.path() / "in/b.raw");
-    writeFile(dir / "out/a.dat", "newer than its input");
-    fs::last_write_time(dir.path() / "out/a.dat", inputTime + std::chrono::hours(1));
+    writeFile(dir / "out/a.dat", "as old as its input");
+    fs::last_write_time(dir.path() / "out/a.dat", fs::last_write_time(dir.path() / "in/a.raw"));
     fs::last_write_time(dir.path() / "out/b.dat", inputTime - std::chrono::hours(1));
     writeScan(dir, "in/c.raw");
+    writeScan(dir, "in/d.raw");
+    fs::create_directory(dir / "out/d.dat");
 
     const Ran run = convert(dir, "-u -o out in");
-    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_EQ(run.out, "in/b.raw" + asciiWords + "out/b.dat\n" + //
                            "in/c.raw" + asciiWords + "out/c.dat\n");
-    EXPECT_EQ(run.err, summary(2, 0, 0, 1));
-    EXPECT_EQ(readFile(dir / "out/a.dat"), "newer than its input");
+    EXPECT_EQ(run.err, "scanmill-convert: out/d.dat: exists and is not a regular file; kept\n" +
+                           summary(2, 1, 0, 1));
+    EXPECT_EQ(readFile(dir / "out/a.dat"), "as old as its input");
     EXPECT_EQ(readFile(dir / "out/b.dat"), asciiOf(dir, "in/b.raw"));
 }
 
@@ -381,7 +385,7 @@ TEST(ScanmillConvert, OutputOverAnInputIsNamedAndTheRestConverted) {
     EXPECT_EQ(readFile(dir / "in/quartz_b.raw"), scan);
 }
 
-TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidAndLinkLoopsNotFollowed) {
+TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidPipesCountedAndLinkLoopsNotFollowed) {
     ScratchDirectory dir;
     writeScan(dir, "in/a.raw");
     fs::create_directories(dir.path() / "in/sub");
@@ -396,6 +400,14 @@ TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidAndLinkLoopsNotFollowed) {
               "scanmill-convert: empty: no .raw files in it or below\n" + summary(1, 0, 0, 0));
     const Ran flat = convert(dir, "-q empty");
     EXPECT_EQ(flat.err, "scanmill-convert: empty: no .raw files in this directory\n");
+#ifndef _WIN32
+    // A .raw found that is no file to read is named and counted, never dropped.
+    ASSERT_EQ(mkfifo((dir / "in/sub/pipe.raw").c_str(), 0600), 0);
+    const Ran pipe = convert(dir, "-r in");
+    EXPECT_EQ(pipe.status, 1);
+    EXPECT_EQ(pipe.err, "scanmill-convert: in/sub/pipe.raw: not a regular file; not converted\n" +
+                            summary(1, 1, 0, 0));
+#endif
     // "/" begins a path on Windows too, where CLI11 would take it for an option.
     const Ran rooted = convert(dir, "-q /no-such-directory/a.raw");
     EXPECT_EQ(rooted.status, 1);
@@ -543,23 +555,22 @@ TEST(ScanmillConvertInterrupted, ClosedStandardStreamsAreNoFilesOfTheRun) {
     ScratchDirectory dir;
     const std::string pipePath = dir / "waiting.raw";
     ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
-    const int held = open(pipePath.c_str(), O_RDWR);
+    const int held = open(pipePath.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(held, 0);
+    const fs::path program = fs::canonical(SCANMILL_CONVERT);
     std::vector<std::string> streams;
     Started how;
     how.closedStreams = true;
     how.whileRunning = [&](pid_t child) {
-        const auto linkOf = [child](int descriptor) {
+        const auto linkOf = [child](const std::string& name) {
             std::error_code absent;
-            const fs::path link =
-                "/proc/" + std::to_string(child) + "/fd/" + std::to_string(descriptor);
-            return fs::read_symlink(link, absent).string();
+            return fs::read_symlink("/proc/" + std::to_string(child) + "/" + name, absent);
         };
         for (int wait = 0; wait < 1000 && streams.empty(); ++wait) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            for (int descriptor = 0; descriptor < 16; ++descriptor) {
-                if (linkOf(descriptor) == pipePath) {
-                    streams = {linkOf(1), linkOf(2)};
+            for (int descriptor = 0; descriptor < 16 && linkOf("exe") == program; ++descriptor) {
+                if (linkOf("fd/" + std::to_string(descriptor)) == pipePath) {
+                    streams = {linkOf("fd/1").string(), linkOf("fd/2").string()};
                 }
             }
         }

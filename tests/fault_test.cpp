@@ -278,17 +278,31 @@ TEST_P(BatchFault, EveryWriteOfTheOutputCanFail) {
 #endif
 }
 
-// Renaming the finished temporary onto the output name fails when a
-// directory stands there; the directory and what it holds stay.
-TEST_P(BatchFault, RenamingOntoADirectoryFails) {
+// Only a regular file is an earlier output: a directory, or a pipe (which a
+// rename would replace and a Bruker check would wait on), stands at b.raw's
+// output path and stays, with what it holds; a symbolic link to one too.
+TEST_P(BatchFault, WhatIsNotARegularFileIsKept) {
     const Converted a = reference("a.raw");
     fs::remove(outputOf("b.raw"));
     fs::create_directory(outputOf("b.raw"));
     writeFile(outputOf("b.raw") / "kept.txt", earlierContent);
-
-    expectStoppedAtB(convertHere(selection, format()), EISDIR, outputOf("b.raw"), a, false);
+    expectStoppedAtB(convertHere(selection, format()), EEXIST, outputOf("b.raw"), a, false);
     EXPECT_EQ(entriesOf(out()), (std::vector{outputName("a.raw"), outputName("b.raw")}));
     EXPECT_EQ(readFile(outputOf("b.raw") / "kept.txt"), earlierContent);
+#ifndef _WIN32
+    fs::remove_all(outputOf("b.raw"));
+    fs::remove(outputOf("a.raw"));
+    ASSERT_EQ(mkfifo(outputOf("b.raw").c_str(), 0600), 0);
+    const Outcome pipe = convertHere(selection, format());
+    EXPECT_EQ(pipe.description,
+              outputOf("b.raw").string() + ": exists and is not a regular file; kept");
+    EXPECT_TRUE(fs::is_fifo(outputOf("b.raw")));
+    fs::remove(outputOf("b.raw"));
+    fs::remove(outputOf("a.raw"));
+    fs::create_symlink(in(), outputOf("b.raw"));
+    EXPECT_EQ(convertHere(selection, format()).number, EEXIST);
+    EXPECT_TRUE(fs::is_symlink(outputOf("b.raw")));
+#endif
 }
 
 TEST_P(BatchFault, ReadOnlyEarlierOutputIsNotReplaced) {
