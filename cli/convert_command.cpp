@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "convert_command.h"
 
-#include "batch.h"
 #include "escape.h"
 #include "interrupt.h"
+#include "names.h"
 #include "parallel_batch.h"
 #include "platform.h"
 #include "rigaku_reader.h"

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -88,8 +87,9 @@ QWidget* make(const FormControl& control, QWidget* parent) {
 
 } // namespace
 
-Form1::Form1(FileDialogBackend dialogBackend, QWidget* parent)
-    : QWidget(parent), dlgfiles(this, std::move(dialogBackend)) {
+Form1::Form1(FileDialogBackend dialogBackend, MessageBoxBackend messageBox, QWidget* parent)
+    : QWidget(parent), dlgfiles(this, std::move(dialogBackend)),
+      messageBox_(std::move(messageBox)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(windowCaption));
     resize(formWidth / twipsPerPixel, formHeight / twipsPerPixel);
@@ -150,15 +150,14 @@ void Form1::chainTabOrder() {
 }
 
 void Form1::browseInputFiles() {
+    ChosenFiles chosen;
     try {
-        dlgfiles.setFlags(fileDialog::inputFlags);
-        dlgfiles.setFilter(QString::fromUtf8(fileDialog::inputFilter));
-        dlgfiles.showOpen();
+        chosen = dlgfiles.openFiles();
     } catch (const DialogError& error) {
         showUpdate(core_.inputDialogFailed(error.number(), error.description()));
         return;
     }
-    showUpdate(core_.filesChosen(dlgfiles.fileName()));
+    showUpdate(core_.filesChosen(chosen));
 }
 
 void Form1::openFiles(const std::vector<std::string>& paths) {
@@ -179,15 +178,13 @@ void Form1::convert() {
 }
 
 void Form1::browseOutputDirectory() {
+    std::string directory;
     try {
-        dlgfiles.setFlags(fileDialog::outputFlags);
-        dlgfiles.setFileName(fileDialog::outputFileName);
-        dlgfiles.setFilter(QString::fromUtf8(fileDialog::outputFilter));
-        dlgfiles.showDirectory();
+        directory = dlgfiles.chooseDirectory();
     } catch (const DialogError&) {
         return;
     }
-    showUpdate(core_.outputDirectoryChosen(dlgfiles.fileName()));
+    showUpdate(core_.outputDirectoryChosen(directory));
 }
 
 bool Form1::onOutputFrame(QPoint position) const {
@@ -248,11 +245,9 @@ void Form1::showBoxesAndLines(const WindowUpdate& update) {
 }
 
 void Form1::showMessage(const std::optional<std::string>& text) {
-    if (!text)
-        return;
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(messageTitle), shown(*text),
-                    QMessageBox::Ok, this);
-    box.exec();
+    if (text) {
+        messageBox_(this, shown(*text));
+    }
 }
 
 } // namespace scanmill

@@ -74,11 +74,6 @@ std::vector<std::string> droppedPaths(const QMimeData* data) {
             paths.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())
                                 .toStdString());
     }
-    // A drop that offers its URLs only in another form.
-    if (list.isEmpty())
-        for (const QUrl& url : data->urls())
-            if (url.isLocalFile())
-                paths.push_back(nativePath(url.toLocalFile()));
     return paths;
 }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "dialogs.h"
 
-#include "file_dialog_value.h"
 #include "text.h"
 #include "window_core.h"
 
@@ -13,20 +12,8 @@ namespace scanmill::win32 {
 
 namespace {
 
-// The settings the window's rules give are the dialog's own flags.
-static_assert(fileDialog::explorer == OFN_EXPLORER);
-static_assert(fileDialog::allowMultiSelect == OFN_ALLOWMULTISELECT);
-
-// The filter as the dialog takes it: description and patterns, each ended
-// by a NUL, and a NUL after the last pair.
-std::wstring dialogFilter(const char* filter) {
-    std::wstring result = wide(filter);
-    for (wchar_t& c : result)
-        if (c == L'|')
-            c = L'\0';
-    result.push_back(L'\0');
-    return result;
-}
+// Description and patterns, each ended by a NUL, and a NUL after the last pair.
+constexpr wchar_t scanFilter[] = L"Rigaku raw (*.raw)\0*.raw\0";
 
 std::string describeDialogFailure(DWORD code) {
     switch (code) {
@@ -58,14 +45,13 @@ OpenDialogResult openDialogFailure(DWORD code) {
 
 OpenDialogResult systemOpenFiles(HWND owner) {
     std::wstring buffer(fileDialog::bufferSize, L'\0');
-    const std::wstring filter = dialogFilter(fileDialog::inputFilter);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFilter = scanFilter;
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-    dialog.Flags = fileDialog::inputFlags;
+    dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
     if (!GetOpenFileNameW(&dialog))
         return openDialogFailure(CommDlgExtendedError());
     // The value ends where two NULs meet.

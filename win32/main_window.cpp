@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "main_window.h"
 
+#include "file_dialog_value.h"
 #include "form.h"
 #include "text.h"
 
@@ -406,7 +407,7 @@ bool Form1::translateKey(MSG& message) {
 
 void Form1::browseInputFiles() {
     const OpenDialogResult result = dialogs_.openFiles(window_);
-    show(result.error == 0 ? core_.filesChosen(utf8(result.value))
+    show(result.error == 0 ? core_.filesChosen(parseFileDialogValue(utf8(result.value)))
                            : core_.inputDialogFailed(result.error, result.description));
 }
 

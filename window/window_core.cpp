@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "window_core.h"
 
-#include "batch.h"
 #include "names.h"
 #include "platform.h"
 
@@ -9,17 +8,13 @@
 #include <cstddef>
 #include <filesystem>
 #include <set>
-#include <string_view>
 #include <system_error>
-#include <tuple>
 
 namespace scanmill {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::size_t selectionSize = std::tuple_size_v<decltype(FileSelection::fileNames)>;
 
 bool isDirectory(const std::string& path) {
     std::error_code error;
@@ -54,10 +49,6 @@ WindowUpdate message(std::string text) {
 
 } // namespace
 
-WindowUpdate WindowCore::filesChosen(const std::string& dialogValue) {
-    return take(parseFileDialogValue(dialogValue));
-}
-
 WindowUpdate WindowCore::inputDialogFailed(int number, const std::string& description) {
     if (number == fileDialog::cancelError)
         return {};
@@ -72,14 +63,14 @@ WindowUpdate WindowCore::filesOpened(const std::vector<std::string>& paths) {
         return message("The files lie in " + std::to_string(directories) +
                        " directories, but Scanmill converts files from one directory at a "
                        "time.\nThe selection stays as it was.");
-    return take(parseFileDialogValue(fileDialogValue(scans)));
+    return filesChosen(chosenTogether(scans));
 }
 
-WindowUpdate WindowCore::take(const ChosenFiles& chosen) {
-    if (chosen.names.size() > selectionSize)
+WindowUpdate WindowCore::filesChosen(const ChosenFiles& chosen) {
+    if (chosen.names.size() > maxSelectedFiles)
         return message(std::to_string(chosen.names.size()) +
                        " files were selected, but Scanmill converts at most " +
-                       std::to_string(selectionSize) +
+                       std::to_string(maxSelectedFiles) +
                        " at a time.\nThe selection stays as it was.");
     WindowUpdate update;
     // An output directory that Convert took from the input directory would
@@ -90,9 +81,11 @@ WindowUpdate WindowCore::take(const ChosenFiles& chosen) {
         update.outputBox = noOutputText;
     }
     selection_.inputDirectory = chosen.directory;
-    std::copy(chosen.names.begin(), chosen.names.end(), selection_.fileNames.begin());
-    selection_.fileCount = static_cast<std::int16_t>(chosen.names.size());
-    update.inputBox = chosen.display;
+    selection_.fileNames = chosen.names;
+    update.inputBox = chosen.names.size() == 1 ? chosen.directory + chosen.names.front()
+                                               : chosen.directory + " . . .  " +
+                                                     std::to_string(chosen.names.size()) +
+                                                     " files selected";
     return update;
 }
 
@@ -124,16 +117,16 @@ WindowUpdate WindowCore::dropped(const std::vector<std::string>& paths, bool onO
 
 WindowUpdate WindowCore::convert(OutputFormat format) {
     const std::string outputDirectory = selection_.outputDirectory;
-    const std::size_t linesBefore = log_.lines().size();
+    // The list keeps the lines of earlier presses; this press adds its own.
+    StatusLog log;
     WindowUpdate update;
     try {
-        convertSelection(selection_, format, log_);
+        convertSelection(selection_, format, log);
     } catch (const FileError& error) {
         update.message = "Error " + std::to_string(error.number()) + " converting files.\n" +
                          error.description();
     }
-    update.statusLines.assign(log_.lines().begin() + static_cast<std::ptrdiff_t>(linesBefore),
-                              log_.lines().end());
+    update.statusLines = log.lines();
     if (selection_.outputDirectory != outputDirectory) {
         outputFollowsInput_ = true;
         update.outputBox = selection_.outputDirectory;

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// What the window tests share: a scripted file dialog, a stand-in for the
-// person at modal dialogs, and Rigaku scan files.
+// What the window tests share: a scripted file dialog and message box, a
+// stand-in for the person at the toolkit's file dialog, and Rigaku scan files.
 
 #include "file_bytes.h"
 #include "file_dialog.h"
+#include "message_box.h"
 #include "rigaku_scan_bytes.h"
 
 #include <QApplication>
@@ -27,6 +28,22 @@ struct ScriptedDialog {
         return [this](QWidget*, const FileDialogRequest& request) {
             requests << request;
             return answers.isEmpty() ? QStringList{} : answers.takeFirst();
+        };
+    }
+};
+
+// Plays a person at the message box: records each text shown, and calls
+// whileShown, if set, before the box would close.
+struct ScriptedMessages {
+    QStringList shown;
+    std::function<void()> whileShown;
+
+    MessageBoxBackend backend() {
+        return [this](QWidget*, const QString& text) {
+            shown << text;
+            if (whileShown) {
+                whileShown();
+            }
         };
     }
 };
