@@ -6,8 +6,8 @@
 namespace scanmill {
 
 std::unique_ptr<QMessageBox> messageBox(QWidget* parent, const QString& text) {
-    return std::make_unique<QMessageBox>(QMessageBox::NoIcon, QString::fromUtf8(messageTitle),
-                                         text, QMessageBox::Ok, parent);
+    return std::make_unique<QMessageBox>(QMessageBox::NoIcon, QString::fromUtf8(messageTitle), text,
+                                         QMessageBox::Ok, parent);
 }
 
 MessageBoxBackend qtMessageBox() {

@@ -6,9 +6,9 @@
 // benchmarks and fuzz seeds use too.
 
 #include "file_bytes.h"
-#include "rigaku_scan_bytes.h"
 #include "file_error.h"
 #include "platform.h"
+#include "rigaku_scan_bytes.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -36,10 +36,12 @@ std::string describeDialogFailure(DWORD code) {
 }
 
 OpenDialogResult openDialogFailure(DWORD code) {
-    if (code == 0)
+    if (code == 0) {
         return {{}, fileDialog::cancelError, fileDialog::cancelDescription};
-    if (code == FNERR_BUFFERTOOSMALL)
+    }
+    if (code == FNERR_BUFFERTOOSMALL) {
         return {{}, fileDialog::bufferTooSmallError, fileDialog::bufferTooSmallDescription};
+    }
     return {{}, static_cast<int>(code), describeDialogFailure(code)};
 }
 
@@ -52,8 +54,9 @@ OpenDialogResult systemOpenFiles(HWND owner) {
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(buffer.size());
     dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
-    if (!GetOpenFileNameW(&dialog))
+    if (!GetOpenFileNameW(&dialog)) {
         return openDialogFailure(CommDlgExtendedError());
+    }
     // The value ends where two NULs meet.
     buffer.resize(buffer.find(std::wstring_view(L"\0\0", 2)));
     return {buffer, 0, {}};
@@ -67,20 +70,23 @@ template <typename Interface> using ComPtr = std::unique_ptr<Interface, ComRelea
 std::optional<std::wstring> systemChooseFolder(HWND owner) {
     IFileOpenDialog* created = nullptr;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IFileOpenDialog, reinterpret_cast<void**>(&created))))
+                                IID_IFileOpenDialog, reinterpret_cast<void**>(&created)))) {
         return std::nullopt;
+    }
     const ComPtr<IFileOpenDialog> dialog(created);
     FILEOPENDIALOGOPTIONS options = 0;
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST |
                        FOS_NOCHANGEDIR);
     IShellItem* chosen = nullptr;
-    if (FAILED(dialog->Show(owner)) || FAILED(dialog->GetResult(&chosen)))
+    if (FAILED(dialog->Show(owner)) || FAILED(dialog->GetResult(&chosen))) {
         return std::nullopt;
+    }
     const ComPtr<IShellItem> item(chosen);
     wchar_t* path = nullptr;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
         return std::nullopt;
+    }
     std::wstring folder(path);
     CoTaskMemFree(path);
     return folder;

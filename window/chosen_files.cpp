@@ -49,8 +49,7 @@ bool fitsFileDialogBuffer(const ChosenFiles& chosen) {
         units = utf16Units(chosen.directory + chosen.names.front());
     } else {
         // The value holds the directory without its separator, but at a root.
-        units = utf16Units(
-            platform::fromPath(platform::toPath(chosen.directory).parent_path()));
+        units = utf16Units(platform::fromPath(platform::toPath(chosen.directory).parent_path()));
         for (const std::string& name : chosen.names) {
             units += 1 + utf16Units(name);
         }

@@ -26,18 +26,22 @@ bool isDirectory(const std::string& path) {
 // directories. The order stays.
 std::vector<std::string> scanPaths(const std::vector<std::string>& paths) {
     std::vector<std::string> scans;
-    for (const std::string& path : paths)
-        if (hasScanExtension(path))
-            if (std::string absolute = absolutePath(path); !isDirectory(absolute))
+    for (const std::string& path : paths) {
+        if (hasScanExtension(path)) {
+            if (std::string absolute = absolutePath(path); !isDirectory(absolute)) {
                 scans.push_back(std::move(absolute));
+            }
+        }
+    }
     return scans;
 }
 
 std::size_t directoryCount(const std::vector<std::string>& paths) {
     std::set<std::string> directories;
-    for (const std::string& path : paths)
+    for (const std::string& path : paths) {
         directories.insert(
             platform::fileNameKey(platform::fromPath(platform::toPath(path).parent_path())));
+    }
     return directories.size();
 }
 
@@ -50,28 +54,32 @@ WindowUpdate message(std::string text) {
 } // namespace
 
 WindowUpdate WindowCore::inputDialogFailed(int number, const std::string& description) {
-    if (number == fileDialog::cancelError)
+    if (number == fileDialog::cancelError) {
         return {};
+    }
     return message("Error " + std::to_string(number) + " selecting files.\n" + description);
 }
 
 WindowUpdate WindowCore::filesOpened(const std::vector<std::string>& paths) {
     const std::vector<std::string> scans = scanPaths(paths);
-    if (scans.empty())
+    if (scans.empty()) {
         return {};
-    if (const std::size_t directories = directoryCount(scans); directories > 1)
+    }
+    if (const std::size_t directories = directoryCount(scans); directories > 1) {
         return message("The files lie in " + std::to_string(directories) +
                        " directories, but Scanmill converts files from one directory at a "
                        "time.\nThe selection stays as it was.");
+    }
     return filesChosen(chosenTogether(scans));
 }
 
 WindowUpdate WindowCore::filesChosen(const ChosenFiles& chosen) {
-    if (chosen.names.size() > maxSelectedFiles)
+    if (chosen.names.size() > maxSelectedFiles) {
         return message(std::to_string(chosen.names.size()) +
                        " files were selected, but Scanmill converts at most " +
                        std::to_string(maxSelectedFiles) +
                        " at a time.\nThe selection stays as it was.");
+    }
     WindowUpdate update;
     // An output directory that Convert took from the input directory would
     // send another directory's scans over the first one's outputs.
@@ -82,10 +90,10 @@ WindowUpdate WindowCore::filesChosen(const ChosenFiles& chosen) {
     }
     selection_.inputDirectory = chosen.directory;
     selection_.fileNames = chosen.names;
-    update.inputBox = chosen.names.size() == 1 ? chosen.directory + chosen.names.front()
-                                               : chosen.directory + " . . .  " +
-                                                     std::to_string(chosen.names.size()) +
-                                                     " files selected";
+    update.inputBox = chosen.names.size() == 1
+                          ? chosen.directory + chosen.names.front()
+                          : chosen.directory + " . . .  " + std::to_string(chosen.names.size()) +
+                                " files selected";
     return update;
 }
 
@@ -98,8 +106,9 @@ WindowUpdate WindowCore::outputDirectoryChosen(const std::string& directory) {
 }
 
 DropTarget WindowCore::dropTarget(const std::vector<std::string>& paths, bool onOutputFrame) const {
-    if (onOutputFrame && paths.size() == 1 && isDirectory(paths.front()))
+    if (onOutputFrame && paths.size() == 1 && isDirectory(paths.front())) {
         return DropTarget::OutputDirectory;
+    }
     return scanPaths(paths).empty() ? DropTarget::Nothing : DropTarget::InputFiles;
 }
 

@@ -6,7 +6,6 @@
 #include "scan_record.h"
 
 #include <cstddef>
-
 #include <optional>
 #include <string>
 #include <vector>

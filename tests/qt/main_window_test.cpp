@@ -36,8 +36,9 @@ struct Fixture {
 
     template <typename Control = QWidget> Control* control(const char* name) const {
         auto* found = window->findChild<Control*>(QLatin1StringView(name));
-        if (!found)
+        if (!found) {
             qFatal("no control %s", name);
+        }
         return found;
     }
     void click(const char* name) const {
@@ -46,8 +47,9 @@ struct Fixture {
     QString text(const char* name) const { return control<QLineEdit>(name)->text(); }
     QStringList statusLines() const {
         QStringList lines;
-        for (int i = 0; i < control<QListWidget>("List1")->count(); ++i)
+        for (int i = 0; i < control<QListWidget>("List1")->count(); ++i) {
             lines << control<QListWidget>("List1")->item(i)->text();
+        }
         return lines;
     }
     void chooseInput(const QStringList& paths) {
@@ -62,17 +64,19 @@ struct Fixture {
 
 QStringList pathsIn(const QString& directory, const QStringList& names) {
     QStringList paths;
-    for (const QString& name : names)
+    for (const QString& name : names) {
         paths << directory + u'/' + name;
+    }
     return paths;
 }
 
 // Names of 200 characters, as labs name their scans and longer.
 QStringList longNames(int count) {
     QStringList names;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         names
             << QStringLiteral("2005-02-14_quartz_standard_run%1.raw").arg(i, 166, 10, QChar(u'0'));
+    }
     return names;
 }
 
@@ -84,19 +88,22 @@ Qt::DropAction dropMimeData(Form1& window, const QMimeData& data, QPoint at) {
     QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
     QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
     QDropEvent dropped(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
-    for (QEvent* event : std::initializer_list<QEvent*>{&enter, &move, &dropped})
+    for (QEvent* event : std::initializer_list<QEvent*>{&enter, &move, &dropped}) {
         QApplication::sendEvent(window.windowHandle(), event);
+    }
     QCoreApplication::processEvents(); // the window takes a drop once the drag has ended
-    if (!move.isAccepted() || !dropped.isAccepted() || move.dropAction() != dropped.dropAction())
+    if (!move.isAccepted() || !dropped.isAccepted() || move.dropAction() != dropped.dropAction()) {
         return Qt::IgnoreAction;
+    }
     return dropped.dropAction();
 }
 
 Qt::DropAction drop(Form1& window, const QStringList& paths, QPoint at) {
     QMimeData data;
     QList<QUrl> urls;
-    for (const QString& path : paths)
+    for (const QString& path : paths) {
         urls << QUrl::fromLocalFile(path);
+    }
     data.setUrls(urls);
     return dropMimeData(window, data, at);
 }
@@ -208,15 +215,18 @@ void MainWindowTest::fontsToolTipsAndTextsThatFit() {
     QCOMPARE(f.control("Command4")->toolTip(), QStringLiteral("Close program"));
 
     // The fixed geometry holds the texts in the fonts the machine has.
-    for (auto* button : f.window->findChildren<QPushButton*>())
+    for (auto* button : f.window->findChildren<QPushButton*>()) {
         QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width(),
                  qPrintable(button->objectName()));
-    for (QWidget* control : f.window->findChildren<QRadioButton*>())
+    }
+    for (QWidget* control : f.window->findChildren<QRadioButton*>()) {
         QVERIFY2(control->sizeHint().width() <= control->width(),
                  qPrintable(control->objectName()));
-    for (QWidget* control : f.window->findChildren<QLabel*>())
+    }
+    for (QWidget* control : f.window->findChildren<QLabel*>()) {
         QVERIFY2(control->sizeHint().width() <= control->width(),
                  qPrintable(control->objectName()));
+    }
 }
 
 void MainWindowTest::tabVisitsTheControlsInOrder() {
@@ -258,8 +268,9 @@ void MainWindowTest::boxesTakeNoTypingButCopy() {
 
 void MainWindowTest::enterPressesTheFocusedButtonAsSpaceDoes() {
     Fixture f;
-    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
         QTest::keyClick(f.control("Command2"), key);
+    }
     QCOMPARE(f.statusLines(), QStringList(3, QStringLiteral("No files have been selected.")));
     QTest::keyClick(f.control("Command3"), Qt::Key_Return);
     QCOMPARE(f.dialog.requests.size(), 1);
@@ -284,8 +295,9 @@ void MainWindowTest::cancelOrDialogErrorKeepsSelection() {
     QVERIFY(f.messages.shown.isEmpty());
     // 163 names of 200 characters, each after a NUL, overflow the dialog's buffer.
     f.chooseInput(pathsIn("/data/other", longNames(163)));
-    QCOMPARE(f.messages.shown, QStringList{"Error 20476 selecting files.\n"
-                                           "The file name buffer is too small for this selection."});
+    QCOMPARE(f.messages.shown,
+             QStringList{"Error 20476 selecting files.\n"
+                         "The file name buffer is too small for this selection."});
     QCOMPARE(f.dialog.requests.size(), 3);
     QCOMPARE(f.window->selection().inputDirectory, "/data/");
     QCOMPARE(f.window->selection().fileNames.size(), 2U);

@@ -59,8 +59,9 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, [this, answer] {
             for (QWidget* widget : QApplication::topLevelWidgets()) {
                 auto* dialog = qobject_cast<Dialog*>(widget);
-                if (!dialog || !dialog->isVisible())
+                if (!dialog || !dialog->isVisible()) {
                     continue;
+                }
                 if (dialog == last_) {
                     dialog->reject();
                     continue;

@@ -42,8 +42,9 @@ std::vector<std::string> longNames(int count) {
 std::vector<std::string> pathsIn(const ScratchDirectory& directory,
                                  const std::vector<std::string>& names) {
     std::vector<std::string> paths;
-    for (const std::string& name : names)
+    for (const std::string& name : names) {
         paths.push_back(directory / name);
+    }
     return paths;
 }
 
@@ -74,8 +75,8 @@ TEST(ChosenFiles, PathsRelativeToTheFirstAndToTheWorkingDirectory) {
     fs::create_directories(lab.path() / "fe");
     const std::string fe = lab / "fe";
     // A typed name may reach into a subdirectory; it stays relative to the first.
-    const ChosenFiles typed = chosenTogether(
-        {fe + native("/b.raw"), fe + native("/a.raw"), fe + native("/sub/c.raw")});
+    const ChosenFiles typed =
+        chosenTogether({fe + native("/b.raw"), fe + native("/a.raw"), fe + native("/sub/c.raw")});
     EXPECT_EQ(typed.directory, fe + pathSeparator);
     EXPECT_EQ(typed.names, std::vector<std::string>({"b.raw", "a.raw", native("sub/c.raw")}));
     // At the root the directory already ends with it.
@@ -281,10 +282,11 @@ TEST(WindowCore, ChosenOrDroppedOutputDirectoryGetsItsSeparatorAndStays) {
     EXPECT_EQ(core.outputDirectoryChosen(out.path().string()).outputBox, out.withSeparator());
     EXPECT_TRUE(core.selection().inputDirectory.empty());
     for (const bool dropped : {false, true}) {
-        if (dropped)
+        if (dropped) {
             core.dropped({out.path().string()}, true);
-        else
+        } else {
             core.outputDirectoryChosen(out.path().string());
+        }
         core.filesChosen(chosen(first / "a.raw"));
         core.convert(OutputFormat::TwoColumnAscii);
         EXPECT_FALSE(core.filesChosen(chosen(second / "b.raw")).outputBox);
