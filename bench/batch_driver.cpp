@@ -6,9 +6,10 @@
 //   scanmill_batch ascii|bruker IN OUT [N]    converts the first N (default all,
 //                                             at most 101) .raw files of IN into OUT
 // After converting it prints the process's peak resident memory in KiB.
-#include "batch.h"
+#include "convert_selection.h"
 #include "file_bytes.h"
 #include "rigaku_scan_bytes.h"
+#include "window_core.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,13 +65,12 @@ int convert(OutputFormat format, const fs::path& in, const fs::path& out, std::s
         if (entry.path().extension() == ".raw")
             names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
-    names.resize(std::min({names.size(), limit, std::size_t{101}}));
+    names.resize(std::min({names.size(), limit, maxSelectedFiles}));
 
     FileSelection selection;
+    selection.fileNames = names;
     selection.inputDirectory = in.string() + pathSeparator;
     selection.outputDirectory = out.string() + pathSeparator;
-    std::copy(names.begin(), names.end(), selection.fileNames.begin());
-    selection.fileCount = static_cast<std::int16_t>(names.size());
     StatusLog log;
     convertSelection(selection, format, log);
 
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
         if ((args.size() == 3 || args.size() == 4) && (args[0] == "ascii" || args[0] == "bruker")) {
             const auto format =
                 args[0] == "ascii" ? OutputFormat::TwoColumnAscii : OutputFormat::BrukerRaw;
-            const std::size_t limit = args.size() == 4 ? std::stoul(args[3]) : 101;
+            const std::size_t limit = args.size() == 4 ? std::stoul(args[3]) : maxSelectedFiles;
             return convert(format, args[1], args[2], limit);
         }
     } catch (const FileError& error) {

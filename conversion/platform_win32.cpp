@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "names.h"
 #include "platform.h"
+
+#include "names.h"
+#include "utf16.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -77,20 +79,10 @@ void setErrnoFromLastError() {
 
 // The UTF-16 form of a UTF-8 path; bytes that are not UTF-8 fail with EILSEQ
 // rather than reach a file of some other name.
-bool toWide(const std::string& path, std::wstring& wide, DWORD flags = MB_ERR_INVALID_CHARS) {
-    wide.clear();
-    if (path.empty()) {
-        return true;
-    }
-    const int size = static_cast<int>(path.size());
-    const int length = MultiByteToWideChar(CP_UTF8, flags, path.data(), size, nullptr, 0);
-    if (length == 0) {
-        setErrnoFromLastError();
-        return false;
-    }
-    wide.resize(static_cast<std::size_t>(length));
-    MultiByteToWideChar(CP_UTF8, flags, path.data(), size, wide.data(), length);
-    return true;
+bool toWide(const std::string& path, std::wstring& wide) {
+    std::optional<std::wstring> converted = toUtf16(path, InvalidUtf8::Refuse);
+    wide = converted ? std::move(*converted) : std::wstring();
+    return converted.has_value();
 }
 
 bool isDirectory(const std::wstring& path) {
@@ -180,6 +172,34 @@ std::optional<FileStatus> statusOf(HANDLE handle) {
 }
 
 } // namespace
+
+std::optional<std::wstring> toUtf16(std::string_view text, InvalidUtf8 invalid) {
+    if (text.empty()) {
+        return std::wstring();
+    }
+    const DWORD flags = invalid == InvalidUtf8::Refuse ? MB_ERR_INVALID_CHARS : 0;
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, flags, text.data(), size, nullptr, 0);
+    if (length == 0) {
+        setErrnoFromLastError();
+        return std::nullopt;
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, flags, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string toUtf8(std::wstring_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, bytes.data(), length, nullptr, nullptr);
+    return bytes;
+}
 
 std::FILE* openForReading(const std::string& path) {
     // Others may read, replace or remove the file meanwhile, as on POSIX.
@@ -291,9 +311,7 @@ std::optional<FileStatus> openedFileStatus(std::FILE* file) {
 fs::path toPath(const std::string& path) {
     // Never throws: bytes that are not UTF-8 become U+FFFD, a name that the
     // engine's own calls above refuse with EILSEQ.
-    std::wstring wide;
-    toWide(path, wide, 0);
-    return fs::path(std::move(wide));
+    return fs::path(toUtf16(path, InvalidUtf8::Replace).value_or(std::wstring()));
 }
 
 std::string fromPath(const fs::path& path) {

@@ -11,8 +11,8 @@
 
 namespace scanmill {
 
-// The records the window and the engine share. FileError, which every
-// failure is thrown as, comes with them.
+// The records the engine's parts share. FileError, which every failure is
+// thrown as, comes with them.
 
 // One Rigaku scan: the header fields the writers need and the intensity column.
 struct ScanRecord {
@@ -26,26 +26,8 @@ struct ScanRecord {
     std::vector<float> intensities;         // intensities[0] is point 1
 };
 
-// What the window's Browse buttons chose; Convert works from it.
-struct FileSelection {
-    std::int16_t fileCount = 0;
-    std::array<std::string, 101> fileNames;
-    std::string outputDirectory; // empty, or ends with the separator
-    std::string inputDirectory;  // empty means nothing selected
-};
-
 // Xye, the three-column text of Rietveld programs, is the command line's only.
 enum class OutputFormat { TwoColumnAscii, BrukerRaw, Xye };
-
-// The status list: lines are only ever added at the end.
-class StatusLog {
-public:
-    void append(std::string line);
-    const std::vector<std::string>& lines() const;
-
-private:
-    std::vector<std::string> lines_;
-};
 
 // The angle of point index + 1 (index steps from the start): the product
 // rounded to single, then the sum rounded to single. The product is formed

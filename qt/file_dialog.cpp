@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "file_dialog.h"
 
-#include "file_dialog_value.h"
 #include "native_paths.h"
 
 #include <QDir>
@@ -10,6 +9,16 @@
 #include <vector>
 
 namespace scanmill {
+
+namespace {
+
+void throwUnlessItFits(const ChosenFiles& chosen) {
+    if (!fitsFileDialogBuffer(chosen)) {
+        throw DialogError(fileDialog::bufferTooSmallError, fileDialog::bufferTooSmallDescription);
+    }
+}
+
+} // namespace
 
 DialogError::DialogError(int number, const std::string& description)
     : std::runtime_error(description), number_(number) {}
@@ -21,9 +30,6 @@ FileDialogBackend qtFileDialogBackend(QFileDialog::Options options) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setDirectory(request.directory);
         switch (request.mode) {
-        case FileDialogRequest::Mode::OneFile:
-            dialog.setFileMode(QFileDialog::ExistingFile);
-            break;
         case FileDialogRequest::Mode::Files:
             dialog.setFileMode(QFileDialog::ExistingFiles);
             break;
@@ -32,56 +38,44 @@ FileDialogBackend qtFileDialogBackend(QFileDialog::Options options) {
             dialog.setOption(QFileDialog::ShowDirsOnly);
             break;
         }
-        if (!request.nameFilters.isEmpty())
+        if (!request.nameFilters.isEmpty()) {
             dialog.setNameFilters(request.nameFilters);
+        }
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList{};
     };
-}
-
-QStringList qtNameFilters(const QString& filter) {
-    QStringList filters;
-    const QStringList parts = filter.split(u'|');
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString patterns = QString(parts[i + 1]).replace(u';', u' ');
-        const QString& description = parts[i];
-        filters << (description.contains(u'(')
-                        ? description
-                        : QStringLiteral("%1 (%2)").arg(description, patterns));
-    }
-    return filters;
 }
 
 FileDialog::FileDialog(QWidget* parent, FileDialogBackend backend)
     : parent_(parent), backend_(std::move(backend)), directory_(QDir::currentPath()) {}
 
-void FileDialog::showOpen() {
+ChosenFiles FileDialog::openFiles() {
     const QStringList paths =
-        ask(flags_ & fileDialog::allowMultiSelect ? FileDialogRequest::Mode::Files
-                                                  : FileDialogRequest::Mode::OneFile);
-    std::vector<std::string> chosen;
-    for (const QString& path : paths)
-        chosen.push_back(nativePath(path));
-    keep(fileDialogValue(chosen), QFileInfo(paths.front()).absolutePath());
+        ask(FileDialogRequest::Mode::Files, {QStringLiteral("Rigaku raw (*.raw)")});
+    std::vector<std::string> native;
+    for (const QString& path : paths) {
+        native.push_back(nativePath(path));
+    }
+    ChosenFiles chosen = chosenTogether(native);
+    throwUnlessItFits(chosen);
+    directory_ = QFileInfo(paths.front()).absolutePath();
+    return chosen;
 }
 
-void FileDialog::showDirectory() {
+std::string FileDialog::chooseDirectory() {
     const QString directory =
-        QFileInfo(ask(FileDialogRequest::Mode::Directory).front()).absoluteFilePath();
-    keep(absolutePath(nativePath(directory)), directory);
-}
-
-QStringList FileDialog::ask(FileDialogRequest::Mode mode) const {
-    const QStringList paths = backend_(parent_, {mode, directory_, qtNameFilters(filter_)});
-    if (paths.isEmpty())
-        throw DialogError(fileDialog::cancelError, fileDialog::cancelDescription);
-    return paths;
-}
-
-void FileDialog::keep(const std::string& value, const QString& directory) {
-    if (!fitsFileDialogBuffer(value))
-        throw DialogError(fileDialog::bufferTooSmallError, fileDialog::bufferTooSmallDescription);
-    fileName_ = value;
+        QFileInfo(ask(FileDialogRequest::Mode::Directory, {}).front()).absoluteFilePath();
+    const std::string path = absolutePath(nativePath(directory));
+    throwUnlessItFits(chosenTogether({path}));
     directory_ = directory;
+    return path;
+}
+
+QStringList FileDialog::ask(FileDialogRequest::Mode mode, const QStringList& nameFilters) const {
+    const QStringList paths = backend_(parent_, {mode, directory_, nameFilters});
+    if (paths.isEmpty()) {
+        throw DialogError(fileDialog::cancelError, fileDialog::cancelDescription);
+    }
+    return paths;
 }
 
 } // namespace scanmill

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -43,9 +42,11 @@ QFont qtFont(const FormFont& font) {
 // The frame a control lies in or is drawn over.
 const FormControl* frameUnder(const FormControl& control) {
     const FormRect place = placeInForm(control);
-    for (const FormControl& frame : formControls)
-        if (frame.kind == ControlKind::Frame && holds(placeInForm(frame), place))
+    for (const FormControl& frame : formControls) {
+        if (frame.kind == ControlKind::Frame && holds(placeInForm(frame), place)) {
             return &frame;
+        }
+    }
     return nullptr;
 }
 
@@ -53,8 +54,9 @@ const FormControl* frameUnder(const FormControl& control) {
 // lies in.
 const char* accessibleNameOf(const FormControl& control) {
     const FormControl* frame = frameUnder(control);
-    if (frame && (control.kind == ControlKind::TextBox || !*control.text))
+    if (frame && (control.kind == ControlKind::TextBox || !*control.text)) {
         return frame->text;
+    }
     return control.text;
 }
 
@@ -88,8 +90,9 @@ QWidget* make(const FormControl& control, QWidget* parent) {
 
 } // namespace
 
-Form1::Form1(FileDialogBackend dialogBackend, QWidget* parent)
-    : QWidget(parent), dlgfiles(this, std::move(dialogBackend)) {
+Form1::Form1(FileDialogBackend dialogBackend, MessageBoxBackend messageBox, QWidget* parent)
+    : QWidget(parent), dlgfiles(this, std::move(dialogBackend)),
+      messageBox_(std::move(messageBox)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(windowCaption));
     resize(formWidth / twipsPerPixel, formHeight / twipsPerPixel);
@@ -110,17 +113,20 @@ void Form1::createControls() {
     // their clicks.
     for (const bool frames : {true, false}) {
         for (const FormControl& control : formControls) {
-            if ((control.kind == ControlKind::Frame) != frames)
+            if ((control.kind == ControlKind::Frame) != frames) {
                 continue;
+            }
             QWidget* parent =
                 control.container ? child<QWidget>(control.container) : static_cast<QWidget*>(this);
             QWidget* widget = make(control, parent);
             widget->setObjectName(QLatin1StringView(control.name));
             widget->setGeometry(pixels(control.place()));
-            if (control.font != dialogFont)
+            if (control.font != dialogFont) {
                 widget->setFont(qtFont(control.font));
-            if (control.toolTip)
+            }
+            if (control.toolTip) {
                 widget->setToolTip(QString::fromUtf8(control.toolTip));
+            }
             widget->setAccessibleName(QString::fromUtf8(accessibleNameOf(control)));
         }
     }
@@ -141,24 +147,25 @@ void Form1::chainTabOrder() {
     QWidget* previous = nullptr;
     for (const FormControl& control : formControls) {
         QWidget* widget = child<QWidget>(control.name);
-        if (!(widget->focusPolicy() & Qt::TabFocus))
+        if (!(widget->focusPolicy() & Qt::TabFocus)) {
             continue;
-        if (previous)
+        }
+        if (previous) {
             QWidget::setTabOrder(previous, widget);
+        }
         previous = widget;
     }
 }
 
 void Form1::browseInputFiles() {
+    ChosenFiles chosen;
     try {
-        dlgfiles.setFlags(fileDialog::inputFlags);
-        dlgfiles.setFilter(QString::fromUtf8(fileDialog::inputFilter));
-        dlgfiles.showOpen();
+        chosen = dlgfiles.openFiles();
     } catch (const DialogError& error) {
         showUpdate(core_.inputDialogFailed(error.number(), error.description()));
         return;
     }
-    showUpdate(core_.filesChosen(dlgfiles.fileName()));
+    showUpdate(core_.filesChosen(chosen));
 }
 
 void Form1::openFiles(const std::vector<std::string>& paths) {
@@ -179,15 +186,13 @@ void Form1::convert() {
 }
 
 void Form1::browseOutputDirectory() {
+    std::string directory;
     try {
-        dlgfiles.setFlags(fileDialog::outputFlags);
-        dlgfiles.setFileName(fileDialog::outputFileName);
-        dlgfiles.setFilter(QString::fromUtf8(fileDialog::outputFilter));
-        dlgfiles.showDirectory();
+        directory = dlgfiles.chooseDirectory();
     } catch (const DialogError&) {
         return;
     }
-    showUpdate(core_.outputDirectoryChosen(dlgfiles.fileName()));
+    showUpdate(core_.outputDirectoryChosen(directory));
 }
 
 bool Form1::onOutputFrame(QPoint position) const {
@@ -196,8 +201,9 @@ bool Form1::onOutputFrame(QPoint position) const {
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
     // Whether a drop would do anything depends on where it lands.
-    if (!droppedPaths(event->mimeData()).empty())
+    if (!droppedPaths(event->mimeData()).empty()) {
         event->accept();
+    }
 }
 
 void Form1::dragMoveEvent(QDragMoveEvent* event) {
@@ -239,20 +245,21 @@ void Form1::showUpdate(const WindowUpdate& update) {
 }
 
 void Form1::showBoxesAndLines(const WindowUpdate& update) {
-    if (update.inputBox)
+    if (update.inputBox) {
         Text1->setText(shown(*update.inputBox));
-    if (update.outputBox)
+    }
+    if (update.outputBox) {
         Text2->setText(shown(*update.outputBox));
-    for (const std::string& line : update.statusLines)
+    }
+    for (const std::string& line : update.statusLines) {
         List1->addItem(shown(line));
+    }
 }
 
 void Form1::showMessage(const std::optional<std::string>& text) {
-    if (!text)
-        return;
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(messageTitle), shown(*text),
-                    QMessageBox::Ok, this);
-    box.exec();
+    if (text) {
+        messageBox_(this, shown(*text));
+    }
 }
 
 } // namespace scanmill

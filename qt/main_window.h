@@ -2,6 +2,7 @@
 #pragma once
 
 #include "file_dialog.h"
+#include "message_box.h"
 #include "window_core.h"
 
 #include <QWidget>
@@ -24,7 +25,7 @@ class Form1 : public QWidget {
 
 public:
     explicit Form1(FileDialogBackend dialogBackend = qtFileDialogBackend(),
-                   QWidget* parent = nullptr);
+                   MessageBoxBackend messageBox = qtMessageBox(), QWidget* parent = nullptr);
 
     const FileSelection& selection() const { return core_.selection(); }
 
@@ -66,6 +67,7 @@ private:
     QGroupBox* Frame4;
     QListWidget* List1;
     FileDialog dlgfiles;
+    MessageBoxBackend messageBox_;
 
     WindowCore core_;
 };

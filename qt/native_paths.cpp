@@ -29,8 +29,9 @@ std::string entryShownAs(const std::string& directory, const QString& name) {
          !error && it != end; it.increment(error)) {
         const std::string entry = platform::fromPath(it->path().filename());
         if (decoded(entry) == name) {
-            if (!found.empty())
+            if (!found.empty()) {
                 return {};
+            }
             found = entry;
         }
     }
@@ -44,18 +45,22 @@ QString shown(const std::string& text) {
 }
 
 std::string nativePath(const QString& path) {
-    if (!path.contains(QChar::ReplacementCharacter))
+    if (!path.contains(QChar::ReplacementCharacter)) {
         return QFile::encodeName(path).toStdString();
+    }
     std::string result;
     const QStringList parts = path.split(u'/');
     for (qsizetype i = 0; i < parts.size(); ++i) {
         std::string part = QFile::encodeName(parts[i]).toStdString();
-        if (parts[i].contains(QChar::ReplacementCharacter))
-            if (std::string entry = entryShownAs(result, parts[i]); !entry.empty())
+        if (parts[i].contains(QChar::ReplacementCharacter)) {
+            if (std::string entry = entryShownAs(result, parts[i]); !entry.empty()) {
                 part = std::move(entry);
+            }
+        }
         result += part;
-        if (i + 1 < parts.size())
+        if (i + 1 < parts.size()) {
             result += '/';
+        }
     }
     return result;
 }
@@ -67,18 +72,15 @@ std::vector<std::string> droppedPaths(const QMimeData* data) {
     const QByteArray list = data->data(QStringLiteral("text/uri-list"));
     for (QByteArray line : list.split('\n')) {
         line = line.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
+        if (line.isEmpty() || line.startsWith('#')) {
             continue;
+        }
         if (const QUrl url = QUrl::fromEncoded(line);
-            url.isLocalFile() && (url.host().isEmpty() || url.host() == u"localhost"))
+            url.isLocalFile() && (url.host().isEmpty() || url.host() == u"localhost")) {
             paths.push_back(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())
                                 .toStdString());
+        }
     }
-    // A drop that offers its URLs only in another form.
-    if (list.isEmpty())
-        for (const QUrl& url : data->urls())
-            if (url.isLocalFile())
-                paths.push_back(nativePath(url.toLocalFile()));
     return paths;
 }
 

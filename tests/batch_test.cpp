@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ascii_writer.h"
-#include "batch.h"
 #include "bruker_writer.h"
+#include "file_selection.h"
+#include "names.h"
 #include "parallel_batch.h"
 #include "rigaku_reader.h"
 #include "scan_files.h"
@@ -66,7 +67,6 @@ TEST(ConvertSelection, ConvertsInSelectionOrderWithOneLineEach) {
     ScratchDirectory dir;
     writeScans(dir, {"scan01.raw", "b.raw", "a.b.raw"});
     FileSelection selection = selectionOf(dir.path(), {"scan01.raw", "b.raw", "a.b.raw"});
-    selection.fileNames[3] = "left-over.raw"; // from a longer selection; past the count
     StatusLog log;
     convertSelection(selection, ascii, log);
     const std::vector<std::string> asciiLines = {
@@ -105,8 +105,7 @@ TEST(ConvertSelection, OutputDirectoryIsFilledInOnceAndStays) {
     const std::string otherDirectory = (second.path() / "other").string() + pathSeparator;
     writeFile(otherDirectory + "y.raw", rigakuBytes({}));
     selection.inputDirectory = otherDirectory;
-    selection.fileNames[0] = "y.raw";
-    selection.fileCount = 1;
+    selection.fileNames = {"y.raw"};
     convertSelection(selection, ascii, log);
     EXPECT_EQ(selection.outputDirectory, first.withSeparator());
     EXPECT_TRUE(std::filesystem::exists(first / "y.dat"));
@@ -116,7 +115,7 @@ TEST(ConvertSelection, OutputDirectoryIsFilledInOnceAndStays) {
 TEST(ConvertSelection, FullTableIsConverted) {
     ScratchDirectory dir;
     std::vector<std::string> names;
-    for (std::size_t i = 0; i < FileSelection{}.fileNames.size(); ++i) {
+    for (std::size_t i = 0; i < 101; ++i) {
         names.push_back("s" + std::to_string(i) + ".raw");
     }
     writeScans(dir, names);

@@ -4,7 +4,8 @@
 // failure the batch must report the system's number and name the file, leave
 // no temporary file behind, keep an earlier output file as it was, and leave
 // the files converted before it complete and logged.
-#include "batch.h"
+#include "file_selection.h"
+#include "names.h"
 #include "output_file.h"
 #include "platform.h"
 #include "scan_files.h"

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// Helpers shared by the engine tests: a scratch directory, selections and a
-// check for FileError, on top of the scan bytes and file helpers that the window tests,
+// Helpers shared by the engine tests: a scratch directory and a check for
+// FileError, on top of the scan bytes and file helpers that the window tests,
 // benchmarks and fuzz seeds use too.
 
 #include "file_bytes.h"
+#include "file_error.h"
+#include "platform.h"
 #include "rigaku_scan_bytes.h"
-#include "scan_record.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -61,28 +61,13 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    // The directory as a FileSelection holds it: with its trailing separator.
+    // The directory as a selection holds it: with its trailing separator.
     std::string withSeparator() const { return path_.string() + pathSeparator; }
     std::vector<std::string> entries() const { return entriesOf(path_); }
 
 private:
     std::filesystem::path path_;
 };
-
-// The selection of these names in inputDirectory, as the input Browse button
-// makes it, and the output directory when one is given.
-inline FileSelection selectionOf(const std::filesystem::path& inputDirectory,
-                                 const std::vector<std::string>& names,
-                                 const std::filesystem::path& outputDirectory = {}) {
-    FileSelection selection;
-    selection.inputDirectory = inputDirectory.string() + pathSeparator;
-    if (!outputDirectory.empty()) {
-        selection.outputDirectory = outputDirectory.string() + pathSeparator;
-    }
-    std::copy(names.begin(), names.end(), selection.fileNames.begin());
-    selection.fileCount = static_cast<std::int16_t>(names.size());
-    return selection;
-}
 
 // Expects fn to throw FileError with this number and a description holding fragment.
 inline void expectFileError(const std::function<void()>& fn, int number,

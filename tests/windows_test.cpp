@@ -3,7 +3,7 @@
 // case-blind, renaming does not replace unless asked, read-only is an
 // attribute, an open file cannot be replaced, and some names are devices.
 #include "ascii_writer.h"
-#include "batch.h"
+#include "file_selection.h"
 #include "output_file.h"
 #include "platform.h"
 #include "rigaku_reader.h"

@@ -10,8 +10,9 @@ namespace scanmill::win32 {
 std::vector<std::wstring> commandLineFiles(const wchar_t* commandLine) {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(commandLine, &count);
-    if (!arguments)
+    if (!arguments) {
         return {};
+    }
     std::vector<std::wstring> files(arguments + (count > 0 ? 1 : 0), arguments + count);
     LocalFree(arguments);
     return files;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "dialogs.h"
 
-#include "file_dialog_value.h"
 #include "text.h"
 #include "window_core.h"
 
@@ -13,20 +12,8 @@ namespace scanmill::win32 {
 
 namespace {
 
-// The settings the window's rules give are the dialog's own flags.
-static_assert(fileDialog::explorer == OFN_EXPLORER);
-static_assert(fileDialog::allowMultiSelect == OFN_ALLOWMULTISELECT);
-
-// The filter as the dialog takes it: description and patterns, each ended
-// by a NUL, and a NUL after the last pair.
-std::wstring dialogFilter(const char* filter) {
-    std::wstring result = wide(filter);
-    for (wchar_t& c : result)
-        if (c == L'|')
-            c = L'\0';
-    result.push_back(L'\0');
-    return result;
-}
+// Description and patterns, each ended by a NUL, and a NUL after the last pair.
+constexpr wchar_t scanFilter[] = L"Rigaku raw (*.raw)\0*.raw\0";
 
 std::string describeDialogFailure(DWORD code) {
     switch (code) {
@@ -49,25 +36,27 @@ std::string describeDialogFailure(DWORD code) {
 }
 
 OpenDialogResult openDialogFailure(DWORD code) {
-    if (code == 0)
+    if (code == 0) {
         return {{}, fileDialog::cancelError, fileDialog::cancelDescription};
-    if (code == FNERR_BUFFERTOOSMALL)
+    }
+    if (code == FNERR_BUFFERTOOSMALL) {
         return {{}, fileDialog::bufferTooSmallError, fileDialog::bufferTooSmallDescription};
+    }
     return {{}, static_cast<int>(code), describeDialogFailure(code)};
 }
 
 OpenDialogResult systemOpenFiles(HWND owner) {
     std::wstring buffer(fileDialog::bufferSize, L'\0');
-    const std::wstring filter = dialogFilter(fileDialog::inputFilter);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFilter = scanFilter;
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-    dialog.Flags = fileDialog::inputFlags;
-    if (!GetOpenFileNameW(&dialog))
+    dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
+    if (!GetOpenFileNameW(&dialog)) {
         return openDialogFailure(CommDlgExtendedError());
+    }
     // The value ends where two NULs meet.
     buffer.resize(buffer.find(std::wstring_view(L"\0\0", 2)));
     return {buffer, 0, {}};
@@ -81,20 +70,23 @@ template <typename Interface> using ComPtr = std::unique_ptr<Interface, ComRelea
 std::optional<std::wstring> systemChooseFolder(HWND owner) {
     IFileOpenDialog* created = nullptr;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IFileOpenDialog, reinterpret_cast<void**>(&created))))
+                                IID_IFileOpenDialog, reinterpret_cast<void**>(&created)))) {
         return std::nullopt;
+    }
     const ComPtr<IFileOpenDialog> dialog(created);
     FILEOPENDIALOGOPTIONS options = 0;
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST |
                        FOS_NOCHANGEDIR);
     IShellItem* chosen = nullptr;
-    if (FAILED(dialog->Show(owner)) || FAILED(dialog->GetResult(&chosen)))
+    if (FAILED(dialog->Show(owner)) || FAILED(dialog->GetResult(&chosen))) {
         return std::nullopt;
+    }
     const ComPtr<IShellItem> item(chosen);
     wchar_t* path = nullptr;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
         return std::nullopt;
+    }
     std::wstring folder(path);
     CoTaskMemFree(path);
     return folder;

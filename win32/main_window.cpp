@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "main_window.h"
 
+#include "file_dialog_value.h"
 #include "form.h"
 #include "text.h"
 
@@ -53,8 +54,9 @@ Control idOf(const FormControl& item) {
 
 // The form's control of this child window id, if it is one.
 const FormControl* formControlOf(int id) {
-    if (id < Command1 || id > Command4)
+    if (id < Command1 || id > Command4) {
         return nullptr;
+    }
     return &formControls[id - Command1];
 }
 
@@ -84,8 +86,9 @@ template <typename Function> Function user32Function(const char* name) {
 
 UINT dpiOf(HWND window) {
     static const auto getDpiForWindow = user32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
-    if (getDpiForWindow)
+    if (getDpiForWindow) {
         return getDpiForWindow(window);
+    }
     const HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
@@ -99,10 +102,11 @@ SIZE windowSizeFor(int width, int height, HWND window, UINT dpi) {
     RECT rect{0, 0, width, height};
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
-    if (adjustForDpi)
+    if (adjustForDpi) {
         adjustForDpi(&rect, style, FALSE, exStyle, dpi);
-    else
+    } else {
         AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    }
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
@@ -163,8 +167,9 @@ void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
     InitCommonControlsEx(&commonControls);
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(instance, windowClass, &existing))
+    if (GetClassInfoExW(instance, windowClass, &existing)) {
         return;
+    }
     WNDCLASSEXW windowClassInfo{};
     windowClassInfo.cbSize = sizeof windowClassInfo;
     windowClassInfo.lpfnWndProc = procedure;
@@ -188,8 +193,9 @@ Form1::Form1(Dialogs dialogs) : dialogs_(std::move(dialogs)) {
 }
 
 Form1::~Form1() {
-    if (window_)
+    if (window_) {
         DestroyWindow(window_);
+    }
     freeFonts();
 }
 
@@ -201,8 +207,9 @@ LRESULT CALLBACK Form1::windowProc(HWND window, UINT message, WPARAM wParam, LPA
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     }
     auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!form)
+    if (!form) {
         return DefWindowProcW(window, message, wParam, lParam);
+    }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         form->window_ = nullptr;
@@ -260,8 +267,9 @@ void Form1::createControls() {
         // Every control starts a group of its own but an option button that
         // follows another, so that the arrow keys move between the options alone.
         if (item.kind == ControlKind::OptionButton && previous &&
-            previous->kind == ControlKind::OptionButton)
+            previous->kind == ControlKind::OptionButton) {
             style &= ~(WS_TABSTOP | WS_GROUP);
+        }
         CreateWindowExW(kind.exStyle, kind.name, wide(item.text).c_str(),
                         WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(item))), instance,
@@ -270,10 +278,12 @@ void Form1::createControls() {
     }
     // The frames lie beneath the controls drawn over them; the others keep
     // the tab order they were made in.
-    for (const FormControl& item : formControls)
-        if (item.kind == ControlKind::Frame)
+    for (const FormControl& item : formControls) {
+        if (item.kind == ControlKind::Frame) {
             SetWindowPos(control(idOf(item)), HWND_BOTTOM, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
     CheckRadioButton(window_, Option1, Option2, Option1);
 }
 
@@ -286,8 +296,9 @@ void Form1::makeFonts() {
 }
 
 void Form1::freeFonts() {
-    for (const HFONT font : fonts_)
+    for (const HFONT font : fonts_) {
         DeleteObject(font);
+    }
     fonts_.clear();
 }
 
@@ -297,12 +308,14 @@ void Form1::placeControls() {
         SetWindowPos(control(idOf(item)), nullptr, place.left, place.top, place.right - place.left,
                      place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (!toolTips_)
+    if (!toolTips_) {
         return;
+    }
     // A frame's tip belongs to its area of the window, which moves with it.
     for (const FormControl& item : formControls) {
-        if (item.kind != ControlKind::Frame || !item.toolTip)
+        if (item.kind != ControlKind::Frame || !item.toolTip) {
             continue;
+        }
         TOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.hwnd = window_;
@@ -318,8 +331,9 @@ void Form1::addToolTips() {
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     for (const FormControl& item : formControls) {
-        if (!item.toolTip)
+        if (!item.toolTip) {
             continue;
+        }
         std::wstring text = wide(item.toolTip);
         TOOLINFOW tool{};
         tool.cbSize = sizeof tool;
@@ -370,8 +384,9 @@ void Form1::onActivate(bool active) {
 }
 
 void Form1::onCommand(int id, int code) {
-    if (code != BN_CLICKED)
+    if (code != BN_CLICKED) {
         return;
+    }
     switch (id) {
     case Command1:
         browseInputFiles();
@@ -391,8 +406,9 @@ void Form1::onCommand(int id, int code) {
 }
 
 bool Form1::translateKey(MSG& message) {
-    if (!window_)
+    if (!window_) {
         return false;
+    }
     // Enter presses the focused button, as Space does. The dialog manager
     // would send it to a default button instead, which differs between
     // Windows and Wine, so it is taken here first.
@@ -406,7 +422,7 @@ bool Form1::translateKey(MSG& message) {
 
 void Form1::browseInputFiles() {
     const OpenDialogResult result = dialogs_.openFiles(window_);
-    show(result.error == 0 ? core_.filesChosen(utf8(result.value))
+    show(result.error == 0 ? core_.filesChosen(parseFileDialogValue(utf8(result.value)))
                            : core_.inputDialogFailed(result.error, result.description));
 }
 
@@ -425,8 +441,9 @@ void Form1::convert() {
 }
 
 void Form1::browseOutputDirectory() {
-    if (const auto folder = dialogs_.chooseFolder(window_))
+    if (const auto folder = dialogs_.chooseFolder(window_)) {
         show(core_.outputDirectoryChosen(utf8(*folder)));
+    }
 }
 
 void Form1::exitProgram() {
@@ -436,8 +453,9 @@ void Form1::exitProgram() {
 
 void Form1::openFiles(const std::vector<std::wstring>& paths) {
     std::vector<std::string> named;
-    for (const std::wstring& path : paths)
+    for (const std::wstring& path : paths) {
         named.push_back(utf8(path));
+    }
     show(core_.filesOpened(named));
 }
 
@@ -462,10 +480,12 @@ void Form1::onDropFiles(HDROP drop) {
 }
 
 void Form1::show(const WindowUpdate& update) {
-    if (update.inputBox)
+    if (update.inputBox) {
         SetWindowTextW(control(Text1), wide(*update.inputBox).c_str());
-    if (update.outputBox)
+    }
+    if (update.outputBox) {
         SetWindowTextW(control(Text2), wide(*update.outputBox).c_str());
+    }
     const HWND list = control(List1);
     for (const std::string& line : update.statusLines) {
         const std::wstring text = wide(line);
@@ -479,15 +499,17 @@ void Form1::show(const WindowUpdate& update) {
         SelectObject(dc, previous);
         ReleaseDC(list, dc);
         const auto widest = static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0));
-        if (extent.cx + 4 > widest)
+        if (extent.cx + 4 > widest) {
             SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.cx + 4), 0);
+        }
     }
     showMessage(update.message);
 }
 
 void Form1::showMessage(const std::optional<std::string>& message) {
-    if (message)
+    if (message) {
         dialogs_.showMessage(window_, wide(*message));
+    }
 }
 
 int runMessageLoop(Form1& form) {

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "window_core.h"
 
-#include "batch.h"
 #include "names.h"
 #include "platform.h"
 
@@ -9,17 +8,13 @@
 #include <cstddef>
 #include <filesystem>
 #include <set>
-#include <string_view>
 #include <system_error>
-#include <tuple>
 
 namespace scanmill {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::size_t selectionSize = std::tuple_size_v<decltype(FileSelection::fileNames)>;
 
 bool isDirectory(const std::string& path) {
     std::error_code error;
@@ -31,18 +26,22 @@ bool isDirectory(const std::string& path) {
 // directories. The order stays.
 std::vector<std::string> scanPaths(const std::vector<std::string>& paths) {
     std::vector<std::string> scans;
-    for (const std::string& path : paths)
-        if (hasScanExtension(path))
-            if (std::string absolute = absolutePath(path); !isDirectory(absolute))
+    for (const std::string& path : paths) {
+        if (hasScanExtension(path)) {
+            if (std::string absolute = absolutePath(path); !isDirectory(absolute)) {
                 scans.push_back(std::move(absolute));
+            }
+        }
+    }
     return scans;
 }
 
 std::size_t directoryCount(const std::vector<std::string>& paths) {
     std::set<std::string> directories;
-    for (const std::string& path : paths)
+    for (const std::string& path : paths) {
         directories.insert(
             platform::fileNameKey(platform::fromPath(platform::toPath(path).parent_path())));
+    }
     return directories.size();
 }
 
@@ -54,33 +53,33 @@ WindowUpdate message(std::string text) {
 
 } // namespace
 
-WindowUpdate WindowCore::filesChosen(const std::string& dialogValue) {
-    return take(parseFileDialogValue(dialogValue));
-}
-
 WindowUpdate WindowCore::inputDialogFailed(int number, const std::string& description) {
-    if (number == fileDialog::cancelError)
+    if (number == fileDialog::cancelError) {
         return {};
+    }
     return message("Error " + std::to_string(number) + " selecting files.\n" + description);
 }
 
 WindowUpdate WindowCore::filesOpened(const std::vector<std::string>& paths) {
     const std::vector<std::string> scans = scanPaths(paths);
-    if (scans.empty())
+    if (scans.empty()) {
         return {};
-    if (const std::size_t directories = directoryCount(scans); directories > 1)
+    }
+    if (const std::size_t directories = directoryCount(scans); directories > 1) {
         return message("The files lie in " + std::to_string(directories) +
                        " directories, but Scanmill converts files from one directory at a "
                        "time.\nThe selection stays as it was.");
-    return take(parseFileDialogValue(fileDialogValue(scans)));
+    }
+    return filesChosen(chosenTogether(scans));
 }
 
-WindowUpdate WindowCore::take(const ChosenFiles& chosen) {
-    if (chosen.names.size() > selectionSize)
+WindowUpdate WindowCore::filesChosen(const ChosenFiles& chosen) {
+    if (chosen.names.size() > maxSelectedFiles) {
         return message(std::to_string(chosen.names.size()) +
                        " files were selected, but Scanmill converts at most " +
-                       std::to_string(selectionSize) +
+                       std::to_string(maxSelectedFiles) +
                        " at a time.\nThe selection stays as it was.");
+    }
     WindowUpdate update;
     // An output directory that Convert took from the input directory would
     // send another directory's scans over the first one's outputs.
@@ -90,9 +89,11 @@ WindowUpdate WindowCore::take(const ChosenFiles& chosen) {
         update.outputBox = noOutputText;
     }
     selection_.inputDirectory = chosen.directory;
-    std::copy(chosen.names.begin(), chosen.names.end(), selection_.fileNames.begin());
-    selection_.fileCount = static_cast<std::int16_t>(chosen.names.size());
-    update.inputBox = chosen.display;
+    selection_.fileNames = chosen.names;
+    update.inputBox = chosen.names.size() == 1
+                          ? chosen.directory + chosen.names.front()
+                          : chosen.directory + " . . .  " + std::to_string(chosen.names.size()) +
+                                " files selected";
     return update;
 }
 
@@ -105,8 +106,9 @@ WindowUpdate WindowCore::outputDirectoryChosen(const std::string& directory) {
 }
 
 DropTarget WindowCore::dropTarget(const std::vector<std::string>& paths, bool onOutputFrame) const {
-    if (onOutputFrame && paths.size() == 1 && isDirectory(paths.front()))
+    if (onOutputFrame && paths.size() == 1 && isDirectory(paths.front())) {
         return DropTarget::OutputDirectory;
+    }
     return scanPaths(paths).empty() ? DropTarget::Nothing : DropTarget::InputFiles;
 }
 
@@ -124,16 +126,16 @@ WindowUpdate WindowCore::dropped(const std::vector<std::string>& paths, bool onO
 
 WindowUpdate WindowCore::convert(OutputFormat format) {
     const std::string outputDirectory = selection_.outputDirectory;
-    const std::size_t linesBefore = log_.lines().size();
+    // The list keeps the lines of earlier presses; this press adds its own.
+    StatusLog log;
     WindowUpdate update;
     try {
-        convertSelection(selection_, format, log_);
+        convertSelection(selection_, format, log);
     } catch (const FileError& error) {
         update.message = "Error " + std::to_string(error.number()) + " converting files.\n" +
                          error.description();
     }
-    update.statusLines.assign(log_.lines().begin() + static_cast<std::ptrdiff_t>(linesBefore),
-                              log_.lines().end());
+    update.statusLines = log.lines();
     if (selection_.outputDirectory != outputDirectory) {
         outputFollowsInput_ = true;
         update.outputBox = selection_.outputDirectory;

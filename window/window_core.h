@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "file_dialog_value.h"
+#include "chosen_files.h"
+#include "convert_selection.h"
 #include "scan_record.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +21,9 @@ inline constexpr char windowCaption[] = "Scanmill (v1.0)";
 inline constexpr char messageTitle[] = "Scanmill";
 inline constexpr char noInputText[] = "Browse to files . . .";      // Text1 at start
 inline constexpr char noOutputText[] = "Browse to directory . . ."; // Text2 until it has one
+
+// Files one selection holds at most; more are refused with a message.
+inline constexpr std::size_t maxSelectedFiles = 101;
 
 // The format Convert writes: two-column text while the first option button
 // (Option1, selected at start) is selected, Bruker files otherwise.
@@ -47,11 +52,10 @@ enum class DropTarget {
 class WindowCore {
 public:
     const FileSelection& selection() const { return selection_; }
-    const StatusLog& log() const { return log_; }
 
-    // The input Browse's dialog returned its value (see parseFileDialogValue).
-    // More than the selection holds is refused with a message.
-    WindowUpdate filesChosen(const std::string& dialogValue);
+    // The input Browse's dialog chose these files. More than
+    // maxSelectedFiles are refused with a message.
+    WindowUpdate filesChosen(const ChosenFiles& chosen);
 
     // The input Browse's dialog ended without a value: cancelling
     // (fileDialog::cancelError) changes nothing; any other failure is shown.
@@ -82,10 +86,7 @@ public:
     WindowUpdate convert(OutputFormat format);
 
 private:
-    WindowUpdate take(const ChosenFiles& chosen);
-
     FileSelection selection_;
-    StatusLog log_;
     // The output directory was filled in by Convert from the input directory,
     // so that it follows the input to another directory.
     bool outputFollowsInput_ = false;

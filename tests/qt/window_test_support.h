@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// What the window tests share: a scripted file dialog, a stand-in for the
-// person at modal dialogs, and Rigaku scan files.
+// What the window tests share: a scripted file dialog and message box, a
+// stand-in for the person at the toolkit's file dialog, and Rigaku scan files.
 
 #include "file_bytes.h"
 #include "file_dialog.h"
+#include "message_box.h"
 #include "rigaku_scan_bytes.h"
 
 #include <QApplication>
@@ -31,6 +32,22 @@ struct ScriptedDialog {
     }
 };
 
+// Plays a person at the message box: records each text shown, and calls
+// whileShown, if set, before the box would close.
+struct ScriptedMessages {
+    QStringList shown;
+    std::function<void()> whileShown;
+
+    MessageBoxBackend backend() {
+        return [this](QWidget*, const QString& text) {
+            shown << text;
+            if (whileShown) {
+                whileShown();
+            }
+        };
+    }
+};
+
 // While it lives, hands every dialog of type Dialog that opens to answer,
 // which is to close it. One that is still open at the next look is rejected,
 // so that no test can wait for a person.
@@ -42,8 +59,9 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, [this, answer] {
             for (QWidget* widget : QApplication::topLevelWidgets()) {
                 auto* dialog = qobject_cast<Dialog*>(widget);
-                if (!dialog || !dialog->isVisible())
+                if (!dialog || !dialog->isVisible()) {
                     continue;
+                }
                 if (dialog == last_) {
                     dialog->reject();
                     continue;

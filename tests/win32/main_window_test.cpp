@@ -3,6 +3,7 @@
 // and dialog reaches the window core and shows what comes back. The rules
 // themselves are the core's and are tested there.
 #include "command_line.h"
+#include "form.h"
 #include "window_test_support.h"
 
 #include <commctrl.h>
@@ -24,28 +25,19 @@ RECT clientRectOf(HWND control) {
 TEST_F(WindowTest, FormHasTheClientSizeAndEveryControlItsPlace) {
     RECT client;
     GetClientRect(form->handle(), &client);
-    EXPECT_EQ(client.right, 723);
-    EXPECT_EQ(client.bottom, 442);
+    EXPECT_EQ(client.right, formWidth / twipsPerPixel);
+    EXPECT_EQ(client.bottom, formHeight / twipsPerPixel);
     EXPECT_EQ(windowText(form->handle()), L"Scanmill (v1.0)");
 
-    struct Expected {
-        Control id;
-        LONG left, top, width, height;
-    };
-    // Frames' children are placed within their frame.
-    const Expected places[] = {
-        {Label1, 16, 0, 145, 49},    {Label2, 16, 40, 385, 17},    {Frame1, 32, 80, 665, 73},
-        {Text1, 56, 104, 537, 33},   {Command1, 608, 104, 57, 33}, {Frame4, 32, 160, 665, 73},
-        {Text2, 56, 184, 537, 35},   {Command3, 608, 184, 57, 33}, {Frame2, 32, 248, 177, 105},
-        {Option1, 48, 272, 105, 25}, {Option2, 48, 304, 145, 25},  {Frame3, 240, 248, 473, 185},
-        {List1, 256, 272, 441, 147}, {Command2, 32, 368, 89, 41},  {Command4, 152, 384, 57, 25},
-    };
-    for (const Expected& place : places) {
-        const RECT rect = clientRectOf(control(place.id));
-        EXPECT_EQ(rect.left, place.left) << place.id;
-        EXPECT_EQ(rect.top, place.top) << place.id;
-        EXPECT_EQ(rect.right - rect.left, place.width) << place.id;
-        EXPECT_EQ(rect.bottom - rect.top, place.height) << place.id;
+    // Frames' children are placed within their frame, in the window.
+    for (const FormControl& item : formControls) {
+        const RECT rect = clientRectOf(
+            GetDlgItem(form->handle(), Command1 + static_cast<int>(&item - formControls)));
+        const FormRect place = placeInForm(item);
+        EXPECT_EQ(rect.left, place.left / twipsPerPixel) << item.name;
+        EXPECT_EQ(rect.top, place.top / twipsPerPixel) << item.name;
+        EXPECT_EQ(rect.right - rect.left, place.width / twipsPerPixel) << item.name;
+        EXPECT_EQ(rect.bottom - rect.top, place.height / twipsPerPixel) << item.name;
     }
     EXPECT_EQ(text(Text1), L"Browse to files . . .");
     EXPECT_EQ(text(Text2), L"Browse to directory . . .");

@@ -48,8 +48,9 @@ private:
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
         HWND dialog = nullptr;
         EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&dialog));
-        if (!current_ || !dialog)
+        if (!current_ || !dialog) {
             return;
+        }
         if (current_->done() || ++current_->waited_ > 50) {
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
             ADD_FAILURE() << "a dialog the script could not answer was cancelled";
@@ -69,13 +70,16 @@ private:
 // Types text into the Open dialog's file name box and presses Open.
 Answering::Step typeIntoOpenDialog(std::wstring text) {
     return [text](HWND dialog) {
-        if (windowText(dialog) == L"Scanmill")
+        if (windowText(dialog) == L"Scanmill") {
             return false;
+        }
         HWND name = GetDlgItem(dialog, cmb13);
-        if (!name)
+        if (!name) {
             name = GetDlgItem(dialog, edt1);
-        if (!name)
+        }
+        if (!name) {
             return false;
+        }
         SetWindowTextW(name, text.c_str());
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         return true;
@@ -85,15 +89,17 @@ Answering::Step typeIntoOpenDialog(std::wstring text) {
 // Reads the message box's text into shown and presses OK.
 Answering::Step answerMessageBox(std::wstring& shown) {
     return [&shown](HWND dialog) {
-        if (windowText(dialog) != L"Scanmill")
+        if (windowText(dialog) != L"Scanmill") {
             return false;
+        }
         EnumChildWindows(
             dialog,
             [](HWND child, LPARAM text) {
                 wchar_t className[16] = {};
                 GetClassNameW(child, className, 16);
-                if (std::wstring_view(className) == L"Static")
+                if (std::wstring_view(className) == L"Static") {
                     *reinterpret_cast<std::wstring*>(text) += windowText(child);
+                }
                 return TRUE;
             },
             reinterpret_cast<LPARAM>(&shown));
@@ -128,7 +134,7 @@ TEST_F(RealDialogsTest, OpenDialogTakesOneHundredAndOneLongNamesAndRefusesMore) 
             EXPECT_EQ(GetFocus(), control(Command1));
         }
     }
-    ASSERT_EQ(form->core().selection().fileCount, 101);
+    ASSERT_EQ(form->core().selection().fileNames.size(), 101U);
     EXPECT_EQ(text(Text1), dir.path().wstring() + L"\\ . . .  101 files selected");
     EXPECT_EQ(form->core().selection().fileNames[100], utf8(names[100]));
 
@@ -141,7 +147,7 @@ TEST_F(RealDialogsTest, OpenDialogTakesOneHundredAndOneLongNamesAndRefusesMore) 
         EXPECT_TRUE(person.done());
     }
     EXPECT_EQ(shown.rfind(L"102 files were selected", 0), 0U) << utf8(shown);
-    EXPECT_EQ(form->core().selection().fileCount, 101);
+    EXPECT_EQ(form->core().selection().fileNames.size(), 101U);
 }
 
 } // namespace

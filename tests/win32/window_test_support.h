@@ -31,16 +31,18 @@ inline std::wstring windowText(HWND window) {
 // shell hands it over.
 inline HDROP dropOf(const std::vector<std::wstring>& paths, POINT point) {
     std::size_t characters = 1; // the closing NUL
-    for (const std::wstring& path : paths)
+    for (const std::wstring& path : paths) {
         characters += path.size() + 1;
+    }
     const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
     auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
     header->pFiles = sizeof(DROPFILES);
     header->pt = point;
     header->fWide = TRUE;
     auto* text = reinterpret_cast<wchar_t*>(header + 1);
-    for (const std::wstring& path : paths)
+    for (const std::wstring& path : paths) {
         text = std::copy(path.begin(), path.end(), text) + 1;
+    }
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
 }
@@ -73,15 +75,17 @@ protected:
 
     win32::Dialogs scriptedDialogs() {
         return {[this](HWND) {
-                    if (openAnswers.empty())
+                    if (openAnswers.empty()) {
                         return OpenDialogResult{{}, fileDialog::cancelError, "Cancel"};
+                    }
                     OpenDialogResult answer = openAnswers.front();
                     openAnswers.pop_front();
                     return answer;
                 },
                 [this](HWND) -> std::optional<std::wstring> {
-                    if (folderAnswers.empty())
+                    if (folderAnswers.empty()) {
                         return std::nullopt;
+                    }
                     std::wstring answer = folderAnswers.front();
                     folderAnswers.pop_front();
                     return answer;
@@ -115,9 +119,11 @@ protected:
     void choose(const std::filesystem::path& directory, const std::vector<std::wstring>& names) {
         std::wstring value =
             names.size() == 1 ? (directory / names.front()).wstring() : directory.wstring();
-        if (names.size() > 1)
-            for (const std::wstring& name : names)
+        if (names.size() > 1) {
+            for (const std::wstring& name : names) {
                 value += L'\0' + name;
+            }
+        }
         openAnswers.push_back({value, 0, {}});
         click(win32::Command1);
     }
@@ -143,8 +149,9 @@ protected:
 // Scan files with these names in directory.
 inline void writeScans(const std::filesystem::path& directory,
                        const std::vector<std::wstring>& names) {
-    for (const std::wstring& name : names)
+    for (const std::wstring& name : names) {
         writeFile(directory / name, rigakuBytes({}));
+    }
 }
 
 } // namespace scanmill::testing

@@ -1,12 +1,29 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "names.h"
 #include "scan_record.h"
 
 #include <string>
+#include <vector>
 
 namespace scanmill {
+
+// What the window's Browse buttons chose; Convert works from it.
+struct FileSelection {
+    std::vector<std::string> fileNames;
+    std::string outputDirectory; // empty, or ends with the separator
+    std::string inputDirectory;  // empty means nothing selected
+};
+
+// The status list: lines are only ever added at the end.
+class StatusLog {
+public:
+    void append(std::string line);
+    const std::vector<std::string>& lines() const;
+
+private:
+    std::vector<std::string> lines_;
+};
 
 // The Convert command: converts the selected files in order into the output
 // directory (filling it in from the input directory when empty) and logs one

@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: MIT
-#include "batch.h"
+#include "convert_selection.h"
 
+#include "names.h"
 #include "parallel_batch.h"
 
-#include <algorithm>
-#include <span>
-#include <vector>
+#include <utility>
 
 namespace scanmill {
+
+void StatusLog::append(std::string line) {
+    lines_.push_back(std::move(line));
+}
+
+const std::vector<std::string>& StatusLog::lines() const {
+    return lines_;
+}
 
 void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& log) {
     if (selection.inputDirectory.empty()) {
@@ -17,8 +24,7 @@ void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& 
     if (selection.outputDirectory.empty()) {
         selection.outputDirectory = selection.inputDirectory;
     }
-    const int count = std::clamp<int>(selection.fileCount, 0, selection.fileNames.size());
-    const auto names = std::span(selection.fileNames).first(static_cast<std::size_t>(count));
+    const std::vector<std::string>& names = selection.fileNames;
     std::vector<std::string> outputNames;
     std::vector<Conversion> conversions;
     for (const std::string& name : names) {
