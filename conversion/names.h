@@ -15,11 +15,11 @@ constexpr char asciiLower(char c) {
 bool equalIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // Whether a name ends in ".raw", in any case: how scans are told from other
-// files in a directory, a drop or a selection.
+// files in a directory or among paths handed over.
 bool hasScanExtension(std::string_view name);
 
 // Where an output name cuts its input name: before the first "." (the
-// window's rule), or before the last one, so that "Fe2O3_0.5mm.raw" keeps
+// default), or before the last one, so that "Fe2O3_0.5mm.raw" keeps
 // its "0.5mm".
 enum class NameRule { FirstDot, KeepDots };
 

@@ -14,8 +14,8 @@
 // in errno.
 namespace scanmill {
 
-// The platform's path separator, which directories in a selection end with,
-// and every character that separates directories in a path read.
+// The platform's path separator, which the directories a caller joins names to
+// end with, and every character that separates directories in a path read.
 extern const char pathSeparator;
 extern const char pathSeparators[];
 
