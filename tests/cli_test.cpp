@@ -352,7 +352,7 @@ TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
     ScratchDirectory dir;
     writeScan(dir, "in/a.raw");
     for (const char* arguments : {"", "-f csv in", "-j 0 in", "--jobs=many in", "--bogus in", "-o",
-                                  "-o '' in", "-q", "-x"}) {
+                                  "-o \"\" in", "-q", "-x"}) {
         SCOPED_TRACE(arguments);
         const Ran run = convert(dir, arguments);
         EXPECT_EQ(run.status, 2);
