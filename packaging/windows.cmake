@@ -47,7 +47,8 @@ set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
 set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Scanmill.lnk" "$INSTDIR\scanmill.exe"
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Scanmill command prompt.lnk" "$SYSDIR\cmd.exe" \
-    '/k "set "PATH=$INSTDIR;%PATH%" & cd /d "%USERPROFILE%""' "$INSTDIR\scanmill-convert.exe"
+    '/k "title Scanmill command prompt & set "PATH=$INSTDIR;%PATH%" & cd /d "%USERPROFILE%""' \
+    "$INSTDIR\scanmill-convert.exe"
 ]])
 # These lines run after the install folder's key is gone: the vendor's key
 # above it, which CPack's uninstaller leaves behind, goes with them.
