@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
-# The Windows build ships a ZIP: the window scanmill.exe and the command line
-# scanmill-convert.exe, which need no DLLs beyond Windows' own, a README and
-# the licence.
+# The Windows build ships a ZIP and an installer (cpack -G NSIS): the window
+# scanmill.exe and the command line scanmill-convert.exe, which need no DLLs
+# beyond Windows' own, a README and the licence.
 set(component windows)
 
 foreach(program scanmill scanmill-convert)
@@ -9,14 +9,58 @@ foreach(program scanmill scanmill-convert)
         install(TARGETS ${program} RUNTIME DESTINATION . COMPONENT ${component})
     endif()
 endforeach()
-install(FILES README-windows.txt DESTINATION . RENAME README.txt COMPONENT ${component})
+# CRLF, or older Notepad shows one long line.
+configure_file(README-windows.txt README.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt DESTINATION . COMPONENT ${component})
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt
     COMPONENT ${component})
 
 set(CPACK_PACKAGE_NAME scanmill)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR Scanmill)
 set(CPACK_SYSTEM_NAME win64)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};${component};/")
 set(CPACK_STRIP_FILES ON)
+# The NSIS lines below reach CPack as written, quotes and backslashes too.
+set(CPACK_VERBATIM_VARIABLES ON)
+# Names the installer scanmill-1.0-setup.exe and leaves the ZIP's name alone.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/cpack-generator.cmake)
+
+# The installer: 64-bit, as the programs are (a 32-bit one would install them
+# under Program Files (x86)), into C:\Program Files\Scanmill, for all users.
+# CPack splits its makensis command at blanks unless escaped.
+set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS [[-XTarget\ amd64-unicode]])
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Scanmill)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Scanmill)
+set(CPACK_NSIS_PACKAGE_NAME Scanmill)
+set(CPACK_NSIS_DISPLAY_NAME Scanmill)
+set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/win32/scanmill.ico)
+set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/win32/scanmill.ico)
+set(CPACK_NSIS_INSTALLED_ICON_NAME scanmill.exe)
+# The MIT licence asks nothing of the person who installs.
+set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
+# The system PATH is left alone (NSIS would cut a long one short): the
+# command prompt shortcut puts the install folder on its own PATH and starts
+# in the user's folder, where the scans are rather than under Program Files.
+set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
+  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Scanmill.lnk" "$INSTDIR\scanmill.exe"
+  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Scanmill command prompt.lnk" "$SYSDIR\cmd.exe" \
+    '/k "title Scanmill command prompt & set "PATH=$INSTDIR;%PATH%" & cd /d "%USERPROFILE%""' \
+    "$INSTDIR\scanmill-convert.exe"
+]])
+# These lines run after the install folder's key is gone: the vendor's key
+# above it, which CPack's uninstaller leaves behind, goes with them.
+set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
+  Delete "$SMPROGRAMS\$MUI_TEMP\Scanmill.lnk"
+  Delete "$SMPROGRAMS\$MUI_TEMP\Scanmill command prompt.lnk"
+  DeleteRegKey /ifempty SHCTX "Software\Scanmill"
+]])
+# Apps and Features shows the size only when the installer writes it; the
+# programs and files are the one section's.
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [[
+  SectionGetSize 0 $0
+  WriteRegDWORD SHCTX "Software\Microsoft\Windows\CurrentVersion\Uninstall\Scanmill" "EstimatedSize" $0
+]])
 include(CPack)
