@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "output_directories.h"
 
+#include "interrupt.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -12,11 +13,16 @@ namespace scanmill::cli {
 namespace fs = std::filesystem;
 
 OutputDirectories::~OutputDirectories() {
+    removeEmptyDirectories(made_);
+    removeOnInterrupt({});
+}
+
+void removeEmptyDirectories(std::vector<fs::path> directories) {
     // Longer paths first: a directory before the ones it lies in.
-    std::sort(made_.begin(), made_.end(), [](const fs::path& a, const fs::path& b) {
+    std::sort(directories.begin(), directories.end(), [](const fs::path& a, const fs::path& b) {
         return a.native().size() > b.native().size();
     });
-    for (const fs::path& directory : made_) {
+    for (const fs::path& directory : directories) {
         std::error_code ignored;
         if (fs::is_directory(fs::symlink_status(directory, ignored))) {
             fs::remove(directory, ignored); // only while empty
@@ -39,6 +45,7 @@ bool OutputDirectories::make(const std::vector<Conversion>& conversions, Report&
             }
             made_.push_back(missing);
         }
+        removeOnInterrupt(made_);
         std::error_code error;
         fs::create_directories(directory, error);
         if (error) {

@@ -500,28 +500,30 @@ std::vector<std::string> temporariesIn(const ScratchDirectory& dir, const std::s
 }
 
 // SIGTERM while b.raw, a pipe, is awaited and c.raw's temporary is written
-// ahead: that temporary is removed, a.raw's output stays whole.
+// ahead: that temporary is removed, a.raw's output stays whole, and the
+// directory made for c.raw goes again, being empty.
 TEST(ScanmillConvertInterrupted, TerminatedRunLeavesOnlyWholeOutputs) {
     ScratchDirectory dir;
     writeScan(dir, "in/a.raw");
     ASSERT_EQ(mkfifo((dir / "in/b.raw").c_str(), 0600), 0);
-    writeScan(dir, "in/c.raw", 2000);
-    fs::create_directory(dir.path() / "out");
+    writeScan(dir, "in/sub/deeper/c.raw", 2000);
     Started how;
     bool sawTemporary = false;
     how.whileRunning = [&](pid_t child) {
         for (int wait = 0; wait < 1000 && !sawTemporary; ++wait) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            sawTemporary = fs::exists(dir / "out/a.dat") && !temporariesIn(dir, "out").empty();
+            sawTemporary = fs::exists(dir / "out/a.dat") && fs::exists(dir / "out/deeper") &&
+                           !temporariesIn(dir, "out/deeper").empty();
         }
         kill(child, SIGTERM);
     };
-    const Ran run = start(dir, {"-j", "3", "-o", "out", "in/a.raw", "in/b.raw", "in/c.raw"}, how);
+    const Ran run =
+        start(dir, {"-r", "-j", "3", "-o", "out", "in/a.raw", "in/b.raw", "in/sub"}, how);
     EXPECT_TRUE(sawTemporary) << "c.raw's temporary was never seen";
     EXPECT_EQ(run.status, 128 + SIGTERM);
     EXPECT_EQ(run.err, "scanmill-convert: interrupted (SIGTERM)\n");
     EXPECT_EQ(run.out, "in/a.raw" + asciiWords + "out/a.dat\n");
-    EXPECT_EQ(filesBelow(dir, "out"), std::vector<std::string>{"out/a.dat"});
+    EXPECT_EQ(testing::entriesOf(dir.path() / "out"), std::vector<std::string>{"a.dat"});
     EXPECT_EQ(readFile(dir / "out/a.dat"), asciiOf(dir, "in/a.raw"));
 }
 
