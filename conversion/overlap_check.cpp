@@ -46,6 +46,11 @@ std::optional<bool> beginsAsBrukerRaw(const std::string& path) {
     return startsAsBrukerRaw(std::string_view(start, got));
 }
 
+bool stillOneFile(const std::string& a, const std::string& b) {
+    const std::optional<platform::FileIdentity> first = platform::fileIdentity(a);
+    return first && first == platform::fileIdentity(b);
+}
+
 std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions) {
     std::vector<ConversionFiles> files;
     files.reserve(conversions.size());
@@ -81,7 +86,9 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
         std::optional<std::size_t> earlier;
         std::optional<std::size_t> reader;
         if (const auto& identity = files[index].output) {
-            if (const auto [entry, isNew] = outputFiles.try_emplace(*identity, index); !isNew) {
+            if (const auto [entry, isNew] = outputFiles.try_emplace(*identity, index);
+                !isNew &&
+                stillOneFile(conversion.outputPath, conversions[entry->second].outputPath)) {
                 earlier = entry->second;
             }
             if (const auto found = inputFiles.find(*identity);

@@ -75,6 +75,11 @@ private:
     std::unordered_map<std::string, std::string> directories_;
 };
 
+// Whether two paths lead to one file now. Identities seen a while ago may
+// meet by chance: another run, replacing files of the same directories,
+// frees numbers that its next files take again.
+bool stillOneFile(const std::string& a, const std::string& b);
+
 // Whether the file at path begins as a Bruker RAW file does; nothing, with
 // errno set, when it cannot be read.
 std::optional<bool> beginsAsBrukerRaw(const std::string& path);

@@ -232,7 +232,8 @@ std::size_t ParallelBatch::commitNext() {
         }
         if (const auto output = platform::fileStatus(conversion.outputPath)) {
             if (const auto writer = state.written.find(output->identity);
-                writer != state.written.end()) {
+                writer != state.written.end() &&
+                stillOneFile(conversion.outputPath, state.conversions[writer->second].outputPath)) {
                 throw outputClashError(conversion.outputPath,
                                        state.conversions[writer->second].inputPath,
                                        conversion.inputPath);
