@@ -64,11 +64,16 @@ FileError problemError(const OutputProblem& problem, const std::vector<Conversio
     if (problem.kind != OutputProblem::Kind::Clash || command.keepDots) {
         return problem.error;
     }
-    const auto keptName = [&](std::size_t index) {
-        return outputNameFor(fileNameOf(conversions[index].inputPath), command.format,
-                             NameRule::KeepDots);
+    // Compared as the output directory compares names: "A.raw" and "a.raw"
+    // stay one file there where case is ignored, whatever their dots.
+    PathKeys key;
+    const auto keptPath = [&](std::size_t index) {
+        const std::string& output = conversions[index].outputPath;
+        return key(output.substr(0, output.find_last_of(pathSeparators) + 1) +
+                   outputNameFor(fileNameOf(conversions[index].inputPath), command.format,
+                                 NameRule::KeepDots));
     };
-    if (keptName(problem.writer) == keptName(problem.other)) {
+    if (keptPath(problem.writer) == keptPath(problem.other)) {
         return problem.error;
     }
     return FileError(problem.error.number(),

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "overlap_check.h"
 
+#include "names.h"
 #include "rigaku_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -14,24 +16,42 @@ namespace scanmill {
 
 namespace fs = std::filesystem;
 
+PathKeys::Directory& PathKeys::directoryOf(const std::string& path, std::size_t nameStart) {
+    return directories_[path.substr(0, nameStart)];
+}
+
+bool PathKeys::ignoresCase(const std::string& path) {
+    const std::size_t nameStart = path.find_last_of(pathSeparators) + 1;
+    Directory& directory = directoryOf(path, nameStart);
+    if (!directory.ignoresCase) {
+        directory.ignoresCase = probe_(path.substr(0, nameStart));
+    }
+    return *directory.ignoresCase;
+}
+
 std::string PathKeys::operator()(const std::string& path) {
     // Split as a string: over a whole archive, parsing every path as a
     // std::filesystem::path would cost more than the rest of the check.
     const std::size_t nameStart = path.find_last_of(pathSeparators) + 1;
-    const auto [entry, isNew] = directories_.try_emplace(path.substr(0, nameStart));
-    if (isNew) {
-        const fs::path parent = nameStart == 0 ? fs::path(".") : platform::toPath(entry->first);
+    Directory& directory = directoryOf(path, nameStart);
+    if (directory.resolved.empty()) {
+        const fs::path parent =
+            nameStart == 0 ? fs::path(".") : platform::toPath(path.substr(0, nameStart));
         std::error_code error;
         fs::path resolved = fs::weakly_canonical(parent, error);
         if (error) {
             resolved = fs::absolute(parent, error).lexically_normal();
         }
-        entry->second = platform::fromPath(resolved);
-        if (!entry->second.ends_with(pathSeparator)) {
-            entry->second += pathSeparator;
+        directory.resolved = platform::fromPath(resolved);
+        if (!directory.resolved.ends_with(pathSeparator)) {
+            directory.resolved += pathSeparator;
         }
     }
-    return platform::fileNameKey(entry->second + path.substr(nameStart));
+    std::string key = platform::fileNameKey(directory.resolved + path.substr(nameStart));
+    if (ignoresCase(path)) {
+        std::transform(key.begin(), key.end(), key.begin(), asciiLower);
+    }
+    return key;
 }
 
 std::optional<bool> beginsAsBrukerRaw(const std::string& path) {
@@ -62,17 +82,24 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
 }
 
 std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions,
-                                              const std::vector<ConversionFiles>& files) {
+                                              const std::vector<ConversionFiles>& files,
+                                              CaseProbe probe) {
     // Files that exist are told apart by identity, however they are spelled;
-    // paths are compared only for files not there yet. Over an archive
-    // already converted, as -u runs nightly, no path then needs resolving.
-    PathKeys key;
+    // paths are compared for files not there yet, and where the directory
+    // ignores case, as identities may not. Over an archive already converted
+    // on a disk that keeps case, as -u runs nightly, no path needs resolving.
+    PathKeys key(probe);
+    const auto byPath = [&](const std::string& path, bool exists) {
+        return !exists || key.ignoresCase(path);
+    };
     std::unordered_map<std::string, std::size_t> inputKeys;
     std::map<platform::FileIdentity, std::size_t> inputFiles;
     for (std::size_t index = 0; index < conversions.size(); ++index) {
-        if (const auto& identity = files[index].input) {
+        const std::optional<platform::FileIdentity>& identity = files[index].input;
+        if (identity) {
             inputFiles.try_emplace(*identity, index);
-        } else {
+        }
+        if (byPath(conversions[index].inputPath, identity.has_value())) {
             inputKeys.try_emplace(key(conversions[index].inputPath), index);
         }
     }
@@ -85,7 +112,8 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
         // conversion that this output would replace.
         std::optional<std::size_t> earlier;
         std::optional<std::size_t> reader;
-        if (const auto& identity = files[index].output) {
+        const std::optional<platform::FileIdentity>& identity = files[index].output;
+        if (identity) {
             if (const auto [entry, isNew] = outputFiles.try_emplace(*identity, index);
                 !isNew &&
                 stillOneFile(conversion.outputPath, conversions[entry->second].outputPath)) {
@@ -95,13 +123,15 @@ std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& con
                 found != inputFiles.end() && found->second != index) {
                 reader = found->second;
             }
-        } else {
+        }
+        if (byPath(conversion.outputPath, identity.has_value())) {
             const std::string outputKey = key(conversion.outputPath);
-            if (const auto [entry, isNew] = outputKeys.try_emplace(outputKey, index); !isNew) {
+            if (const auto [entry, isNew] = outputKeys.try_emplace(outputKey, index);
+                !isNew && !earlier) {
                 earlier = entry->second;
             }
             if (const auto found = inputKeys.find(outputKey);
-                found != inputKeys.end() && found->second != index) {
+                found != inputKeys.end() && found->second != index && !reader) {
                 reader = found->second;
             }
         }

@@ -14,6 +14,10 @@
 // file, or write over another's input.
 namespace scanmill {
 
+// Whether names in a directory are compared ignoring case: the system's
+// answer, or a test's.
+using CaseProbe = bool (*)(const std::string& directory);
+
 // One file of a run: the scan read and the file written.
 struct Conversion {
     std::string inputPath;
@@ -38,8 +42,8 @@ struct OutputProblem {
 // replaced input). Each later writer of an output file is paired with its
 // first writer, so every input involved is named once. Files are compared
 // as the system reaches them: directories by what they resolve to (symbolic
-// links, ".."), and files that exist by identity, which also finds names that
-// differ only in case on a file system that ignores case. An input that is
+// links, ".."), files that exist by identity, and, in directories that
+// ignore case, names case-folded as well. An input that is
 // a Bruker RAW file is no scan and may be replaced, as an earlier output. An
 // output that is its own input is not among them: the batch refuses it as it
 // reaches it.
@@ -52,7 +56,8 @@ struct ConversionFiles {
     std::optional<platform::FileIdentity> output;
 };
 std::vector<OutputProblem> findOutputProblems(const std::vector<Conversion>& conversions,
-                                              const std::vector<ConversionFiles>& files);
+                                              const std::vector<ConversionFiles>& files,
+                                              CaseProbe probe = platform::ignoresCase);
 
 // The failures of those problems, naming the inputs as the caller shows them:
 // "/out/sample.dat: sample.v2.raw and sample.v3.raw would both be written to
@@ -64,15 +69,25 @@ FileError replacesInputError(const std::string& outputPath, const std::string& w
 
 // Keys under which paths that reach one file compare equal, without asking
 // the file system about each file: the directory resolved once (absolute,
-// symbolic links and ".." followed), then the name, in one case where the
-// file system ignores case.
+// symbolic links and ".." followed), then the name, case-folded where the
+// directory ignores case.
 class PathKeys {
 public:
+    explicit PathKeys(CaseProbe probe = platform::ignoresCase) : probe_(probe) {}
     std::string operator()(const std::string& path);
+    // Whether the directory of path ignores case, asked once a directory.
+    bool ignoresCase(const std::string& path);
 
 private:
-    // Each directory as spelled, with its separator, and as resolved.
-    std::unordered_map<std::string, std::string> directories_;
+    struct Directory {
+        std::string resolved; // with its separator; empty until needed
+        std::optional<bool> ignoresCase;
+    };
+    Directory& directoryOf(const std::string& path, std::size_t nameStart);
+
+    CaseProbe probe_;
+    // Each directory as spelled, with its separator.
+    std::unordered_map<std::string, Directory> directories_;
 };
 
 // Whether two paths lead to one file now. Identities seen a while ago may

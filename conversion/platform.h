@@ -51,6 +51,12 @@ std::string forbiddenNameReason(const std::string& path);
 // differ only in case are one file on Windows.
 std::string fileNameKey(const std::string& name);
 
+// Whether the file system holding the directory (or, where it is not made
+// yet, its nearest existing ancestor) takes names that differ only in case
+// for one file, as FAT on a USB stick does under Linux too. Identities cannot
+// tell there: some drivers give each spelling of a name a number of its own.
+bool ignoresCase(const std::string& directory);
+
 // What tells one file from every other, however it is reached: device and
 // inode on POSIX, volume and file index on Windows.
 struct FileIdentity {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform.h"
 
+#include "names.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -45,7 +47,65 @@ FileStatus statusOf(const struct stat& status) {
             (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0};
 }
 
+// The name with the case of its ASCII letters swapped; the same name when it
+// has none.
+std::string swappedCase(std::string name) {
+    for (char& c : name) {
+        const bool lower = c >= 'a' && c <= 'z';
+        c = lower ? static_cast<char>(c - 'a' + 'A') : asciiLower(c);
+    }
+    return name;
+}
+
+// Whether directory holds the entry name, spelled so to the byte.
+bool listsName(const fs::path& directory, const std::string& name) {
+    std::error_code error;
+    for (fs::directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->path().filename() == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+bool ignoresCase(const std::string& directory) {
+    std::error_code error;
+    fs::path at = fs::absolute(directory.empty() ? "." : directory, error).lexically_normal();
+    while (!fs::is_directory(at, error) && at.has_relative_path()) {
+        at = at.parent_path();
+    }
+    // A name there with letters, looked up with their case swapped: the
+    // system answering for a spelling its listing does not hold tells.
+    // An entry of the directory, else its own name, else an ancestor's.
+    for (fs::path inside = at;; inside = inside.parent_path()) {
+        std::optional<fs::path> named;
+        if (inside == at) {
+            for (fs::directory_iterator it(at, error), end; !error && it != end;
+                 it.increment(error)) {
+                const std::string name = it->path().filename().string();
+                if (swappedCase(name) != name) {
+                    named = it->path();
+                    break;
+                }
+            }
+        }
+        if (!named && swappedCase(inside.filename().string()) != inside.filename().string()) {
+            named = inside;
+        }
+        if (named) {
+            const fs::path swapped = named->parent_path() / swappedCase(named->filename().string());
+            struct stat status {};
+            return lstat(swapped.c_str(), &status) == 0 &&
+                   !listsName(named->parent_path(), swapped.filename().string());
+        }
+        if (!inside.has_relative_path()) {
+            return false;
+        }
+    }
+}
 
 std::FILE* createTemporaryFile(const std::string& path, const std::string& replacing) {
     ignoreFileSizeSignal();

@@ -287,6 +287,10 @@ std::string fileNameKey(const std::string& name) {
     return fromPath(fs::path(upper));
 }
 
+bool ignoresCase(const std::string&) {
+    return true;
+}
+
 std::optional<FileStatus> fileStatus(const std::string& path) {
     std::wstring wide;
     if (!toWide(path, wide)) {

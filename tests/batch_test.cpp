@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <tuple>
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -190,6 +191,35 @@ TEST(Overlap, BrukerOutputNeverReplacesAScan) {
     writeFile(dir / "quartz_b.raw", "RAW1.01 of an earlier run");
     convertSelection(selection, bruker, log);
     EXPECT_EQ(readFile(dir / "quartz_b.raw"), formatBrukerRaw(readRigakuRaw(dir / "quartz.raw")));
+}
+
+// Where a directory ignores case (FAT on a USB stick; simulated here), names
+// that differ only in case are one file, though a driver may give each
+// spelling an identity of its own: X.raw's output is the scan x.dat (whose
+// own output it is too), and Quartz.raw and quartz.v2.raw meet. This disk
+// keeps case: no problem there.
+TEST(Overlap, NamesAreCaseFoldedWhereTheDirectoryIgnoresCase) {
+    ScratchDirectory dir;
+    writeScans(dir, {"X.raw", "x.dat", "Quartz.raw", "quartz.v2.raw"});
+    const std::vector<Conversion> conversions = {{dir / "X.raw", dir / "X.dat"},
+                                                 {dir / "x.dat", dir / "x.dat"},
+                                                 {dir / "Quartz.raw", dir / "Quartz.dat"},
+                                                 {dir / "quartz.v2.raw", dir / "quartz.dat"}};
+    std::vector<ConversionFiles> files;
+    for (const Conversion& conversion : conversions) {
+        files.push_back({platform::fileIdentity(conversion.inputPath),
+                         platform::fileIdentity(conversion.outputPath)});
+    }
+    const auto problems =
+        findOutputProblems(conversions, files, [](const std::string&) { return true; });
+    std::vector<std::tuple<OutputProblem::Kind, std::size_t, std::size_t>> found;
+    for (const OutputProblem& problem : problems) {
+        found.emplace_back(problem.kind, problem.writer, problem.other);
+    }
+    using enum OutputProblem::Kind;
+    EXPECT_EQ(found, (std::vector<std::tuple<OutputProblem::Kind, std::size_t, std::size_t>>{
+                         {ReplacesInput, 0, 1}, {Clash, 1, 0}, {Clash, 3, 2}}));
+    EXPECT_TRUE(findOutputProblems(conversions, files).empty());
 }
 
 // The last safety net, for what paths cannot tell (a file system that

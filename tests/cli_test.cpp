@@ -592,6 +592,19 @@ TEST(ScanmillConvertInterrupted, ClosedStandardStreamsAreNoFilesOfTheRun) {
 // Names beyond any one ANSI code page pass whole, named on the command line
 // or found in a directory; status lines show them in UTF-8, with Windows'
 // separator and line end.
+// Names that differ only in case are one file on Windows, dots kept or not:
+// no pointer to --keep-dots there.
+TEST(ScanmillConvert, CaseOnlyClashOnWindowsHasNoKeepDotsPointer) {
+    ScratchDirectory dir;
+    writeScan(dir, "x/A.raw");
+    writeScan(dir, "y/a.raw");
+    const Ran run = convert(dir, "-o out x/A.raw y/a.raw");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "scanmill-convert: out/a.dat: x/A.raw and y/a.raw would both be written to "
+                       "this file\n" +
+                           summary(0, 2, 0, 0));
+}
+
 TEST(ScanmillConvert, NonAsciiNamesOnWindows) {
     ScratchDirectory dir;
     const std::string name = "Probe M\xC3\xBCller \xCE\xB1";
