@@ -9,6 +9,7 @@
 #include "report.h"
 #include "rigaku_reader.h"
 #include "run_inputs.h"
+#include "svg_painter.h"
 
 #include <algorithm>
 #include <optional>
@@ -78,6 +79,18 @@ FileError problemError(const OutputProblem& problem, const std::vector<Conversio
     }
     return FileError(problem.error.number(),
                      problem.error.description() + " (--keep-dots keeps their names apart)");
+}
+
+// The writer of the format asked for; the plot's painter lies outside the
+// engine.
+OutputWriter writerOf(const ConvertCommand& command) {
+    if (command.format == OutputFormat::Svg) {
+        return {[](const ScanRecord& scan, const std::string& inputPath, std::string& bytes) {
+                    formatSvg(scan, fileNameOf(inputPath), bytes);
+                },
+                false};
+    }
+    return engineWriter(command.format, command.anode);
 }
 
 // The files a run goes on to convert, once those refused and those up to
@@ -150,7 +163,7 @@ void reportDryRun(const Pending& pending, OutputFormat format, Report& report, T
 void convertAll(const Pending& pending, const ConvertCommand& command, Report& report,
                 Tally& tally) {
     const std::vector<Conversion>& conversions = pending.conversions;
-    ParallelBatch batch(conversions, command.format,
+    ParallelBatch batch(conversions, writerOf(command),
                         command.jobs == 0 ? defaultJobs() : command.jobs);
     for (std::size_t index = 0; index < conversions.size(); ++index) {
         const Conversion& conversion = conversions[index];

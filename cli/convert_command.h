@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "anode.h"
 #include "scan_record.h"
 
 #include <cstdio>
@@ -12,6 +13,7 @@ namespace scanmill::cli {
 // What the command line asked for.
 struct ConvertCommand {
     OutputFormat format = OutputFormat::TwoColumnAscii;
+    Anode anode = Anode::Cu;     // the tube, whose wavelengths Bruker and .xye files record
     std::string outputDirectory; // empty: each output beside its input
     bool recursive = false;
     unsigned jobs = 0;    // 0: one per core

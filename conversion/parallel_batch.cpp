@@ -38,28 +38,6 @@ void keepIfNotBrukerRaw(const std::string& output) {
     }
 }
 
-// The writer's formatting, given the scan, its input's path and the buffer
-// to fill.
-using FormatInto = void (*)(const ScanRecord&, const std::string&, std::string&);
-
-FormatInto formatterOf(OutputFormat format) {
-    switch (format) {
-    case OutputFormat::BrukerRaw:
-        return [](const ScanRecord& scan, const std::string&, std::string& bytes) {
-            formatBrukerRaw(scan, bytes);
-        };
-    case OutputFormat::Xye:
-        return [](const ScanRecord& scan, const std::string& inputPath, std::string& bytes) {
-            formatXye(scan, platform::fromPath(platform::toPath(inputPath).filename()), bytes);
-        };
-    case OutputFormat::TwoColumnAscii:
-        break;
-    }
-    return [](const ScanRecord& scan, const std::string&, std::string& bytes) {
-        formatTwoColumnAscii(scan, bytes);
-    };
-}
-
 // A file read, formatted and written to its temporary, waiting to be put in
 // place.
 struct Prepared {
@@ -84,9 +62,8 @@ bool changedSinceRead(const std::optional<platform::FileStatus>& read, const std
 } // namespace
 
 struct ParallelBatch::State {
-    State(const std::vector<Conversion>& conversions, OutputFormat format)
-        : conversions(conversions), brukerOutputs(format == OutputFormat::BrukerRaw),
-          format(formatterOf(format)) {}
+    State(const std::vector<Conversion>& conversions, OutputWriter writer)
+        : conversions(conversions), writer(std::move(writer)) {}
 
     // Reads, formats and writes the temporary of a file, or keeps why it
     // could not; bytes is the caller's buffer, reused from file to file.
@@ -95,8 +72,7 @@ struct ParallelBatch::State {
     void work();
 
     const std::vector<Conversion>& conversions;
-    bool brukerOutputs;
-    FormatInto format;
+    OutputWriter writer;
     std::vector<bool> readsEarlierOutput;
     std::string bytes;           // commitNext's own buffer, when it works alone
     std::vector<Prepared> slots; // file i waits in slots[i % slots.size()]
@@ -115,9 +91,32 @@ unsigned defaultJobs() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format,
+OutputWriter engineWriter(OutputFormat format, Anode anode) {
+    switch (format) {
+    case OutputFormat::BrukerRaw:
+        return {[anode](const ScanRecord& scan, const std::string&, std::string& bytes) {
+                    formatBrukerRaw(scan, bytes, anode);
+                },
+                true};
+    case OutputFormat::Xye:
+        return {[anode](const ScanRecord& scan, const std::string& inputPath, std::string& bytes) {
+                    formatXye(scan, platform::fromPath(platform::toPath(inputPath).filename()),
+                              bytes, anode);
+                },
+                false};
+    case OutputFormat::TwoColumnAscii:
+    case OutputFormat::Svg:
+        break;
+    }
+    return {[](const ScanRecord& scan, const std::string&, std::string& bytes) {
+                formatTwoColumnAscii(scan, bytes);
+            },
+            false};
+}
+
+ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer,
                              unsigned jobs)
-    : state_(std::make_unique<State>(conversions, format)) {
+    : state_(std::make_unique<State>(conversions, std::move(writer))) {
     State& state = *state_;
     const std::size_t threads = std::min<std::size_t>(jobs, conversions.size());
     // Two slots a worker: one being filled while the other waits for its
@@ -162,10 +161,10 @@ Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer
             throw FileError(EEXIST,
                             conversion.outputPath + ": output would replace its own input file");
         }
-        if (brukerOutputs && output && output->regular) {
+        if (writer.brukerFiles && output && output->regular) {
             keepIfNotBrukerRaw(conversion.outputPath);
         }
-        format(scan, conversion.inputPath, buffer);
+        writer.format(scan, conversion.inputPath, buffer);
         prepared.file = PendingFile(conversion.outputPath, buffer);
     } catch (...) {
         prepared.failure = std::current_exception();

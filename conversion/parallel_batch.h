@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "anode.h"
 #include "overlap_check.h"
 #include "scan_record.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 // The one batch of the window and the command line: worker threads read,
@@ -20,13 +23,29 @@ namespace scanmill {
 // How many files a batch works on at once when not told: one per core.
 unsigned defaultJobs();
 
+// What a batch writes of each scan: its formatting of the scan read from
+// inputPath into bytes (whose storage is reused from file to file), and
+// whether its outputs are Bruker files, which replace only Bruker RAW files.
+// A caller may bring formats the engine does not know, such as a plot.
+struct OutputWriter {
+    std::function<void(const ScanRecord& scan, const std::string& inputPath, std::string& bytes)>
+        format;
+    bool brukerFiles = false;
+};
+
+// The engine's own writer of a format, with the tube's wavelengths where
+// the format records them.
+OutputWriter engineWriter(OutputFormat format, Anode anode = Anode::Cu);
+
 class ParallelBatch {
 public:
     // Starts up to `jobs` workers on the list, which must outlive the batch.
     // With one job, or one file, each file is read and formatted by
     // commitNext itself. A file whose input an earlier file of the list
     // writes is read only after that write, as one file after another would.
-    ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format, unsigned jobs);
+    ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer, unsigned jobs);
+    ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format, unsigned jobs)
+        : ParallelBatch(conversions, engineWriter(format), jobs) {}
     // Stops the workers; files not committed by then are never written.
     ~ParallelBatch();
     ParallelBatch(const ParallelBatch&) = delete;

@@ -26,8 +26,10 @@ struct ScanRecord {
     std::vector<float> intensities;         // intensities[0] is point 1
 };
 
-// Xye, the three-column text of Rietveld programs, is the command line's only.
-enum class OutputFormat { TwoColumnAscii, BrukerRaw, Xye };
+// Xye, the three-column text of Rietveld programs, and Svg, a plot of the
+// scan, are the command line's only; the engine names them but draws no
+// plot: its caller brings the writer.
+enum class OutputFormat { TwoColumnAscii, BrukerRaw, Xye, Svg };
 
 // The angle of point index + 1 (index steps from the start): the product
 // rounded to single, then the sum rounded to single. The product is formed

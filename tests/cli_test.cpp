@@ -6,6 +6,7 @@
 #include "platform.h"
 #include "rigaku_reader.h"
 #include "scan_files.h"
+#include "svg_painter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -255,7 +256,7 @@ TEST(ScanmillConvert, EveryClashIsListedAndTheRestConvertedUnlessFailFast) {
     EXPECT_FALSE(fs::exists(dir / "out"));
 
     // Named up to the last dot, the series no longer clash.
-    const Ran kept = convert(dir, "--keep-dots -f XYE in");
+    const Ran kept = convert(dir, "--keep-dots -f XYE --anode mo in");
     EXPECT_EQ(kept.status, 0) << kept.err;
     const std::string xyeWords = "     converted to xye file     ";
     EXPECT_EQ(kept.out, "in/first.raw" + xyeWords + "in/first.xye\n" + "in/quartz.v1.raw" +
@@ -263,7 +264,12 @@ TEST(ScanmillConvert, EveryClashIsListedAndTheRestConvertedUnlessFailFast) {
                             "in/quartz.v2.xye\n" + "in/quartz.v3.raw" + xyeWords +
                             "in/quartz.v3.xye\n");
     EXPECT_EQ(readFile(dir / "in/quartz.v2.xye"),
-              formatXye(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw"));
+              formatXye(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw", Anode::Mo));
+
+    // A plot per scan, under the same naming rules.
+    EXPECT_EQ(convert(dir, "-q -f svg -o plots in/quartz.v2.raw").status, 0);
+    EXPECT_EQ(readFile(dir / "plots/quartz.svg"),
+              formatSvg(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw"));
 }
 
 // As cp -u: an output older than its input is written again, a missing one
