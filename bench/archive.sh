@@ -5,7 +5,9 @@
 # converted with -r -o into a fresh tree, against cp -r of the same output;
 # and the nightly job's -u run over the 20,000 scans already converted,
 # against their full run. All in one run on this machine: medians of
-# alternating runs, then the ratios the program is held to.
+# alternating runs, then the ratios the program is held to. With BEFORE set
+# to another build's scanmill-convert, that program's run over the 2,000
+# scans alternates with this one's, for the ratio of the two.
 #   bench/archive.sh [BUILD_DIR] [RUNS]      defaults: build-release/ and 5 runs
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -34,6 +36,9 @@ source "$top/bench/timing.sh"
 
 for ((run = 1; run <= runs; run++)); do
     timed small "$convert" -r -o @OUT@ "$work/small"
+    if [[ -n ${BEFORE:-} ]]; then
+        timed before "$BEFORE" -r -o @OUT@ "$work/small"
+    fi
     timed cp-small cp -r "$work/small-made" @OUT@
     timed large "$convert" -r -o @OUT@ "$work/large"
     timed cp-large cp -r "$work/large-made" @OUT@
@@ -65,6 +70,9 @@ echo "  2,000 scans / cp -r of their output     $(ratio "$small" "$cpSmall")   (
 echo "  20,000 scans / cp -r of their output    $(ratio "$large" "$cpLarge")"
 echo "  20,000 scans / 2,000 scans              $(ratio "$large" "$small")   (at most 11)"
 echo "  -u over 20,000 up to date / full run     $(ratio "$update" "$large")   (at most 0.05)"
+if [[ -n ${BEFORE:-} ]]; then
+    echo "  2,000 scans / the same with $BEFORE    $(ratio "$small" "$(median before)")"
+fi
 one=$(peakKib "$work/small/2005-01/scan001.raw")
 all=$(peakKib -r "$work/small")
 echo "  peak memory: 2,000 scans $all KiB, 1 scan $one KiB," \
