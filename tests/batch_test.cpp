@@ -27,14 +27,6 @@ namespace fs = std::filesystem;
 constexpr auto ascii = OutputFormat::TwoColumnAscii;
 constexpr auto bruker = OutputFormat::BrukerRaw;
 
-void writeScans(const ScratchDirectory& dir, const std::vector<std::string>& names) {
-    RigakuFields fields;
-    for (const auto& name : names) {
-        fields.title = "scan " + name;
-        writeFile(dir / name, rigakuBytes(fields));
-    }
-}
-
 TEST(OutputNames, FirstDotCounts) {
     EXPECT_EQ(outputNameFor("scan01.raw", ascii), "scan01.dat");
     EXPECT_EQ(outputNameFor("scan01.raw", bruker), "scan01_b.raw");

@@ -69,6 +69,15 @@ private:
     std::filesystem::path path_;
 };
 
+// Scans of these names in dir, each titled "scan NAME".
+inline void writeScans(const ScratchDirectory& dir, const std::vector<std::string>& names) {
+    RigakuFields fields;
+    for (const auto& name : names) {
+        fields.title = "scan " + name;
+        writeFile(dir / name, rigakuBytes(fields));
+    }
+}
+
 // Expects fn to throw FileError with this number and a description holding fragment.
 inline void expectFileError(const std::function<void()>& fn, int number,
                             const std::string& fragment) {

@@ -15,14 +15,6 @@ using namespace testing;
 constexpr auto ascii = OutputFormat::TwoColumnAscii;
 constexpr auto bruker = OutputFormat::BrukerRaw;
 
-void writeScans(const ScratchDirectory& dir, const std::vector<std::string>& names) {
-    RigakuFields fields;
-    for (const auto& name : names) {
-        fields.title = "scan " + name;
-        writeFile(dir / name, rigakuBytes(fields));
-    }
-}
-
 TEST(ConvertSelection, ConvertsInSelectionOrderWithOneLineEach) {
     ScratchDirectory dir;
     writeScans(dir, {"scan01.raw", "b.raw", "a.b.raw"});
