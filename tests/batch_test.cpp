@@ -37,6 +37,15 @@ TEST(OutputNames, FirstDotCounts) {
     EXPECT_EQ(outputNameFor("with blank.RAW", ascii), "with blank.dat");
 }
 
+TEST(OutputNames, ScansEndInRawInAnyCase) {
+    for (const char* scan : {"a.raw", "B.RAW", ".Raw"}) {
+        EXPECT_TRUE(hasScanExtension(scan)) << scan;
+    }
+    for (const char* other : {"raw", "a.raw.dat", "a_raw", "a.rawx", ""}) {
+        EXPECT_FALSE(hasScanExtension(other)) << other;
+    }
+}
+
 TEST(OutputNames, KeepDotsCutsAtTheLastDot) {
     constexpr auto keep = NameRule::KeepDots;
     EXPECT_EQ(outputNameFor("Fe2O3_0.5mm.raw", ascii, keep), "Fe2O3_0.5mm.dat");
