@@ -220,7 +220,9 @@ TEST(Overlap, NamesAreCaseFoldedWhereTheDirectoryIgnoresCase) {
     using enum OutputProblem::Kind;
     EXPECT_EQ(found, (std::vector<std::tuple<OutputProblem::Kind, std::size_t, std::size_t>>{
                          {ReplacesInput, 0, 1}, {Clash, 1, 0}, {Clash, 3, 2}}));
-    EXPECT_TRUE(findOutputProblems(conversions, files).empty());
+    // As the system compares names: no problem where they keep their case.
+    EXPECT_EQ(findOutputProblems(conversions, files).size(),
+              platform::ignoresCase(dir.withSeparator()) ? problems.size() : 0u);
 }
 
 // The last safety net, for what paths cannot tell (a file system that
