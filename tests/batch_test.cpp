@@ -197,8 +197,7 @@ TEST(Overlap, BrukerOutputNeverReplacesAScan) {
 // Where a directory ignores case (FAT on a USB stick; simulated here), names
 // that differ only in case are one file, though a driver may give each
 // spelling an identity of its own: X.raw's output is the scan x.dat (whose
-// own output it is too), and Quartz.raw and quartz.v2.raw meet. This disk
-// keeps case: no problem there.
+// own output it is too), and Quartz.raw and quartz.v2.raw meet.
 TEST(Overlap, NamesAreCaseFoldedWhereTheDirectoryIgnoresCase) {
     ScratchDirectory dir;
     writeScans(dir, {"X.raw", "x.dat", "Quartz.raw", "quartz.v2.raw"});
