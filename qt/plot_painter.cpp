@@ -14,7 +14,7 @@ namespace {
 // The colours of the SVG, so that every painter shows the same plot.
 const QColor ink(0x22, 0x22, 0x22);
 const QColor grid(0xe6, 0xe6, 0xe6);
-const QColor pattern(0x1f, 0x5f, 0xa8);
+const QColor lineColour(0x1f, 0x5f, 0xa8);
 
 constexpr qreal tickLength = 5;
 
@@ -40,17 +40,21 @@ void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area,
     const qreal headerHeight = boldMetrics.lineSpacing() + line * qreal(header.size() - 1);
     const qreal top = area.top() + margin + headerHeight + margin * 0.75;
     const qreal bottom = area.bottom() + 1 - margin - 2 * line - tickLength;
-    const int deviceHeight = std::max(1, int(std::lround((bottom - top) * ratio)));
+    const int height = std::max(1, int(bottom - top));
     qreal labelWidth = 0;
-    for (const Tick& tick : preview.layout({1, deviceHeight}).intensityTicks) {
+    for (const Tick& tick : preview.layout({1, height}).intensityTicks) {
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(text(tick.label)));
     }
     const qreal left = area.left() + margin + line + labelWidth + tickLength + 4;
-    const qreal right = area.right() + 1 - 1.5 * margin;
-    const int deviceWidth = std::max(1, int(std::lround((right - left) * ratio)));
-    const PlotLayout layout = preview.layout({deviceWidth, deviceHeight});
-    const qreal width = deviceWidth / ratio;
-    const qreal height = deviceHeight / ratio;
+    const int width = std::max(1, int(area.right() + 1 - 1.5 * margin - left));
+    // Ticks as far apart as at 100 %, and the pattern in device pixels.
+    const PlotLayout layout = preview.layout({width, height});
+    const PlotLayout pattern =
+        ratio == 1
+            ? layout
+            : preview.layout({int(std::lround(width * ratio)), int(std::lround(height * ratio))});
+    const qreal xScale = qreal(width) / pattern.frame.width;
+    const qreal yScale = qreal(height) / pattern.frame.height;
 
     painter.setPen(ink);
     qreal baseline = area.top() + margin + boldMetrics.ascent();
@@ -65,14 +69,14 @@ void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area,
     painter.translate(left, top);
     painter.setPen(grid);
     for (const Tick& tick : layout.twoThetaTicks) {
-        painter.drawLine(QPointF(tick.pixel / ratio, 0), QPointF(tick.pixel / ratio, height));
+        painter.drawLine(QPointF(tick.pixel, 0), QPointF(tick.pixel, height));
     }
     for (const Tick& tick : layout.intensityTicks) {
-        painter.drawLine(QPointF(0, tick.pixel / ratio), QPointF(width, tick.pixel / ratio));
+        painter.drawLine(QPointF(0, tick.pixel), QPointF(width, tick.pixel));
     }
     painter.setPen(ink);
     for (const Tick& tick : layout.twoThetaTicks) {
-        const qreal x = tick.pixel / ratio;
+        const qreal x = tick.pixel;
         painter.drawLine(QPointF(x, height), QPointF(x, height + tickLength));
         const QString label = text(tick.label);
         painter.drawText(QPointF(x - metrics.horizontalAdvance(label) / 2,
@@ -80,7 +84,7 @@ void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area,
                          label);
     }
     for (const Tick& tick : layout.intensityTicks) {
-        const qreal y = tick.pixel / ratio;
+        const qreal y = tick.pixel;
         painter.drawLine(QPointF(-tickLength, y), QPointF(0, y));
         const QString label = text(tick.label);
         painter.drawText(QPointF(-tickLength - 4 - metrics.horizontalAdvance(label),
@@ -100,18 +104,18 @@ void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area,
 
     painter.setRenderHint(QPainter::Antialiasing);
     // The SVG's 1.2 units; a run of one point shows as a dot.
-    QPen linePen(pattern, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen linePen(lineColour, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(linePen);
     painter.setClipRect(QRectF(0, 0, width, height).adjusted(-1, -1, 1, 1));
-    for (const std::vector<PlotPoint>& points : layout.lines) {
+    for (const std::vector<PlotPoint>& points : pattern.lines) {
         if (points.size() == 1) {
-            painter.drawPoint(QPointF(points[0].x / ratio, points[0].y / ratio));
+            painter.drawPoint(QPointF(points[0].x * xScale, points[0].y * yScale));
             continue;
         }
         QPolygonF polyline;
         polyline.reserve(qsizetype(points.size()));
         for (const PlotPoint& point : points) {
-            polyline << QPointF(point.x / ratio, point.y / ratio);
+            polyline << QPointF(point.x * xScale, point.y * yScale);
         }
         painter.drawPolyline(polyline);
     }

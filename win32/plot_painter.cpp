@@ -15,7 +15,7 @@ namespace {
 // The colours of the SVG, so that every painter shows the same plot.
 constexpr COLORREF ink = RGB(0x22, 0x22, 0x22);
 constexpr COLORREF grid = RGB(0xe6, 0xe6, 0xe6);
-constexpr COLORREF pattern = RGB(0x1f, 0x5f, 0xa8);
+constexpr COLORREF lineColour = RGB(0x1f, 0x5f, 0xa8);
 
 int scaled(double pixelsAt96, UINT dpi) {
     return std::max(1, static_cast<int>(std::lround(pixelsAt96 * dpi / 96.0)));
@@ -100,16 +100,23 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
     // The frame's height decides the intensity ticks, so their labels, and
     // so the room they need at its left.
     const std::size_t headerCount = preview.layout({1, 1}).headerLines.size();
-    const int top = static_cast<int>(area.top) + margin + lineHeight * static_cast<int>(headerCount) + margin * 3 / 4;
+    const int top = static_cast<int>(area.top) + margin +
+                    lineHeight * static_cast<int>(headerCount) + margin * 3 / 4;
     const int bottom = static_cast<int>(area.bottom) - margin - 2 * lineHeight - tick;
     const int height = std::max(1, bottom - top);
+    // Ticks as far apart as at 96 dpi, and the pattern in device pixels.
+    const auto at96 = [dpi](int pixels) { return std::max(1, MulDiv(pixels, 96, dpi)); };
     int labelWidth = 0;
-    for (const Tick& mark : preview.layout({1, height}).intensityTicks) {
+    for (const Tick& mark : preview.layout({1, at96(height)}).intensityTicks) {
         labelWidth = std::max(labelWidth, textWidth(dc, wide(mark.label)));
     }
-    const int left = static_cast<int>(area.left) + margin + lineHeight + labelWidth + tick + gap;
+    const int left =
+        static_cast<int>(area.left) + margin + lineHeight + gap + labelWidth + tick + gap;
     const int width = std::max(1, static_cast<int>(area.right) - margin * 3 / 2 - left);
-    const PlotLayout layout = preview.layout({width, height});
+    const PlotLayout layout = preview.layout({at96(width), at96(height)});
+    const PlotLayout pattern = dpi == 96 ? layout : preview.layout({width, height});
+    const double xScale = static_cast<double>(width) / layout.frame.width;
+    const double yScale = static_cast<double>(height) / layout.frame.height;
 
     int y = area.top + margin;
     for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
@@ -125,20 +132,22 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
     {
         const Selected pen(dc, CreatePen(PS_SOLID, 1, grid));
         for (const Tick& mark : layout.twoThetaTicks) {
-            line(dc, left + rounded(mark.pixel), top, left + rounded(mark.pixel), top + height);
+            line(dc, left + rounded(mark.pixel * xScale), top, left + rounded(mark.pixel * xScale),
+                 top + height);
         }
         for (const Tick& mark : layout.intensityTicks) {
-            line(dc, left, top + rounded(mark.pixel), left + width, top + rounded(mark.pixel));
+            line(dc, left, top + rounded(mark.pixel * yScale), left + width,
+                 top + rounded(mark.pixel * yScale));
         }
     }
     const Selected pen(dc, CreatePen(PS_SOLID, scaled(1, dpi), ink));
     for (const Tick& mark : layout.twoThetaTicks) {
-        const int x = left + rounded(mark.pixel);
+        const int x = left + rounded(mark.pixel * xScale);
         line(dc, x, top + height, x, top + height + tick);
         putText(dc, x, top + height + tick + gap / 2, TA_CENTER | TA_TOP, wide(mark.label));
     }
     for (const Tick& mark : layout.intensityTicks) {
-        const int at = top + rounded(mark.pixel);
+        const int at = top + rounded(mark.pixel * yScale);
         line(dc, left - tick, at, left, at);
         putText(dc, left - tick - gap, at - metrics.tmHeight / 2, TA_RIGHT | TA_TOP,
                 wide(mark.label));
@@ -154,7 +163,7 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
     {
         // The SVG's 1.2 units, with round ends and joins; a run of one point
         // shows as a dot.
-        LOGBRUSH brush{BS_SOLID, pattern, 0};
+        LOGBRUSH brush{BS_SOLID, lineColour, 0};
         const int lineWidth = scaled(1.2, dpi);
         const Selected patternPen(
             dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND, lineWidth,
@@ -162,7 +171,7 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
         const HRGN clip = CreateRectRgn(left, top, left + width + 1, top + height + 1);
         SelectClipRgn(dc, clip);
         std::vector<POINT> points;
-        for (const std::vector<PlotPoint>& run : layout.lines) {
+        for (const std::vector<PlotPoint>& run : pattern.lines) {
             points.clear();
             for (const PlotPoint& point : run) {
                 points.push_back({left + rounded(point.x), top + rounded(point.y)});
@@ -171,7 +180,7 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
                 const RECT dot{points[0].x - lineWidth / 2, points[0].y - lineWidth / 2,
                                points[0].x + (lineWidth + 1) / 2,
                                points[0].y + (lineWidth + 1) / 2};
-                const HBRUSH fill = CreateSolidBrush(pattern);
+                const HBRUSH fill = CreateSolidBrush(lineColour);
                 FillRect(dc, &dot, fill);
                 DeleteObject(fill);
                 continue;
