@@ -168,8 +168,10 @@ PreviewOpening WindowCore::openPreview(std::size_t line) const {
     preview.sourceName = platform::fromPath(platform::toPath(input.path).filename());
     preview.caption =
         escapeControls(preview.sourceName, OtherBytes::AsLatin1) + " - " + messageTitle;
-    preview.changed = !opened || !input.status || opened->size != input.status->size ||
-                      opened->modified != input.status->modified;
+    // Where the system cannot tell, no change is claimed.
+    preview.changed =
+        opened && input.status &&
+        (opened->size != input.status->size || opened->modified != input.status->modified);
     opening.preview = std::move(preview);
     return opening;
 }

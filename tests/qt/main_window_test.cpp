@@ -467,6 +467,7 @@ void MainWindowTest::statusLineOpensAPreviewOfItsScan() {
     f.chooseInput(pathsIn(in.path(), {"a.raw", "b.raw"}));
     f.click("Command2");
     auto* list = f.control<QListWidget>("List1");
+    QCOMPARE(list->toolTip(), QStringLiteral("Double-click a line to see its scan"));
     const auto previews = [&] { return f.window->findChildren<PreviewWindow*>(); };
 
     // The press, then the double-click, as a person's mouse sends them.
