@@ -3,6 +3,7 @@
 
 #include "form.h"
 #include "native_paths.h"
+#include "preview_window.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -105,6 +106,8 @@ Form1::Form1(FileDialogBackend dialogBackend, MessageBoxBackend messageBox, QWid
     connect(Command2, &QPushButton::clicked, this, &Form1::convert);
     connect(Command3, &QPushButton::clicked, this, &Form1::browseOutputDirectory);
     connect(Command4, &QPushButton::clicked, this, &Form1::exitProgram);
+    // A double-click on a line, or Enter on it.
+    connect(List1, &QListWidget::itemActivated, this, &Form1::openPreview);
 }
 
 void Form1::createControls() {
@@ -237,6 +240,14 @@ void Form1::dropEvent(QDropEvent* event) {
 void Form1::exitProgram() {
     // At once: no question, and nothing is open or unsaved between commands.
     QCoreApplication::exit(0);
+}
+
+void Form1::openPreview(QListWidgetItem* line) {
+    PreviewOpening opening = core_.openPreview(static_cast<std::size_t>(List1->row(line)));
+    if (opening.preview) {
+        (new PreviewWindow(std::move(*opening.preview), this))->show();
+    }
+    showMessage(opening.message);
 }
 
 void Form1::showUpdate(const WindowUpdate& update) {

@@ -12,6 +12,7 @@
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QRadioButton;
 
@@ -42,6 +43,7 @@ private slots:
     void convert();
     void browseOutputDirectory();
     void exitProgram();
+    void openPreview(QListWidgetItem* line);
 
 private:
     void createControls();

@@ -3,6 +3,7 @@
 
 #include "file_dialog_value.h"
 #include "form.h"
+#include "preview_window.h"
 #include "text.h"
 
 #include <cmath>
@@ -38,8 +39,10 @@ ControlClass classOf(ControlKind kind) {
     case ControlKind::OptionButton:
         return {WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON};
     case ControlKind::ListBox:
-        // Unsorted: lines stay in the order they are added.
-        return {WC_LISTBOXW, WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT,
+        // Unsorted: lines stay in the order they are added. It tells the
+        // window of double-clicks.
+        return {WC_LISTBOXW,
+                WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
                 WS_EX_CLIENTEDGE};
     }
     return {};
@@ -238,6 +241,7 @@ LRESULT Form1::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
         return onColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DESTROY:
+        closePreviewWindows();
         PostQuitMessage(0);
         return 0;
     default:
@@ -384,6 +388,10 @@ void Form1::onActivate(bool active) {
 }
 
 void Form1::onCommand(int id, int code) {
+    if (id == List1 && code == LBN_DBLCLK) {
+        openPreview();
+        return;
+    }
     if (code != BN_CLICKED) {
         return;
     }
@@ -415,6 +423,12 @@ bool Form1::translateKey(MSG& message) {
     if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
         GetParent(message.hwnd) == window_ && isPushButton(GetDlgCtrlID(message.hwnd))) {
         SendMessageW(message.hwnd, BM_CLICK, 0, 0);
+        return true;
+    }
+    // Enter on a status line opens it, as a double-click does.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        message.hwnd == control(List1)) {
+        openPreview();
         return true;
     }
     return IsDialogMessageW(window_, &message);
@@ -449,6 +463,18 @@ void Form1::browseOutputDirectory() {
 void Form1::exitProgram() {
     // At once: no question, and nothing is open or unsaved between commands.
     DestroyWindow(window_);
+}
+
+void Form1::openPreview() {
+    const LRESULT line = SendMessageW(control(List1), LB_GETCURSEL, 0, 0);
+    if (line == LB_ERR) {
+        return;
+    }
+    PreviewOpening opening = core_.openPreview(static_cast<std::size_t>(line));
+    if (opening.preview) {
+        openPreviewWindow(std::move(*opening.preview));
+    }
+    showMessage(opening.message);
 }
 
 void Form1::openFiles(const std::vector<std::wstring>& paths) {

@@ -47,6 +47,7 @@ private:
     void convert();
     void browseOutputDirectory();
     void exitProgram();
+    void openPreview();
 
     void createControls();
     void placeControls();

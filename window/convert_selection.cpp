@@ -8,12 +8,17 @@
 
 namespace scanmill {
 
-void StatusLog::append(std::string line) {
+void StatusLog::append(std::string line, ConvertedInput input) {
     lines_.push_back(std::move(line));
+    inputs_.push_back(std::move(input));
 }
 
 const std::vector<std::string>& StatusLog::lines() const {
     return lines_;
+}
+
+const std::vector<ConvertedInput>& StatusLog::inputs() const {
+    return inputs_;
 }
 
 void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& log) {
@@ -43,7 +48,11 @@ void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& 
     ParallelBatch batch(conversions, format, defaultJobs());
     for (std::size_t index = 0; index < names.size(); ++index) {
         batch.commitNext();
-        log.append(statusLine(names[index], format, outputNames[index]));
+        // Just committed: the input is as the batch read it, or it would
+        // have failed.
+        const std::string& input = conversions[index].inputPath;
+        log.append(statusLine(names[index], format, outputNames[index]),
+                   {input, platform::fileStatus(input)});
     }
 }
 

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform.h"
 #include "scan_record.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,14 +17,24 @@ struct FileSelection {
     std::string inputDirectory;  // empty means nothing selected
 };
 
+// The input file a status line stands for, as it was when converted; a
+// notice stands for none (empty path).
+struct ConvertedInput {
+    std::string path;
+    std::optional<platform::FileStatus> status;
+};
+
 // The status list: lines are only ever added at the end.
 class StatusLog {
 public:
-    void append(std::string line);
+    void append(std::string line, ConvertedInput input = {});
     const std::vector<std::string>& lines() const;
+    // One for each line, in the same order.
+    const std::vector<ConvertedInput>& inputs() const;
 
 private:
     std::vector<std::string> lines_;
+    std::vector<ConvertedInput> inputs_;
 };
 
 // The Convert command: converts the selected files in order into the output

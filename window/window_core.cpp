@@ -3,6 +3,8 @@
 
 #include "names.h"
 #include "platform.h"
+#include "rigaku_reader.h"
+#include "shown_text.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -136,11 +138,42 @@ WindowUpdate WindowCore::convert(OutputFormat format) {
                          error.description();
     }
     update.statusLines = log.lines();
+    statusInputs_.insert(statusInputs_.end(), log.inputs().begin(), log.inputs().end());
     if (selection_.outputDirectory != outputDirectory) {
         outputFollowsInput_ = true;
         update.outputBox = selection_.outputDirectory;
     }
     return update;
+}
+
+PreviewOpening WindowCore::openPreview(std::size_t line) const {
+    if (line >= statusInputs_.size() || statusInputs_[line].path.empty()) {
+        return {};
+    }
+    const ConvertedInput& input = statusInputs_[line];
+    PreviewOpening opening;
+    if (!platform::fileStatus(input.path)) {
+        opening.message = "The scan " + input.path + " has gone since it was converted.";
+        return opening;
+    }
+    ScanPreview preview;
+    std::optional<platform::FileStatus> opened;
+    try {
+        preview.scan = readRigakuRaw(input.path, opened);
+    } catch (const FileError& error) {
+        opening.message = "Error " + std::to_string(error.number()) + " reading the scan.\n" +
+                          error.description();
+        return opening;
+    }
+    preview.sourceName = platform::fromPath(platform::toPath(input.path).filename());
+    preview.caption =
+        escapeControls(preview.sourceName, OtherBytes::AsLatin1) + " - " + messageTitle;
+    // Where the system cannot tell, no change is claimed.
+    preview.changed =
+        opened && input.status &&
+        (opened->size != input.status->size || opened->modified != input.status->modified);
+    opening.preview = std::move(preview);
+    return opening;
 }
 
 } // namespace scanmill

@@ -3,6 +3,7 @@
 
 #include "chosen_files.h"
 #include "convert_selection.h"
+#include "scan_preview.h"
 #include "scan_record.h"
 
 #include <cstddef>
@@ -85,7 +86,12 @@ public:
     // before it come back too. The front end shows the busy cursor meanwhile.
     WindowUpdate convert(OutputFormat format);
 
+    // Double-click or Enter on the status list's line at this index (from 0):
+    // its scan, read again, for a preview window.
+    PreviewOpening openPreview(std::size_t line) const;
+
 private:
+    std::vector<ConvertedInput> statusInputs_; // one for each status line
     FileSelection selection_;
     // The output directory was filled in by Convert from the input directory,
     // so that it follows the input to another directory.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "form.h"
 #include "main_window.h"
+#include "preview_window.h"
 #include "window_test_support.h"
 
 #include <QClipboard>
@@ -135,6 +136,8 @@ private slots:
 
     void droppedScansBecomeTheSelection();
     void namesThatAreNotUtf8AreShownAndConverted();
+
+    void statusLineOpensAPreviewOfItsScan();
 
     void realDialogChoosesFilesAndDirectory();
     void realDialogCancelChangesNothing();
@@ -454,6 +457,42 @@ void MainWindowTest::namesThatAreNotUtf8AreShownAndConverted() {
     // A dialog that lists the name gives it as Qt shows it.
     f.chooseInput({in.filePath(QStringLiteral("old\uFFFD.raw"))});
     QCOMPARE(f.window->selection().fileNames[0], "old\xF6.raw");
+}
+
+void MainWindowTest::statusLineOpensAPreviewOfItsScan() {
+    QTemporaryDir in;
+    writeRigakuRaw(in.filePath("a.raw"), "First", {1, 2});
+    writeRigakuRaw(in.filePath("b.raw"), "Second", {3, 4});
+    Fixture f;
+    f.chooseInput(pathsIn(in.path(), {"a.raw", "b.raw"}));
+    f.click("Command2");
+    auto* list = f.control<QListWidget>("List1");
+    QCOMPARE(list->toolTip(), QStringLiteral("Double-click a line to see its scan"));
+    const auto previews = [&] { return f.window->findChildren<PreviewWindow*>(); };
+
+    // The press, then the double-click, as a person's mouse sends them.
+    const QPoint onSecond = list->visualItemRect(list->item(1)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onSecond);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, onSecond);
+    QCOMPARE(previews().size(), 1);
+    PreviewWindow* second = previews().front();
+    QCOMPARE(second->windowTitle(), QStringLiteral("b.raw - Scanmill"));
+    QCOMPARE(second->preview().scan.title, std::string("Second"));
+    QVERIFY(second->isVisible() && second->isWindow());
+
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(previews().size(), 2);
+    QVERIFY(previews().contains(second));
+
+    const QPointer<PreviewWindow> closing = second;
+    second->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(second));
+    QTest::keyClick(second, Qt::Key_Escape);
+    QTRY_VERIFY(closing.isNull());
+    QCOMPARE(previews().size(), 1);
+    QCOMPARE(previews().front()->preview().scan.title, std::string("First"));
+    QVERIFY(f.messages.shown.isEmpty());
 }
 
 void MainWindowTest::realDialogChoosesFilesAndDirectory() {

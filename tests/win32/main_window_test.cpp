@@ -4,6 +4,7 @@
 // themselves are the core's and are tested there.
 #include "command_line.h"
 #include "form.h"
+#include "preview_window.h"
 #include "window_test_support.h"
 
 #include <commctrl.h>
@@ -187,6 +188,66 @@ TEST_F(WindowTest, NamesBeyondTheCodePageConvert) {
     EXPECT_EQ(lines(),
               std::vector<std::wstring>{name + L"     converted to 2-column ASCII file     "
                                                L"Quarz \u00e4\u03b4\U0001F52C.dat"});
+}
+
+// The preview windows open, each with its scan, in their order of opening.
+std::vector<HWND> previews() {
+    std::vector<HWND> found;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM list) {
+            if (previewIn(window)) {
+                reinterpret_cast<std::vector<HWND>*>(list)->insert(
+                    reinterpret_cast<std::vector<HWND>*>(list)->begin(), window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST_F(WindowTest, StatusLineOpensAPreviewOfItsScan) {
+    ScratchDirectory dir;
+    for (const auto& [name, title] : {std::pair{L"a.raw", "First"}, {L"b.raw", "Second"}}) {
+        RigakuFields fields;
+        fields.title = title;
+        writeFile(dir.path() / name, rigakuBytes(fields));
+    }
+    choose(dir.path(), {L"a.raw", L"b.raw"});
+    click(Command2);
+    const HWND list = control(List1);
+
+    // A person's double-click on the second line, as the list receives it.
+    RECT item{};
+    SendMessageW(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+        SendMessageW(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+    }
+    ASSERT_EQ(previews().size(), 1U);
+    const HWND second = previews()[0];
+    EXPECT_EQ(windowText(second), L"b.raw - Scanmill");
+    EXPECT_EQ(previewIn(second)->scan.title, "Second");
+    EXPECT_TRUE(IsWindowVisible(second));
+
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    SetFocus(list);
+    press(VK_RETURN);
+    ASSERT_EQ(previews().size(), 2U);
+    EXPECT_EQ(previewIn(previews()[1])->scan.title, "First");
+
+    // Esc reaches the preview past the main window's key handling.
+    for (const UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+        MSG key{second, message, VK_ESCAPE, 0, 0, {}};
+        if (!form->translateKey(key)) {
+            DispatchMessageW(&key);
+        }
+    }
+    EXPECT_FALSE(IsWindow(second));
+    EXPECT_EQ(previews().size(), 1U);
+    EXPECT_TRUE(messages.empty());
+    form.reset();
+    EXPECT_TRUE(previews().empty());
 }
 
 TEST_F(WindowTest, ExitClosesTheWindowAndEndsTheLoop) {

@@ -309,8 +309,10 @@ TEST(WindowCore, ChosenOrDroppedOutputDirectoryGetsItsSeparatorAndStays) {
 TEST(WindowCore, NamesReachTheEngineAsTheirBytes) {
 #ifdef _WIN32
     const std::string base = "caf\xC3\xA9";
+    const std::string shownBase = base;
 #else
     const std::string base = "bad\xE4";
+    const std::string shownBase = "bad\xC3\xA4";
 #endif
     ScratchDirectory in;
     const std::string scan = in.withSeparator() + base + ".raw";
@@ -320,4 +322,43 @@ TEST(WindowCore, NamesReachTheEngineAsTheirBytes) {
     EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).statusLines,
               std::vector<std::string>{base + ".raw" + ascii + base + ".dat"});
     EXPECT_EQ(readFile(platform::toPath(in.withSeparator() + base + ".dat")).substr(0, 5), "Named");
+    EXPECT_EQ(core.openPreview(0).preview->caption, shownBase + ".raw - Scanmill");
+}
+
+// A line of a converted file opens its scan as the file is now, noting a
+// change since; a notice opens nothing, a file gone is named.
+TEST(WindowCore, StatusLinesOpenTheScansTheyConverted) {
+    ScratchDirectory in;
+    writeScan(in / "a.raw", "A");
+    writeScan(in / "b.raw", "B");
+    WindowCore core;
+    core.convert(OutputFormat::TwoColumnAscii); // "No files have been selected."
+    core.filesOpened(pathsIn(in, {"a.raw", "b.raw"}));
+    ASSERT_EQ(core.convert(OutputFormat::BrukerRaw).statusLines.size(), 2U);
+
+    for (const std::size_t line : {0, 3}) {
+        const PreviewOpening nothing = core.openPreview(line);
+        EXPECT_FALSE(nothing.preview || nothing.message) << line;
+    }
+    PreviewOpening opening = core.openPreview(2);
+    ASSERT_TRUE(opening.preview);
+    EXPECT_EQ(opening.preview->caption, "b.raw - Scanmill");
+    EXPECT_EQ(opening.preview->scan.title, "B");
+    EXPECT_FALSE(opening.preview->changed);
+    const std::vector<std::string> header = opening.preview->layout({100, 100}).headerLines;
+    EXPECT_EQ(header, layOutPlot(opening.preview->scan, "b.raw", {100, 100}).headerLines);
+
+    RigakuFields longer;
+    longer.title = "B again";
+    longer.intensities.push_back(5);
+    writeFile(platform::toPath(in / "b.raw"), rigakuBytes(longer));
+    opening = core.openPreview(2);
+    ASSERT_TRUE(opening.preview);
+    EXPECT_EQ(opening.preview->scan.title, "B again");
+    EXPECT_EQ(opening.preview->layout({100, 100}).headerLines.back(), changedSinceConversionText);
+
+    fs::remove(in.path() / "a.raw");
+    opening = core.openPreview(1);
+    EXPECT_FALSE(opening.preview);
+    EXPECT_EQ(opening.message, "The scan " + (in / "a.raw") + " has gone since it was converted.");
 }

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "plot_layout.h"
+#include "scan_record.h"
+
+#include <optional>
+#include <string>
+
+namespace scanmill {
+
+inline constexpr char changedSinceConversionText[] =
+    "This file has changed since it was converted.";
+
+// A status line's scan, read again from its input file for a preview window.
+struct ScanPreview {
+    std::string caption;    // "NAME - Scanmill", NAME shown as every plotted name
+    std::string sourceName; // the input file's name, as the system gave it
+    ScanRecord scan;
+    bool changed = false; // the file is not as it was when converted
+
+    // The plot in a frame of that size; its header lines end with a note
+    // when the file has changed.
+    PlotLayout layout(PixelSize frame) const;
+};
+
+// What opening a status line gives: a preview, or a message (the scan is
+// gone or cannot be read), or neither for a line that stands for no file.
+struct PreviewOpening {
+    std::optional<ScanPreview> preview;
+    std::optional<std::string> message; // shown as the window's other messages
+};
+
+} // namespace scanmill
