@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <utility>
 
 namespace scanmill {
 
@@ -43,6 +44,23 @@ std::size_t directoryCount(const std::vector<std::string>& paths) {
             platform::fileNameKey(platform::fromPath(platform::toPath(path).parent_path())));
     }
     return directories.size();
+}
+
+// "These files would be written to one file:", a line "OUT: A, B" for each
+// clash, then the question.
+std::string clashQuestion(const std::vector<OutputClash>& clashes) {
+    std::string text = "These files would be written to one file:\n";
+    for (std::size_t i = 0; i < clashes.size() && i < clashesNamed; ++i) {
+        text += clashes[i].outputName + ":";
+        for (std::size_t input = 0; input < clashes[i].inputNames.size(); ++input) {
+            text += (input == 0 ? " " : ", ") + clashes[i].inputNames[input];
+        }
+        text += "\n";
+    }
+    if (clashes.size() > clashesNamed) {
+        text += "and " + std::to_string(clashes.size() - clashesNamed) + " more\n";
+    }
+    return text + "Convert this press with whole names (cut at the last dot)?";
 }
 
 WindowUpdate message(std::string text) {
@@ -125,15 +143,43 @@ WindowUpdate WindowCore::dropped(const std::vector<std::string>& paths, bool onO
 }
 
 WindowUpdate WindowCore::convert(OutputFormat format) {
+    askedFormat_.reset();
+    if (!selection_.inputDirectory.empty()) {
+        if (const auto clashes = clashesWholeNamesSeparate(selection_, format); !clashes.empty()) {
+            askedFormat_ = format;
+            WindowUpdate update;
+            update.question = clashQuestion(clashes);
+            return update;
+        }
+    }
+    return convertWith(format, NameRule::FirstDot);
+}
+
+WindowUpdate WindowCore::clashQuestionAnswered(bool yes) {
+    const std::optional<OutputFormat> format = std::exchange(askedFormat_, std::nullopt);
+    if (!yes || !format) {
+        return {};
+    }
+    return convertWith(*format, NameRule::KeepDots);
+}
+
+WindowUpdate WindowCore::convertWith(OutputFormat format, NameRule rule) {
     const std::string outputDirectory = selection_.outputDirectory;
     // The list keeps the lines of earlier presses; this press adds its own.
     StatusLog log;
     WindowUpdate update;
     try {
-        convertSelection(selection_, format, log);
+        convertSelection(selection_, format, log, rule);
     } catch (const FileError& error) {
         update.message = "Error " + std::to_string(error.number()) + " converting files.\n" +
                          error.description();
+        const auto* stopped = dynamic_cast<const BatchStopped*>(&error);
+        if (stopped != nullptr && stopped->filesLeft() > 0) {
+            *update.message += "\n" + std::to_string(stopped->filesLeft()) +
+                               (stopped->filesLeft() == 1 ? " more file of this press was"
+                                                          : " more files of this press were") +
+                               " not converted.";
+        }
     }
     update.statusLines = log.lines();
     if (selection_.outputDirectory != outputDirectory) {
