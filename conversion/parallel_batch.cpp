@@ -85,8 +85,7 @@ bool changedSinceRead(const std::optional<platform::FileStatus>& read, const std
 
 struct ParallelBatch::State {
     State(const std::vector<Conversion>& conversions, OutputFormat format)
-        : conversions(conversions), brukerOutputs(format == OutputFormat::BrukerRaw),
-          format(formatterOf(format)) {}
+        : conversions(conversions), outputFormat(format), format(formatterOf(format)) {}
 
     // Reads, formats and writes the temporary of a file, or keeps why it
     // could not; bytes is the caller's buffer, reused from file to file.
@@ -95,7 +94,7 @@ struct ParallelBatch::State {
     void work();
 
     const std::vector<Conversion>& conversions;
-    bool brukerOutputs;
+    OutputFormat outputFormat;
     FormatInto format;
     std::vector<bool> readsEarlierOutput;
     std::string bytes;           // commitNext's own buffer, when it works alone
@@ -110,6 +109,29 @@ struct ParallelBatch::State {
     bool stopping = false;
     std::vector<std::jthread> workers; // last, so joined before the rest goes
 };
+
+void checkOutput(const Conversion& conversion, OutputFormat format,
+                 const std::optional<platform::FileStatus>& input, bool lookAtDirectory) {
+    const std::string& path = conversion.outputPath;
+    const std::optional<platform::FileStatus> output = platform::fileStatus(path);
+    const std::optional<platform::FileStatus> read =
+        input ? input : platform::fileStatus(conversion.inputPath);
+    if (output && read && output->identity == read->identity) {
+        throw FileError(EEXIST, path + ": output would replace its own input file");
+    }
+    if (format == OutputFormat::BrukerRaw && output && output->regular) {
+        keepIfNotBrukerRaw(path);
+    }
+    checkOutputPath(path);
+    if (lookAtDirectory) {
+        const std::string directory = platform::fromPath(platform::toPath(path).parent_path());
+        errno = 0;
+        // A missing directory is one the caller makes before writing.
+        if (!platform::mayCreateFilesIn(directory.empty() ? "." : directory) && errno != ENOENT) {
+            throw systemError(path, lastErrorNumber());
+        }
+    }
+}
 
 unsigned defaultJobs() {
     return std::max(1u, std::thread::hardware_concurrency());
@@ -156,15 +178,7 @@ Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer
     Prepared prepared;
     try {
         const ScanRecord scan = readRigakuRaw(conversion.inputPath, prepared.input);
-        const std::optional<platform::FileStatus> output =
-            platform::fileStatus(conversion.outputPath);
-        if (output && prepared.input && output->identity == prepared.input->identity) {
-            throw FileError(EEXIST,
-                            conversion.outputPath + ": output would replace its own input file");
-        }
-        if (brukerOutputs && output && output->regular) {
-            keepIfNotBrukerRaw(conversion.outputPath);
-        }
+        checkOutput(conversion, outputFormat, prepared.input);
         format(scan, conversion.inputPath, buffer);
         prepared.file = PendingFile(conversion.outputPath, buffer);
     } catch (...) {
