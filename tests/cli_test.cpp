@@ -643,6 +643,41 @@ TEST(ScanmillConvert, NonAsciiNamesOnWindows) {
               formatTwoColumnAscii(readRigakuRaw(dir / "in" + "\\" + name + ".raw")));
     EXPECT_TRUE(fs::exists(dir.path() / L"in" / L"Probe M\u00FCller \u03B1_b.raw"));
 }
+
+// As Windows programs read their command line: wildcards in a path's last
+// component match long names in any case, never short ones; "/?" is the
+// help; a quote that a trailing backslash kept in an argument is explained.
+TEST(ScanmillConvert, WildcardsHelpAndStrayQuotesOnWindows) {
+    ScratchDirectory dir;
+    for (const char* name : {"in/b.raw", "in/A.RAW", "in/x.rawdata", "in/sub/c.raw"}) {
+        writeScan(dir, name);
+    }
+    const Ran matched = convert(dir, "in\\*.raw");
+    EXPECT_EQ(matched.status, 0) << matched.err;
+    EXPECT_EQ(matched.out, "in/A.RAW" + asciiWords + "in/A.dat\n" + //
+                               "in/b.raw" + asciiWords + "in/b.dat\n");
+    const Ran folders = convert(dir, "-n i? in\\s?b");
+    EXPECT_EQ(folders.status, 0) << folders.err;
+    EXPECT_EQ(folders.err, "3 would be converted, 0 failed, 0 skipped, 0 up to date\n");
+    const Ran none = convert(dir, "in\\a.raw in\\*.rwa");
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.err, "scanmill-convert: no file matches in/*.rwa\n");
+
+    const Ran help = convert(dir, "/?");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("Converts Rigaku D/Max-B scans")) << help.out;
+
+    const Ran quoted = convert(dir, "-o \"out dir\\\" in\\b.raw");
+    EXPECT_EQ(quoted.status, 2);
+    EXPECT_TRUE(quoted.err.starts_with("scanmill-convert: this argument holds a quote (\"), which "
+                                       "no Windows name may hold: out dir\" in/b.raw\n"))
+        << quoted.err;
+    EXPECT_NE(quoted.err.find("leave the backslash out or double it"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "out dir"));
+    EXPECT_EQ(filesBelow(dir, "in"),
+              (std::vector<std::string>{"in/A.RAW", "in/A.dat", "in/b.dat", "in/b.raw",
+                                        "in/sub/c.raw", "in/x.rawdata"}));
+}
 #endif
 
 } // namespace
