@@ -670,7 +670,7 @@ TEST(ScanmillConvert, WildcardsHelpAndStrayQuotesOnWindows) {
     const Ran quoted = convert(dir, "-o \"out dir\\\" in\\b.raw");
     EXPECT_EQ(quoted.status, 2);
     EXPECT_TRUE(quoted.err.starts_with("scanmill-convert: this argument holds a quote (\"), which "
-                                       "no Windows name may hold: out dir\" in/b.raw\n"))
+                                       "no Windows name may hold: out dir\" in/b.raw"))
         << quoted.err;
     EXPECT_NE(quoted.err.find("leave the backslash out or double it"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "out dir"));
