@@ -512,6 +512,9 @@ void Form1::show(const WindowUpdate& update) {
         // the list box keeps its last page full.
         const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
         SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(count - 1), 0);
+        // Its scroll bars too: a question box may have covered them before
+        // the batch kept the window from painting.
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
     }
     showMessage(update.message);
 }
