@@ -149,12 +149,42 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
     return pending;
 }
 
-void reportDryRun(const Pending& pending, OutputFormat format, Report& report, Tally& tally) {
-    const std::string words = "     would be converted to " + formatDescription(format) + "     ";
-    for (const Conversion& conversion : pending.conversions) {
-        report.converted(conversion.inputPath + words + conversion.outputPath);
+// A failure of one file, as the real run counts it: a Bruker file found in
+// a directory is passed over, any other failure counted. True when it was
+// counted as a failure.
+bool countFailure(const FileError& error, bool foundInDirectory, Report& report, Tally& tally) {
+    if (foundInDirectory && dynamic_cast<const NotAScanError*>(&error) != nullptr) {
+        report.passedOver(error);
+        ++tally.skipped;
+        return false;
     }
-    tally.converted = pending.conversions.size();
+    report.failed(error);
+    ++tally.failed;
+    return true;
+}
+
+// What the real run would do with each file, from its header and size and a
+// look at its output and the output's directory, counted as convertAll
+// counts; reads no point and writes nothing. Only what writing alone meets
+// (a full disk, a file changed in between) is left to the real run.
+void reportDryRun(const Pending& pending, const ConvertCommand& command, Report& report,
+                  Tally& tally) {
+    const std::string words =
+        "     would be converted to " + formatDescription(command.format) + "     ";
+    for (std::size_t index = 0; index < pending.conversions.size(); ++index) {
+        const Conversion& conversion = pending.conversions[index];
+        try {
+            readRigakuHeader(conversion.inputPath);
+            checkOutput(conversion, command.format == OutputFormat::BrukerRaw, std::nullopt, true);
+            report.converted(conversion.inputPath + words + conversion.outputPath);
+            ++tally.converted;
+        } catch (const FileError& error) {
+            if (countFailure(error, pending.foundInDirectory[index], report, tally) &&
+                command.failFast) {
+                return;
+            }
+        }
+    }
 }
 
 // Converts the files in order, each reported as it is put in place; a Bruker
@@ -176,16 +206,9 @@ void convertAll(const Pending& pending, const ConvertCommand& command, Report& r
                 return; // as an interrupt: the temporaries made ahead go with the batch
             }
         } catch (const FileError& error) {
-            if (pending.foundInDirectory[index] &&
-                dynamic_cast<const NotAScanError*>(&error) != nullptr) {
-                report.passedOver(error);
-                ++tally.skipped;
-            } else {
-                report.failed(error);
-                ++tally.failed;
-                if (command.failFast) {
-                    return;
-                }
+            if (countFailure(error, pending.foundInDirectory[index], report, tally) &&
+                command.failFast) {
+                return;
             }
         }
         report.progress(index + 1, conversions.size());
@@ -211,7 +234,7 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
         return finish();
     }
     if (command.dryRun) {
-        reportDryRun(pending, command.format, report, tally);
+        reportDryRun(pending, command, report, tally);
         return finish();
     }
     OutputDirectories directories;

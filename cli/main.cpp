@@ -110,6 +110,12 @@ int run(int argc, const char* const* argv) {
         std::fputs(escapeControlsByLine(usageError.str()).c_str(), stderr);
         return cli::exitUsage;
     }
+    try {
+        command.paths = cli::expandWildcards(command.paths);
+    } catch (const cli::ArgumentError& error) {
+        std::fprintf(stderr, "%s: %s\n", programName, escapeControlsByLine(error.what()).c_str());
+        return cli::exitUsage;
+    }
     command.format = format == "bruker" ? OutputFormat::BrukerRaw
                      : format == "xye"  ? OutputFormat::Xye
                      : format == "svg"  ? OutputFormat::Svg
@@ -123,7 +129,14 @@ int run(int argc, const char* const* argv) {
 
 int main(int argc, char** argv) {
     scanmill::cli::openClosedStandardStreams();
-    const std::vector<std::string> arguments = scanmill::cli::programArguments(argc, argv);
+    std::vector<std::string> arguments;
+    try {
+        arguments = scanmill::cli::programArguments(argc, argv);
+    } catch (const scanmill::cli::ArgumentError& error) {
+        std::fprintf(stderr, "%s: %s\n", programName,
+                     scanmill::escapeControlsByLine(error.what()).c_str());
+        return scanmill::cli::exitUsage;
+    }
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) {
         pointers.push_back(argument.c_str());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,24 @@ void openClosedStandardStreams();
 // True when the stream goes to a terminal, where a line may be redrawn in place.
 bool isTerminal(std::FILE* stream);
 
+// An argument no run can take, said before anything is done.
+class ArgumentError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The program's arguments as the engine takes them, UTF-8: on Windows read
-// as the UTF-16 the system holds them in, whatever the code page.
+// as the UTF-16 the system holds them in, whatever the code page, with "/?"
+// alone read as --help. There an argument holding a '"', which no name may
+// hold, throws ArgumentError saying how a backslash before a closing quote
+// puts one there.
 std::vector<std::string> programArguments(int argc, char** argv);
+
+// The paths to convert, wildcards expanded where the shell leaves that to
+// the program (Windows): "*" and "?" in a path's last component match long
+// names in any case, the matches in byte order. A pattern matching nothing
+// throws ArgumentError naming it.
+std::vector<std::string> expandWildcards(const std::vector<std::string>& paths);
 
 // While it lives, the console shows the program's UTF-8 output as the
 // characters it encodes, not as bytes of the console's code page; nothing

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "terminal.h"
 
+#include "utf16.h"
+
 #include <algorithm>
 #include <fcntl.h>
 #include <io.h>
+#include <string_view>
 #include <utility>
 #include <windows.h>
 
@@ -34,6 +37,76 @@ bool isTerminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
 }
 
+namespace {
+
+std::wstring wide(const std::string& text) {
+    return platform::toUtf16(text, platform::InvalidUtf8::Replace).value_or(std::wstring());
+}
+
+// Upper case whatever the user's language, as the file system compares names.
+std::wstring upper(const std::wstring& text) {
+    std::wstring upper(text.size(), L'\0');
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(),
+                      static_cast<int>(text.size()), upper.data(), static_cast<int>(upper.size()),
+                      nullptr, nullptr, 0) == 0) {
+        return text;
+    }
+    return upper;
+}
+
+// Whether name matches pattern, "*" any run of characters, "?" any one.
+bool matches(std::wstring_view pattern, std::wstring_view name) {
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starAt = std::wstring_view::npos;
+    std::size_t resumeAt = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == L'*') {
+            starAt = p++;
+            resumeAt = n;
+        } else if (starAt != std::wstring_view::npos) {
+            p = starAt + 1;
+            n = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+// The names in directory (as typed, with its separator, or empty) that
+// pattern matches. The system's own matching also tries each 8.3 short
+// name, by which "*.raw" would take "x.rawdata" (X~1.RAW): each long name
+// is matched here instead.
+std::vector<std::string> matchesIn(const std::wstring& directory, const std::wstring& pattern) {
+    // "*.*" takes names without a dot too, as everywhere on Windows.
+    const std::wstring wanted = upper(pattern == L"*.*" ? std::wstring(L"*") : pattern);
+    std::vector<std::string> found;
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileExW((directory + L"*").c_str(), FindExInfoBasic, &entry,
+                                           FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        return found;
+    }
+    do {
+        const std::wstring_view name = entry.cFileName;
+        if (name != L"." && name != L".." && matches(wanted, upper(entry.cFileName))) {
+            found.push_back(platform::toUtf8(directory + entry.cFileName));
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+} // namespace
+
 std::vector<std::string> programArguments(int, char**) {
     int argc = 0;
     wchar_t** argv = nullptr;
@@ -42,14 +115,38 @@ std::vector<std::string> programArguments(int, char**) {
     __wgetmainargs(&argc, &argv, &environment, 0, &startInfo);
     std::vector<std::string> arguments;
     for (int i = 0; i < argc; ++i) {
-        const int length =
-            WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string argument(static_cast<std::size_t>(std::max(length, 1)), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, argument.data(), length, nullptr, nullptr);
-        argument.pop_back(); // the terminating NUL
-        arguments.push_back(std::move(argument));
+        arguments.push_back(platform::toUtf8(argv[i]));
+        if (i > 0 && arguments.back().find('"') != std::string::npos) {
+            throw ArgumentError(
+                "this argument holds a quote (\"), which no Windows name may hold: " +
+                arguments.back() +
+                "\nA backslash just before a closing quote makes Windows keep that quote and "
+                "run on to the next one: leave the backslash out or double it (\"C:\\out "
+                "dir\" or \"C:\\out dir\\\\\", not \"C:\\out dir\\\").");
+        }
+    }
+    if (arguments.size() == 2 && arguments[1] == "/?") {
+        arguments[1] = "--help"; // Windows' own way to ask for the help
     }
     return arguments;
+}
+
+std::vector<std::string> expandWildcards(const std::vector<std::string>& paths) {
+    std::vector<std::string> expanded;
+    for (const std::string& path : paths) {
+        const std::size_t nameAt = path.find_last_of("\\/:") + 1; // 0 when there is none
+        if (path.find_first_of("*?", nameAt) == std::string::npos) {
+            expanded.push_back(path);
+            continue;
+        }
+        const std::vector<std::string> found =
+            matchesIn(wide(path.substr(0, nameAt)), wide(path.substr(nameAt)));
+        if (found.empty()) {
+            throw ArgumentError("no file matches " + path);
+        }
+        expanded.insert(expanded.end(), found.begin(), found.end());
+    }
+    return expanded;
 }
 
 Utf8Console::Utf8Console() : previousCodePage_(GetConsoleOutputCP()) {

@@ -65,8 +65,7 @@ void replaceFileContents(const std::string& path, std::string_view content, Clos
 PendingFile::PendingFile(const std::string& path, std::string_view content)
     : PendingFile(path, content, closeFile) {}
 
-PendingFile::PendingFile(const std::string& path, std::string_view content, CloseFile closeFile)
-    : path_(path) {
+void checkOutputPath(const std::string& path) {
     if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
         throw FileError(EINVAL, path + ": " + reason);
     }
@@ -80,6 +79,11 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
             throw systemError(path, EACCES);
         }
     }
+}
+
+PendingFile::PendingFile(const std::string& path, std::string_view content, CloseFile closeFile)
+    : path_(path) {
+    checkOutputPath(path);
 
     std::FILE* file = nullptr;
     for (int attempt = 0; file == nullptr; ++attempt) {

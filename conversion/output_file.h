@@ -25,6 +25,11 @@ void replaceFileContents(const std::string& path, std::string_view content);
 using CloseFile = int (*)(std::FILE*);
 void replaceFileContents(const std::string& path, std::string_view content, CloseFile closeFile);
 
+// Throws the FileError a write of path would meet before its temporary is
+// made, as far as looking at the path tells: a name the system refuses, a
+// file there that is not a regular file (kept), a read-only file.
+void checkOutputPath(const std::string& path);
+
 // The two halves of replaceFileContents, so that a batch can write the
 // temporaries of several files at once and still put them in place one after
 // another: the complete, closed temporary beside path, waiting to be renamed

@@ -87,6 +87,29 @@ struct ParallelBatch::State {
     std::vector<std::jthread> workers; // last, so joined before the rest goes
 };
 
+void checkOutput(const Conversion& conversion, bool brukerOutput,
+                 const std::optional<platform::FileStatus>& input, bool lookAtDirectory) {
+    const std::string& path = conversion.outputPath;
+    const std::optional<platform::FileStatus> output = platform::fileStatus(path);
+    const std::optional<platform::FileStatus> read =
+        input ? input : platform::fileStatus(conversion.inputPath);
+    if (output && read && output->identity == read->identity) {
+        throw FileError(EEXIST, path + ": output would replace its own input file");
+    }
+    if (brukerOutput && output && output->regular) {
+        keepIfNotBrukerRaw(path);
+    }
+    checkOutputPath(path);
+    if (lookAtDirectory) {
+        const std::string directory = platform::fromPath(platform::toPath(path).parent_path());
+        errno = 0;
+        // A missing directory is one the caller makes before writing.
+        if (!platform::mayCreateFilesIn(directory.empty() ? "." : directory) && errno != ENOENT) {
+            throw systemError(path, lastErrorNumber());
+        }
+    }
+}
+
 unsigned defaultJobs() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
@@ -155,15 +178,7 @@ Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer
     Prepared prepared;
     try {
         const ScanRecord scan = readRigakuRaw(conversion.inputPath, prepared.input);
-        const std::optional<platform::FileStatus> output =
-            platform::fileStatus(conversion.outputPath);
-        if (output && prepared.input && output->identity == prepared.input->identity) {
-            throw FileError(EEXIST,
-                            conversion.outputPath + ": output would replace its own input file");
-        }
-        if (writer.brukerFiles && output && output->regular) {
-            keepIfNotBrukerRaw(conversion.outputPath);
-        }
+        checkOutput(conversion, writer.brukerFiles, prepared.input);
         writer.format(scan, conversion.inputPath, buffer);
         prepared.file = PendingFile(conversion.outputPath, buffer);
     } catch (...) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,16 @@
 // were. Files wait in a fixed number of slots, as temporaries rather than in
 // memory, so memory grows with the jobs, never with the files.
 namespace scanmill {
+
+// Throws the FileError the batch would meet writing this conversion's
+// output before any byte of it is written, found by looking at the output
+// and its directory: the output would be its input (the input as it was
+// opened, when known), a Bruker output would replace a file that is not a
+// Bruker RAW file (kept), or checkOutputPath's failures. The directory's
+// failure (one that takes no new file) is looked for only when asked, as
+// making the temporary finds it anyway.
+void checkOutput(const Conversion& conversion, bool brukerOutput,
+                 const std::optional<platform::FileStatus>& input, bool lookAtDirectory = false);
 
 // How many files a batch works on at once when not told: one per core.
 unsigned defaultJobs();

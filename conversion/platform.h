@@ -57,6 +57,11 @@ std::string fileNameKey(const std::string& name);
 // tell there: some drivers give each spelling of a name a number of its own.
 bool ignoresCase(const std::string& directory);
 
+// Whether the process may make a new file in the directory, as an output's
+// temporary is made; false, with errno set, when it may not (or when the
+// directory is missing: ENOENT).
+bool mayCreateFilesIn(const std::string& directory);
+
 // What tells one file from every other, however it is reached: device and
 // inode on POSIX, volume and file index on Windows.
 struct FileIdentity {

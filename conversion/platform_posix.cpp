@@ -152,6 +152,11 @@ std::string fileNameKey(const std::string& name) {
     return name;
 }
 
+bool mayCreateFilesIn(const std::string& directory) {
+    // access(), not the bits: what the process may do, root included.
+    return access(directory.c_str(), W_OK | X_OK) == 0;
+}
+
 std::optional<FileStatus> fileStatus(const std::string& path) {
     struct stat status {};
     if (stat(path.c_str(), &status) != 0) {

@@ -291,6 +291,21 @@ bool ignoresCase(const std::string&) {
     return true;
 }
 
+bool mayCreateFilesIn(const std::string& directory) {
+    std::wstring wide;
+    if (!toWide(directory, wide)) {
+        return false;
+    }
+    // Windows keeps a folder's read-only attribute for the shell; only a
+    // missing folder is known to refuse a new file before one is tried.
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        errno = ENOENT;
+        return false;
+    }
+    return true;
+}
+
 std::optional<FileStatus> fileStatus(const std::string& path) {
     std::wstring wide;
     if (!toWide(path, wide)) {

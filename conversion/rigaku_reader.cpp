@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 namespace scanmill {
 namespace {
@@ -89,29 +90,40 @@ ScanRecord readRigakuRaw(const std::string& path) {
     return readRigakuRaw(path, opened);
 }
 
-ScanRecord readRigakuRaw(const std::string& path, std::optional<platform::FileStatus>& opened) {
+namespace {
+
+// A scan opened and its header read and checked; its points come next.
+struct OpenedScan {
+    InputFile file;
+    ScanRecord scan;        // every field but the intensities
+    std::size_t needed = 0; // bytes the file needs for all its points
+    std::string pointsNeed; // what needs them, for the message of a short file
+};
+
+OpenedScan openScan(const std::string& path, std::optional<platform::FileStatus>& opened) {
     // Windows would open a device (CON waits for the keyboard) or another file.
     if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
         throw FileError(EINVAL, path + ": " + reason);
     }
     errno = 0;
-    InputFile file(platform::openForReading(path));
+    OpenedScan result{InputFile(platform::openForReading(path)), {}, 0, {}};
+    std::FILE* file = result.file.get();
     if (!file) {
         throw systemError(path, lastErrorNumber());
     }
-    opened = platform::openedFileStatus(file.get());
+    opened = platform::openedFileStatus(file);
     // Unbuffered: read exactly the header and the announced points, nothing after.
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    std::setvbuf(file, nullptr, _IONBF, 0);
 
     std::array<unsigned char, headerLength> header{};
-    const std::size_t headerGot = readBytes(file.get(), header.data(), header.size(), path);
+    const std::size_t headerGot = readBytes(file, header.data(), header.size(), path);
 
     if (startsAsBrukerRaw(
             std::string_view(reinterpret_cast<const char*>(header.data()), headerGot))) {
         throw NotAScanError(EINVAL, path + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
     }
 
-    ScanRecord scan;
+    ScanRecord& scan = result.scan;
     if (headerGot < countOffset + 2) {
         throwTooShort(path, headerGot, "its header needs", headerLength);
     }
@@ -120,12 +132,12 @@ ScanRecord readRigakuRaw(const std::string& path, std::optional<platform::FileSt
         throw FileError(EINVAL,
                         path + ": negative point count (" + std::to_string(scan.pointCount) + ")");
     }
-    const std::size_t needed = headerLength + 4 * static_cast<std::size_t>(scan.pointCount);
-    const std::string pointsNeed = scan.pointCount == 1
-                                       ? std::string("its 1 point needs")
-                                       : "its " + std::to_string(scan.pointCount) + " points need";
+    result.needed = headerLength + 4 * static_cast<std::size_t>(scan.pointCount);
+    result.pointsNeed = scan.pointCount == 1
+                            ? std::string("its 1 point needs")
+                            : "its " + std::to_string(scan.pointCount) + " points need";
     if (headerGot < headerLength) {
-        throwTooShort(path, headerGot, pointsNeed, needed);
+        throwTooShort(path, headerGot, result.pointsNeed, result.needed);
     }
 
     scan.dateText = textAt(header, dateOffset, dateLength);
@@ -143,15 +155,34 @@ ScanRecord readRigakuRaw(const std::string& path, std::optional<platform::FileSt
     for (std::size_t i = 0; i < scan.stepTime.size(); ++i) {
         scan.stepTime[i] = header[stepTimeOffset + i];
     }
+    return result;
+}
 
+} // namespace
+
+ScanRecord readRigakuRaw(const std::string& path, std::optional<platform::FileStatus>& opened) {
+    OpenedScan opening = openScan(path, opened);
+    ScanRecord& scan = opening.scan;
     scan.intensities.resize(static_cast<std::size_t>(scan.pointCount));
-    const std::size_t dataLength = needed - headerLength;
-    const std::size_t dataGot = readBytes(file.get(), scan.intensities.data(), dataLength, path);
+    const std::size_t dataLength = opening.needed - headerLength;
+    const std::size_t dataGot =
+        readBytes(opening.file.get(), scan.intensities.data(), dataLength, path);
     if (dataGot < dataLength) {
-        throwTooShort(path, headerLength + dataGot, pointsNeed, needed);
+        throwTooShort(path, headerLength + dataGot, opening.pointsNeed, opening.needed);
     }
     le::floatsFromLittleEndian(scan.intensities.data(), scan.intensities.size());
-    return scan;
+    return std::move(scan);
+}
+
+ScanRecord readRigakuHeader(const std::string& path) {
+    std::optional<platform::FileStatus> opened;
+    OpenedScan opening = openScan(path, opened);
+    // The size tells what reading the points would: a pipe only as it is read.
+    if (opened && opened->regular && opened->size < opening.needed) {
+        throwTooShort(path, static_cast<std::size_t>(opened->size), opening.pointsNeed,
+                      opening.needed);
+    }
+    return std::move(opening.scan);
 }
 
 } // namespace scanmill

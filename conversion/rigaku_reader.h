@@ -33,4 +33,9 @@ ScanRecord readRigakuRaw(const std::string& path);
 // can see whether it changed before its output is put in place.
 ScanRecord readRigakuRaw(const std::string& path, std::optional<platform::FileStatus>& opened);
 
+// What readRigakuRaw would make of the file, found from its header and its
+// size without reading its points: the same failures with the same
+// messages, and the scan without its intensities.
+ScanRecord readRigakuHeader(const std::string& path);
+
 } // namespace scanmill

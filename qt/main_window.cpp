@@ -183,6 +183,12 @@ void Form1::convert() {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto idle = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
         update = core_.convert(chosenFormat(Option1->isChecked()));
+        if (update.question) {
+            QGuiApplication::restoreOverrideCursor();
+            const bool yes = messageBox_.ask(this, shown(*update.question));
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            update = core_.clashQuestionAnswered(yes);
+        }
         showBoxesAndLines(update);
     }
     showMessage(update.message);
@@ -265,11 +271,13 @@ void Form1::showBoxesAndLines(const WindowUpdate& update) {
     for (const std::string& line : update.statusLines) {
         List1->addItem(shown(line));
     }
+    // So that a press shows what it did, however long the list has grown.
+    List1->scrollToBottom();
 }
 
 void Form1::showMessage(const std::optional<std::string>& text) {
     if (text) {
-        messageBox_(this, shown(*text));
+        messageBox_.show(this, shown(*text));
     }
 }
 

@@ -302,32 +302,69 @@ TEST(ScanmillConvert, UpdateConvertsOnlyMissingAndOlderOutputs) {
     EXPECT_EQ(readFile(dir / "out/b.dat"), asciiOf(dir, "in/b.raw"));
 }
 
-// A dry run reads no scan (the damaged one is listed), writes nothing, and
-// fails only where the real run would be refused.
-TEST(ScanmillConvert, DryRunListsWhatWouldBeConvertedAndWritesNothing) {
-    ScratchDirectory dir;
-    for (const char* name : {"in/a.raw", "in/damaged.raw", "in/sub/c.raw"}) {
-        writeScan(dir, name);
+// The dry run's lines and summary, as the real run would say them.
+Ran asRealRun(Ran dry) {
+    for (std::string* text : {&dry.out, &dry.err}) {
+        for (std::size_t at; (at = text->find("would be converted")) != std::string::npos;) {
+            text->erase(at, 9);
+        }
     }
-    fs::resize_file(dir / "in/damaged.raw", 100);
-    const std::string words = "     would be converted to Bruker-AXS Diffrac Plus file     ";
+    return dry;
+}
 
-    const Ran run = convert(dir, "-n -r -f bruker -o out in");
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "in/a.raw" + words + "out/a_b.raw\n" + //
-                           "in/damaged.raw" + words + "out/damaged_b.raw\n" + "in/sub/c.raw" +
-                           words + "out/sub/c_b.raw\n");
-    EXPECT_EQ(run.err, "3 would be converted, 0 failed, 0 skipped, 0 up to date\n");
+// A dry run reads each header and looks up each output, so that it says and
+// counts what the real run then does; it writes nothing, not even a
+// directory.
+TEST(ScanmillConvert, DryRunPredictsTheRealRunAndWritesNothing) {
+    ScratchDirectory dir;
+    writeScan(dir, "in/a.raw");
+    writeScan(dir, "in/damaged.raw");
+    fs::resize_file(dir / "in/damaged.raw", 210);
+    writeFile(dir / "in/a_b.raw", formatBrukerRaw(readRigakuRaw(dir / "in/a.raw")));
+    writeFile(dir / "in/notes.txt", "quartz, 40 kV\n");
+    const auto predicts = [&](const std::string& arguments) {
+        const Ran dry = convert(dir, "-n " + arguments);
+        const Ran real = convert(dir, arguments);
+        EXPECT_EQ(dry.status, real.status) << arguments;
+        EXPECT_EQ(asRealRun(dry).out, real.out) << arguments;
+        EXPECT_EQ(asRealRun(dry).err, real.err) << arguments;
+        return dry;
+    };
+
+    const Ran folder = convert(dir, "-n -o out in in/notes.txt");
     EXPECT_FALSE(fs::exists(dir / "out"));
+    EXPECT_EQ(folder.out, "in/a.raw     would be converted to 2-column ASCII file     out/a.dat\n");
+    EXPECT_EQ(folder.err,
+              "scanmill-convert: in/damaged.raw: file ends after 210 bytes, but its 3 points need "
+              "212\nscanmill-convert: in/notes.txt: file ends after 14 bytes, but its header "
+              "needs 200\n1 would be converted, 2 failed, 1 skipped, 0 up to date\n");
+    predicts("-o out in in/notes.txt");
+    EXPECT_EQ(predicts("in/a_b.raw").status, 1);
+
+    // Outputs that are kept: read-only, a directory, a file that is no
+    // Bruker file under a Bruker output's name.
+    writeScan(dir, "kept/a.raw");
+    writeScan(dir, "kept/b.raw");
+    writeFile(dir / "kept/a.dat", "read-only");
+    fs::permissions(dir / "kept/a.dat",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    fs::create_directory(dir / "kept/b.dat");
+    EXPECT_TRUE(predicts("kept").err.ends_with("\n0 would be converted, 2 failed, 0 skipped, 0 "
+                                               "up to date\n"));
+    writeFile(dir / "kept/c_b.raw", "someone's notes");
+    writeScan(dir, "kept/c.raw");
+    predicts("-f bruker kept/c.raw");
+#ifndef _WIN32
+    fs::permissions(dir / "kept", fs::perms::owner_write, fs::perm_options::remove);
+    predicts("-o kept in/a.raw");
+    fs::permissions(dir / "kept", fs::perms::owner_write, fs::perm_options::add);
+#endif
 
     writeScan(dir, "in/a.v2.raw");
-    const Ran clash = convert(dir, "--dry-run in");
+    const Ran clash = predicts("in");
     EXPECT_EQ(clash.status, 1);
-    EXPECT_EQ(clash.err, "scanmill-convert: in/a.dat: in/a.raw and in/a.v2.raw would both be "
-                         "written to this file (--keep-dots keeps their names apart)\n"
-                         "1 would be converted, 2 failed, 0 skipped, 0 up to date\n");
-    EXPECT_EQ(filesBelow(dir, "in"), (std::vector<std::string>{"in/a.raw", "in/a.v2.raw",
-                                                               "in/damaged.raw", "in/sub/c.raw"}));
+    EXPECT_EQ(clash.err.substr(0, 43), "scanmill-convert: in/a.dat: in/a.raw and in");
 }
 
 // An output directory inside the tree is not walked on the next run, and no
@@ -626,6 +663,41 @@ TEST(ScanmillConvert, NonAsciiNamesOnWindows) {
     EXPECT_EQ(readFile(dir.path() / L"in" / L"Probe M\u00FCller \u03B1.dat"),
               formatTwoColumnAscii(readRigakuRaw(dir / "in" + "\\" + name + ".raw")));
     EXPECT_TRUE(fs::exists(dir.path() / L"in" / L"Probe M\u00FCller \u03B1_b.raw"));
+}
+
+// As Windows programs read their command line: wildcards in a path's last
+// component match long names in any case, never short ones; "/?" is the
+// help; a quote that a trailing backslash kept in an argument is explained.
+TEST(ScanmillConvert, WildcardsHelpAndStrayQuotesOnWindows) {
+    ScratchDirectory dir;
+    for (const char* name : {"in/b.raw", "in/A.RAW", "in/x.rawdata", "in/sub/c.raw"}) {
+        writeScan(dir, name);
+    }
+    const Ran matched = convert(dir, "in\\*.raw");
+    EXPECT_EQ(matched.status, 0) << matched.err;
+    EXPECT_EQ(matched.out, "in/A.RAW" + asciiWords + "in/A.dat\n" + //
+                               "in/b.raw" + asciiWords + "in/b.dat\n");
+    const Ran folders = convert(dir, "-n i? in\\s?b");
+    EXPECT_EQ(folders.status, 0) << folders.err;
+    EXPECT_EQ(folders.err, "3 would be converted, 0 failed, 0 skipped, 0 up to date\n");
+    const Ran none = convert(dir, "in\\a.raw in\\*.rwa");
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.err, "scanmill-convert: no file matches in/*.rwa\n");
+
+    const Ran help = convert(dir, "/?");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("Converts Rigaku D/Max-B scans")) << help.out;
+
+    const Ran quoted = convert(dir, "-o \"out dir\\\" in\\b.raw");
+    EXPECT_EQ(quoted.status, 2);
+    EXPECT_TRUE(quoted.err.starts_with("scanmill-convert: this argument holds a quote (\"), which "
+                                       "no Windows name may hold: out dir\" in/b.raw"))
+        << quoted.err;
+    EXPECT_NE(quoted.err.find("leave the backslash out or double it"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "out dir"));
+    EXPECT_EQ(filesBelow(dir, "in"),
+              (std::vector<std::string>{"in/A.RAW", "in/A.dat", "in/b.dat", "in/b.raw",
+                                        "in/sub/c.raw", "in/x.rawdata"}));
 }
 #endif
 

@@ -96,10 +96,15 @@ void systemShowMessage(HWND owner, const std::wstring& text) {
     MessageBoxW(owner, text.c_str(), wide(messageTitle).c_str(), MB_OK);
 }
 
+bool systemAskQuestion(HWND owner, const std::wstring& text) {
+    return MessageBoxW(owner, text.c_str(), wide(messageTitle).c_str(), MB_YESNO | MB_DEFBUTTON1) ==
+           IDYES;
+}
+
 } // namespace
 
 Dialogs systemDialogs() {
-    return {systemOpenFiles, systemChooseFolder, systemShowMessage};
+    return {systemOpenFiles, systemChooseFolder, systemShowMessage, systemAskQuestion};
 }
 
 } // namespace scanmill::win32

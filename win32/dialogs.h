@@ -26,6 +26,8 @@ struct Dialogs {
     std::function<std::optional<std::wstring>(HWND owner)> chooseFolder;
     // A message box with an OK button only and no icon.
     std::function<void(HWND owner, const std::wstring& text)> showMessage;
+    // A question box with Yes and No buttons, Yes the default; true for Yes.
+    std::function<bool(HWND owner, const std::wstring& text)> askQuestion;
 };
 
 // The system's own: GetOpenFileNameW, the folder chooser and MessageBoxW.

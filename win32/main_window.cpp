@@ -448,6 +448,10 @@ void Form1::convert() {
         // the message box after it waits for a person.
         const BusyCursor busy;
         WindowUpdate update = core_.convert(format);
+        if (update.question) {
+            const bool yes = dialogs_.askQuestion(window_, wide(*update.question));
+            update = core_.clashQuestionAnswered(yes);
+        }
         failure = std::exchange(update.message, std::nullopt);
         show(update);
     }
@@ -528,6 +532,15 @@ void Form1::show(const WindowUpdate& update) {
         if (extent.cx + 4 > widest) {
             SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.cx + 4), 0);
         }
+    }
+    if (!update.statusLines.empty()) {
+        // So that a press shows what it did, however long the list has grown;
+        // the list box keeps its last page full.
+        const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(count - 1), 0);
+        // Its scroll bars too: a question box may have covered them before
+        // the batch kept the window from painting.
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
     }
     showMessage(update.message);
 }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <utility>
 
 namespace scanmill {
 
@@ -45,6 +46,23 @@ std::size_t directoryCount(const std::vector<std::string>& paths) {
             platform::fileNameKey(platform::fromPath(platform::toPath(path).parent_path())));
     }
     return directories.size();
+}
+
+// "These files would be written to one file:", a line "OUT: A, B" for each
+// clash, then the question.
+std::string clashQuestion(const std::vector<OutputClash>& clashes) {
+    std::string text = "These files would be written to one file:\n";
+    for (std::size_t i = 0; i < clashes.size() && i < clashesNamed; ++i) {
+        text += escapeControls(clashes[i].outputName) + ":";
+        for (std::size_t input = 0; input < clashes[i].inputNames.size(); ++input) {
+            text += (input == 0 ? " " : ", ") + escapeControls(clashes[i].inputNames[input]);
+        }
+        text += "\n";
+    }
+    if (clashes.size() > clashesNamed) {
+        text += "and " + std::to_string(clashes.size() - clashesNamed) + " more\n";
+    }
+    return text + "Convert this press with whole names (cut at the last dot)?";
 }
 
 WindowUpdate message(std::string text) {
@@ -92,10 +110,10 @@ WindowUpdate WindowCore::filesChosen(const ChosenFiles& chosen) {
     }
     selection_.inputDirectory = chosen.directory;
     selection_.fileNames = chosen.names;
-    update.inputBox = chosen.names.size() == 1
-                          ? chosen.directory + chosen.names.front()
-                          : chosen.directory + " . . .  " + std::to_string(chosen.names.size()) +
-                                " files selected";
+    update.inputBox = escapeControls(
+        chosen.names.size() == 1 ? chosen.directory + chosen.names.front()
+                                 : chosen.directory + " . . .  " +
+                                       std::to_string(chosen.names.size()) + " files selected");
     return update;
 }
 
@@ -103,7 +121,7 @@ WindowUpdate WindowCore::outputDirectoryChosen(const std::string& directory) {
     selection_.outputDirectory = directoryWithSeparator(absolutePath(directory));
     outputFollowsInput_ = false;
     WindowUpdate update;
-    update.outputBox = selection_.outputDirectory;
+    update.outputBox = escapeControls(selection_.outputDirectory);
     return update;
 }
 
@@ -127,21 +145,52 @@ WindowUpdate WindowCore::dropped(const std::vector<std::string>& paths, bool onO
 }
 
 WindowUpdate WindowCore::convert(OutputFormat format) {
+    askedFormat_.reset();
+    if (!selection_.inputDirectory.empty()) {
+        if (const auto clashes = clashesWholeNamesSeparate(selection_, format); !clashes.empty()) {
+            askedFormat_ = format;
+            WindowUpdate update;
+            update.question = clashQuestion(clashes);
+            return update;
+        }
+    }
+    return convertWith(format, NameRule::FirstDot);
+}
+
+WindowUpdate WindowCore::clashQuestionAnswered(bool yes) {
+    const std::optional<OutputFormat> format = std::exchange(askedFormat_, std::nullopt);
+    if (!yes || !format) {
+        return {};
+    }
+    return convertWith(*format, NameRule::KeepDots);
+}
+
+WindowUpdate WindowCore::convertWith(OutputFormat format, NameRule rule) {
     const std::string outputDirectory = selection_.outputDirectory;
     // The list keeps the lines of earlier presses; this press adds its own.
     StatusLog log;
     WindowUpdate update;
     try {
-        convertSelection(selection_, format, log);
+        convertSelection(selection_, format, log, rule);
     } catch (const FileError& error) {
         update.message = "Error " + std::to_string(error.number()) + " converting files.\n" +
-                         error.description();
+                         escapeControls(error.description());
+        const auto* stopped = dynamic_cast<const BatchStopped*>(&error);
+        if (stopped != nullptr && stopped->filesLeft() > 0) {
+            *update.message += "\n" + std::to_string(stopped->filesLeft()) +
+                               (stopped->filesLeft() == 1 ? " more file of this press was"
+                                                          : " more files of this press were") +
+                               " not converted.";
+        }
     }
-    update.statusLines = log.lines();
+    // A name's line break would split its line, and U+202E turn it round.
+    for (const std::string& line : log.lines()) {
+        update.statusLines.push_back(escapeControls(line));
+    }
     statusInputs_.insert(statusInputs_.end(), log.inputs().begin(), log.inputs().end());
     if (selection_.outputDirectory != outputDirectory) {
         outputFollowsInput_ = true;
-        update.outputBox = selection_.outputDirectory;
+        update.outputBox = escapeControls(selection_.outputDirectory);
     }
     return update;
 }
@@ -153,7 +202,8 @@ PreviewOpening WindowCore::openPreview(std::size_t line) const {
     const ConvertedInput& input = statusInputs_[line];
     PreviewOpening opening;
     if (!platform::fileStatus(input.path)) {
-        opening.message = "The scan " + input.path + " has gone since it was converted.";
+        opening.message =
+            "The scan " + escapeControls(input.path) + " has gone since it was converted.";
         return opening;
     }
     ScanPreview preview;
@@ -162,7 +212,7 @@ PreviewOpening WindowCore::openPreview(std::size_t line) const {
         preview.scan = readRigakuRaw(input.path, opened);
     } catch (const FileError& error) {
         opening.message = "Error " + std::to_string(error.number()) + " reading the scan.\n" +
-                          error.description();
+                          escapeControls(error.description());
         return opening;
     }
     preview.sourceName = platform::fromPath(platform::toPath(input.path).filename());

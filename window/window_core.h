@@ -41,7 +41,14 @@ struct WindowUpdate {
     // Shown last, once the boxes and the list show the rest: a message box
     // titled messageTitle, with an OK button only and no icon.
     std::optional<std::string> message;
+    // Asked before anything else is done: a question box titled
+    // messageTitle with Yes and No buttons, Yes the default. The front end
+    // hands the answer to clashQuestionAnswered.
+    std::optional<std::string> question;
 };
+
+// Clashes a clash question names one by one; the rest are counted.
+inline constexpr std::size_t clashesNamed = 10;
 
 // What dropping these paths there would do.
 enum class DropTarget {
@@ -84,18 +91,28 @@ public:
     // Convert: the batch over the selection in this format. The first
     // failure ends it and comes back as the message; the lines of the files
     // before it come back too. The front end shows the busy cursor meanwhile.
+    // When the outputs' names clash and whole names (cut at the last dot)
+    // would keep them apart, nothing is done yet: the question comes back.
     WindowUpdate convert(OutputFormat format);
 
     // Double-click or Enter on the status list's line at this index (from 0):
     // its scan, read again, for a preview window.
     PreviewOpening openPreview(std::size_t line) const;
 
+    // The person answered the clash question: Yes converts the press with
+    // whole names; No does nothing, and the selection stays.
+    WindowUpdate clashQuestionAnswered(bool yes);
+
 private:
+    WindowUpdate convertWith(OutputFormat format, NameRule rule);
+
     std::vector<ConvertedInput> statusInputs_; // one for each status line
     FileSelection selection_;
     // The output directory was filled in by Convert from the input directory,
     // so that it follows the input to another directory.
     bool outputFollowsInput_ = false;
+    // The format of the press whose clash question waits for its answer.
+    std::optional<OutputFormat> askedFormat_;
 };
 
 } // namespace scanmill

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -119,7 +120,7 @@ class MainWindowTest : public QObject {
 private slots:
     void startsEmptyWithAsciiSelected();
     void controlsSitWhereTheFormPutsThem();
-    void messageBoxHasTheTitleAndOkOnly();
+    void messageAndQuestionBoxesHaveTheTitleAndTheirButtons();
     void fontsToolTipsAndTextsThatFit();
     void tabVisitsTheControlsInOrder();
     void boxesTakeNoTypingButCopy();
@@ -133,6 +134,7 @@ private slots:
     void convertsIntoInputDirectory();
     void convertsToBrukerIntoChosenDirectory();
     void failingFileIsShownAndEarlierLinesStay();
+    void answeredClashConvertsAndTheListShowsItsNewestAndLongestLine();
 
     void droppedScansBecomeTheSelection();
     void namesThatAreNotUtf8AreShownAndConverted();
@@ -196,12 +198,17 @@ void MainWindowTest::controlsSitWhereTheFormPutsThem() {
     }
 }
 
-void MainWindowTest::messageBoxHasTheTitleAndOkOnly() {
+void MainWindowTest::messageAndQuestionBoxesHaveTheTitleAndTheirButtons() {
     const std::unique_ptr<QMessageBox> box = messageBox(nullptr, QStringLiteral("text"));
     QCOMPARE(box->windowTitle(), QStringLiteral("Scanmill"));
     QCOMPARE(box->text(), QStringLiteral("text"));
     QCOMPARE(box->icon(), QMessageBox::NoIcon);
     QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    const std::unique_ptr<QMessageBox> question = questionBox(nullptr, QStringLiteral("Sure?"));
+    QCOMPARE(question->windowTitle(), QStringLiteral("Scanmill"));
+    QCOMPARE(question->text(), QStringLiteral("Sure?"));
+    QCOMPARE(question->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(question->defaultButton(), question->button(QMessageBox::Yes));
 }
 
 void MainWindowTest::fontsToolTipsAndTextsThatFit() {
@@ -367,6 +374,47 @@ void MainWindowTest::convertsToBrukerIntoChosenDirectory() {
     QVERIFY(QFile::exists(out.filePath("scan01_b.raw")));
     QVERIFY(!QFile::exists(in.filePath("scan01_b.raw")));
     QCOMPARE(f.text("Text2"), out.path() + u'/');
+}
+
+// Thirty files, two of whose first-dot names clash: after Yes, the list
+// shows its newest line, and scrolls far enough to read its longest one.
+void MainWindowTest::answeredClashConvertsAndTheListShowsItsNewestAndLongestLine() {
+    QTemporaryDir in;
+    QStringList names = {"Fe2O3_0.5mm.raw", "Fe2O3_0.7mm.raw"};
+    names << QStringLiteral("%1.raw").arg(QString(120, u'x'));
+    for (int i = names.size(); i < 30; ++i) {
+        names << QStringLiteral("scan%1.raw").arg(i);
+    }
+    for (const QString& name : names) {
+        writeRigakuRaw(in.filePath(name), "", {1});
+    }
+    Fixture f;
+    f.chooseInput(pathsIn(in.path(), names));
+    f.messages.answers << true;
+    f.click("Command2");
+    QCOMPARE(f.messages.asked.size(), 1);
+    QVERIFY(f.messages.asked.first().startsWith(
+        "These files would be written to one file:\nFe2O3_0.dat: Fe2O3_0.5mm.raw, "
+        "Fe2O3_0.7mm.raw\n"));
+    QVERIFY(f.messages.shown.isEmpty());
+    QCOMPARE(f.statusLines().size(), 30);
+    QCOMPARE(f.statusLines().first(), "Fe2O3_0.5mm.raw" + ascii + "Fe2O3_0.5mm.dat");
+
+    auto* list = f.control<QListWidget>("List1");
+    const QRect shown = list->viewport()->rect();
+    // Lines are as wide as the longest; what counts here is the height.
+    const auto visible = [&](int row) {
+        const QRect line = list->visualItemRect(list->item(row));
+        return line.top() >= shown.top() && line.bottom() <= shown.bottom();
+    };
+    QVERIFY(!visible(0));
+    QVERIFY(visible(29));
+    list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    const QRect longest = list->visualItemRect(list->item(2));
+    QVERIFY(longest.left() < 0);
+    QVERIFY2(list->fontMetrics().horizontalAdvance(list->item(2)->text()) + longest.left() <=
+                 shown.right(),
+             "the longest line can be read to its end");
 }
 
 void MainWindowTest::failingFileIsShownAndEarlierLinesStay() {

@@ -32,19 +32,26 @@ struct ScriptedDialog {
     }
 };
 
-// Plays a person at the message box: records each text shown, and calls
-// whileShown, if set, before the box would close.
+// Plays a person at the message and question boxes: records each text
+// shown, and calls whileShown, if set, before the box would close; each
+// question takes the next answer (none left means No).
 struct ScriptedMessages {
     QStringList shown;
     std::function<void()> whileShown;
+    QStringList asked;
+    QList<bool> answers;
 
     MessageBoxBackend backend() {
-        return [this](QWidget*, const QString& text) {
-            shown << text;
-            if (whileShown) {
-                whileShown();
-            }
-        };
+        return {[this](QWidget*, const QString& text) {
+                    shown << text;
+                    if (whileShown) {
+                        whileShown();
+                    }
+                },
+                [this](QWidget*, const QString& text) {
+                    asked << text;
+                    return !answers.isEmpty() && answers.takeFirst();
+                }};
     }
 };
 

@@ -162,6 +162,46 @@ TEST_F(WindowTest, ConvertWritesBothFormatsAndListsLinesInOrder) {
     EXPECT_TRUE(messages.empty());
 }
 
+// Thirty files, two of whose first-dot names clash: after Yes, the list
+// shows its newest line, and scrolls far enough to read its longest one.
+TEST_F(WindowTest, AnsweredClashConvertsAndTheListShowsItsNewestAndLongestLine) {
+    ScratchDirectory dir;
+    std::vector<std::wstring> names = {L"Fe2O3_0.5mm.raw", L"Fe2O3_0.7mm.raw",
+                                       std::wstring(120, L'x') + L".raw"};
+    for (int i = static_cast<int>(names.size()); i < 30; ++i) {
+        names.push_back(L"scan" + std::to_wstring(i) + L".raw");
+    }
+    writeScans(dir.path(), names);
+    choose(dir.path(), names);
+    questionAnswers.push_back(true);
+    click(Command2);
+    ASSERT_EQ(questions.size(), 1U);
+    EXPECT_TRUE(questions[0].starts_with("These files would be written to one file:\nFe2O3_0.dat: "
+                                         "Fe2O3_0.5mm.raw, Fe2O3_0.7mm.raw\n"))
+        << questions[0];
+    EXPECT_TRUE(messages.empty());
+    const std::vector<std::wstring> shown = lines();
+    ASSERT_EQ(shown.size(), 30U);
+    EXPECT_EQ(shown[0],
+              L"Fe2O3_0.5mm.raw     converted to 2-column ASCII file     Fe2O3_0.5mm.dat");
+
+    const HWND list = control(List1);
+    RECT client{};
+    GetClientRect(list, &client);
+    RECT last{};
+    SendMessageW(list, LB_GETITEMRECT, 29, reinterpret_cast<LPARAM>(&last));
+    EXPECT_GT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
+    EXPECT_TRUE(last.top >= client.top && last.bottom <= client.bottom);
+    const HDC dc = GetDC(list);
+    const auto previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    SIZE longest{};
+    GetTextExtentPoint32W(dc, shown[2].c_str(), static_cast<int>(shown[2].size()), &longest);
+    SelectObject(dc, previous);
+    ReleaseDC(list, dc);
+    EXPECT_GE(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0), longest.cx);
+}
+
 TEST_F(WindowTest, FailureMidBatchIsShownAfterTheLinesBeforeIt) {
     ScratchDirectory dir;
     writeScans(dir.path(), {L"s1.raw", L"s3.raw"});

@@ -55,6 +55,8 @@ protected:
     std::deque<std::wstring> folderAnswers;
     std::vector<std::string> messages;
     std::vector<std::size_t> linesAtMessage; // what List1 held when each message showed
+    std::vector<std::string> questions;
+    std::deque<bool> questionAnswers; // none left means No
     std::unique_ptr<Form1> form;
 
     void SetUp() override { open(scriptedDialogs()); }
@@ -93,6 +95,14 @@ protected:
                 [this](HWND, const std::wstring& text) {
                     messages.push_back(win32::utf8(text));
                     linesAtMessage.push_back(lines().size());
+                },
+                [this](HWND, const std::wstring& text) {
+                    questions.push_back(win32::utf8(text));
+                    const bool yes = !questionAnswers.empty() && questionAnswers.front();
+                    if (!questionAnswers.empty()) {
+                        questionAnswers.pop_front();
+                    }
+                    return yes;
                 }};
     }
 

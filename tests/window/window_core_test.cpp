@@ -3,6 +3,7 @@
 #include "scan_files.h"
 #include "window_core.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -224,26 +225,106 @@ TEST(WindowCore, ConvertWithoutSelectionAddsNotice) {
     }
 }
 
-TEST(WindowCore, FailureEndsTheBatchAfterTheLinesBeforeIt) {
+// A Bruker RAW file, nearly always an earlier output, is skipped with a
+// line; any other failure ends the batch and says how many files it left.
+TEST(WindowCore, FailureEndsTheBatchAfterTheLinesBeforeItButBrukerFilesAreSkipped) {
     ScratchDirectory in;
     writeScan(in / "a.raw", "A");
     writeScan(in / "c.raw", "C");
+    writeScan(in / "d.raw", "D");
+    writeFile(in / "x_b.raw", "RAW1.01 an earlier output");
     WindowCore core;
-    core.filesOpened(pathsIn(in, {"a.raw", "missing.raw", "c.raw"}));
+    core.filesOpened(pathsIn(in, {"a.raw", "x_b.raw", "missing.raw", "c.raw", "d.raw"}));
     const WindowUpdate update = core.convert(OutputFormat::BrukerRaw);
-    EXPECT_EQ(update.statusLines,
-              std::vector<std::string>{
-                  "a.raw     converted to Bruker-AXS Diffrac Plus file     a_b.raw"});
+    EXPECT_EQ(
+        update.statusLines,
+        (std::vector<std::string>{"a.raw     converted to Bruker-AXS Diffrac Plus file     a_b.raw",
+                                  "x_b.raw     skipped: a Bruker RAW file"}));
     EXPECT_EQ(update.outputBox, in.withSeparator());
     const std::string expected = "Error 2 converting files.\n" + (in / "missing.raw");
     EXPECT_EQ(update.message->substr(0, expected.size()), expected) << *update.message;
+    EXPECT_TRUE(update.message->ends_with("\n2 more files of this press were not converted."))
+        << *update.message;
     EXPECT_FALSE(fs::exists(in.path() / "c_b.raw"));
 
-    // The next press converts again, after the earlier lines.
+    // The next press converts again, after the earlier lines; a failure at
+    // the last file leaves no third line.
     writeScan(in / "missing.raw", "B");
+    fs::remove(in.path() / "d.raw");
     const WindowUpdate again = core.convert(OutputFormat::BrukerRaw);
-    EXPECT_FALSE(again.message || again.outputBox);
-    EXPECT_EQ(again.statusLines.size(), 3U);
+    EXPECT_EQ(again.statusLines.size(), 4U);
+    ASSERT_TRUE(again.message);
+    EXPECT_EQ(std::count(again.message->begin(), again.message->end(), '\n'), 1) << *again.message;
+}
+
+// First-dot names that clash bring a question when whole names keep them
+// apart: No writes nothing, Yes converts the press with whole names. Where
+// whole names would not help, or an output would replace another selected
+// file, Convert refuses as ever.
+TEST(WindowCore, ClashOfFirstDotNamesAsksForWholeNames) {
+    ScratchDirectory in;
+    const std::vector<std::string> names = {"Fe2O3_0.5mm.raw", "quartz.v1.raw", "Fe2O3_0.7mm.raw",
+                                            "quartz.v2.raw",   "quartz.v3.raw", "lone.raw"};
+    for (const std::string& name : names) {
+        writeScan(in / name, name);
+    }
+    WindowCore core;
+    core.filesOpened(pathsIn(in, names));
+    const std::string question = "These files would be written to one file:\n"
+                                 "Fe2O3_0.dat: Fe2O3_0.5mm.raw, Fe2O3_0.7mm.raw\n"
+                                 "quartz.dat: quartz.v1.raw, quartz.v2.raw, quartz.v3.raw\n"
+                                 "Convert this press with whole names (cut at the last dot)?";
+    const WindowUpdate asked = core.convert(OutputFormat::TwoColumnAscii);
+    EXPECT_EQ(asked.question, question);
+    EXPECT_TRUE(asked.statusLines.empty() && !asked.message && !asked.outputBox);
+    const WindowUpdate no = core.clashQuestionAnswered(false);
+    EXPECT_TRUE(no.statusLines.empty() && !no.message && !no.outputBox && !no.question);
+    EXPECT_EQ(in.entries().size(), names.size());
+    EXPECT_EQ(core.selection().fileNames, names);
+    EXPECT_TRUE(core.selection().outputDirectory.empty());
+
+    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).question, question);
+    const WindowUpdate yes = core.clashQuestionAnswered(true);
+    EXPECT_FALSE(yes.message) << *yes.message;
+    EXPECT_EQ(yes.outputBox, in.withSeparator());
+    ASSERT_EQ(yes.statusLines.size(), names.size());
+    EXPECT_EQ(yes.statusLines[0], "Fe2O3_0.5mm.raw" + ascii + "Fe2O3_0.5mm.dat");
+    EXPECT_EQ(yes.statusLines[5], "lone.raw" + ascii + "lone.dat");
+    EXPECT_EQ(readFile(in / "quartz.v2.dat").substr(0, 13), "quartz.v2.raw");
+    // The next press names by the first dot again.
+    core.filesOpened(pathsIn(in, {"Fe2O3_0.5mm.raw"}));
+    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).statusLines,
+              std::vector<std::string>{"Fe2O3_0.5mm.raw" + ascii + "Fe2O3_0.dat"});
+
+    // Twelve clashes: ten named, the rest counted.
+    std::vector<std::string> many;
+    for (int i = 10; i < 22; ++i) {
+        for (const char* run : {".1.raw", ".2.raw"}) {
+            many.push_back("s" + std::to_string(i) + run);
+            writeScan(in / many.back(), many.back());
+        }
+    }
+    core.filesOpened(pathsIn(in, many));
+    const std::optional<std::string> manyQuestion = core.convert(OutputFormat::BrukerRaw).question;
+    ASSERT_TRUE(manyQuestion);
+    EXPECT_EQ(std::count(manyQuestion->begin(), manyQuestion->end(), '\n'), 12);
+    EXPECT_NE(manyQuestion->find("\ns19_b.raw: s19.1.raw, s19.2.raw\nand 2 more\nConvert"),
+              std::string::npos)
+        << *manyQuestion;
+
+    // Whole names that still clash, and an output over another selected
+    // scan, are refused without a question.
+    writeScan(in / "q_b.raw", "a scan under a Bruker output's name");
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"Fe2O3_0.5mm.raw", "Fe2O3_0.5mm.RAW"},
+          std::vector<std::string>{"Fe2O3_0.5mm.raw", "Fe2O3_0.7mm.raw", "q.raw", "q_b.raw"}}) {
+        core.filesChosen({in.withSeparator(), refused});
+        const WindowUpdate update = core.convert(OutputFormat::BrukerRaw);
+        EXPECT_FALSE(update.question);
+        ASSERT_TRUE(update.message);
+        EXPECT_TRUE(update.message->starts_with("Error 17 converting files.\n")) << *update.message;
+        EXPECT_TRUE(update.statusLines.empty());
+    }
 }
 
 // Two folders with scans of the same names, converted in turn: each gets its
@@ -306,7 +387,7 @@ TEST(WindowCore, ChosenOrDroppedOutputDirectoryGetsItsSeparatorAndStays) {
 
 // Names are bytes as the system gives them: on Linux also where they are not
 // UTF-8 (a Latin-1 name from an old archive), on Windows UTF-8.
-TEST(WindowCore, NamesReachTheEngineAsTheirBytes) {
+TEST(WindowCore, NamesReachTheEngineAsTheirBytesAndAreShownEscaped) {
 #ifdef _WIN32
     const std::string base = "caf\xC3\xA9";
     const std::string shownBase = base;
@@ -323,6 +404,17 @@ TEST(WindowCore, NamesReachTheEngineAsTheirBytes) {
               std::vector<std::string>{base + ".raw" + ascii + base + ".dat"});
     EXPECT_EQ(readFile(platform::toPath(in.withSeparator() + base + ".dat")).substr(0, 5), "Named");
     EXPECT_EQ(core.openPreview(0).preview->caption, shownBase + ".raw - Scanmill");
+
+    // Shown with its override escaped, so that it cannot turn its line
+    // round; converted from its own name.
+    const std::string hostile = "evil\xE2\x80\xAEwar";
+    writeScan(in.withSeparator() + hostile + ".raw", "Hostile");
+    EXPECT_EQ(core.filesOpened({in.withSeparator() + hostile + ".raw"}).inputBox,
+              in.withSeparator() + "evil\\u202ewar.raw");
+    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).statusLines,
+              std::vector<std::string>{"evil\\u202ewar.raw" + ascii + "evil\\u202ewar.dat"});
+    EXPECT_EQ(readFile(platform::toPath(in.withSeparator() + hostile + ".dat")).substr(0, 7),
+              "Hostile");
 }
 
 // A line of a converted file opens its scan as the file is now, noting a
