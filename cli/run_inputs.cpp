@@ -1,22 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "run_inputs.h"
 
+#include "file_error.h"
 #include "platform.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <string_view>
-#include <system_error>
 
 namespace scanmill::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-FileError failureOf(const fs::path& path, const std::error_code& error) {
-    return systemError(platform::fromPath(path), error.default_error_condition().value());
-}
 
 // name in directory, as the path library joins them: a separator between,
 // unless the directory is empty or ends with one. Strings, not paths, since
@@ -29,11 +26,17 @@ std::string joined(const std::string& directory, const std::string& name) {
     return directory + pathSeparator + name;
 }
 
+bool isDirectory(const std::string& path) {
+    const std::optional<platform::FileStatus> status = platform::fileStatus(path);
+    return status && status->directory;
+}
+
 struct Finder {
     bool recursive;
     OutputFormat format;
     NameRule rule;
-    std::optional<fs::path> outputTree; // when it exists, so that it may lie in a walked tree
+    std::optional<platform::FileIdentity>
+        outputTree; // when it exists, so that it may lie in a walked tree
     RunInputs found;
 
     void addFile(std::string input, const std::string& name, const std::string& outputDir,
@@ -43,41 +46,60 @@ struct Finder {
         found.foundInDirectory.push_back(inDirectory);
     }
 
-    // The directory's .raw files, then its subdirectories, each in byte order.
-    void addDirectory(const std::string& directory, const std::string& outputDir) {
-        std::vector<std::string> files;
-        std::vector<std::string> subdirectories;
-        std::error_code error;
-        for (fs::directory_iterator it(platform::toPath(directory), error), end;
-             !error && it != end; it.increment(error)) {
-            const std::string name = platform::fromPath(it->path().filename());
-            std::error_code ignored;
-            if (!it->is_symlink(ignored) && it->is_directory(ignored)) {
-                subdirectories.push_back(name);
-            } else if (hasScanExtension(name) && it->is_regular_file(ignored)) {
-                files.push_back(name);
-            } else if (hasScanExtension(name)) {
-                // A pipe or a device would be waited on or read for ever.
-                found.failures.emplace_back(EINVAL, joined(directory, name) +
-                                                        ": not a regular file; not converted");
-            }
+    // Why a .raw found in a listing cannot be converted, or "" when it can.
+    static std::string unreadableReason(const std::string& path, platform::EntryKind kind) {
+        // Windows would read a device or another file under such a name.
+        if (std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
+            return reason;
         }
-        if (error) {
-            found.failures.push_back(failureOf(platform::toPath(directory), error));
+        // A link to a scan is that scan.
+        const std::optional<platform::FileStatus> target =
+            kind == platform::EntryKind::SymbolicLink ? platform::fileStatus(path) : std::nullopt;
+        // A pipe or a device would be waited on or read for ever.
+        const bool regular =
+            kind == platform::EntryKind::RegularFile || (target && target->regular);
+        return regular ? "" : "not a regular file; not converted";
+    }
+
+    // The directory's .raw files, then its subdirectories, each in byte order;
+    // a .raw that cannot be read is named with the reason.
+    void addDirectory(const std::string& directory, const std::string& outputDir) {
+        errno = 0;
+        std::optional<std::vector<platform::DirectoryEntry>> entries =
+            platform::listDirectory(directory);
+        if (!entries) {
+            // Named as a directory, not as a file.
+            const std::string reason = platform::forbiddenNameReason(joined(directory, ""));
+            found.failures.push_back(reason.empty() ? systemError(directory, lastErrorNumber())
+                                                    : FileError(EINVAL, directory + ": " + reason));
             return;
         }
-        std::sort(files.begin(), files.end());
+        std::sort(entries->begin(), entries->end(),
+                  [](const auto& a, const auto& b) { return a.name < b.name; });
+        std::vector<std::string> files;
+        std::vector<std::string> subdirectories;
+        for (const platform::DirectoryEntry& entry : *entries) {
+            if (entry.kind == platform::EntryKind::Directory) {
+                subdirectories.push_back(entry.name);
+            } else if (hasScanExtension(entry.name)) {
+                const std::string path = joined(directory, entry.name);
+                if (const std::string reason = unreadableReason(path, entry.kind);
+                    !reason.empty()) {
+                    found.failures.emplace_back(EINVAL, path + ": " + reason);
+                } else {
+                    files.push_back(entry.name);
+                }
+            }
+        }
         for (const std::string& name : files) {
             addFile(joined(directory, name), name, outputDir, true);
         }
         if (!recursive) {
             return;
         }
-        std::sort(subdirectories.begin(), subdirectories.end());
         for (const std::string& name : subdirectories) {
             const std::string sub = joined(directory, name);
-            std::error_code ignored;
-            if (!outputTree || !fs::equivalent(platform::toPath(sub), *outputTree, ignored)) {
+            if (!outputTree || platform::fileIdentity(sub) != outputTree) {
                 addDirectory(sub, joined(outputDir, name));
             }
         }
@@ -88,15 +110,12 @@ struct Finder {
 
 RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string& outputDirectory,
                         bool recursive, OutputFormat format, NameRule rule) {
-    const fs::path output = platform::toPath(outputDirectory);
     Finder finder{recursive, format, rule, std::nullopt, {}};
-    std::error_code ignored;
-    if (recursive && !outputDirectory.empty() && fs::is_directory(output, ignored)) {
-        finder.outputTree = output;
+    if (recursive && !outputDirectory.empty() && isDirectory(outputDirectory)) {
+        finder.outputTree = platform::fileIdentity(outputDirectory);
     }
     for (const std::string& path : paths) {
-        const fs::path input = platform::toPath(path);
-        if (fs::is_directory(input, ignored)) {
+        if (isDirectory(path)) {
             const std::size_t found = finder.found.conversions.size();
             const std::size_t failed = finder.found.failures.size();
             finder.addDirectory(path, outputDirectory.empty() ? path : outputDirectory);
@@ -108,6 +127,7 @@ RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string
             }
         } else {
             // A missing file is reported when the batch fails to read it.
+            const fs::path input = platform::toPath(path);
             finder.addFile(path, platform::fromPath(input.filename()),
                            outputDirectory.empty() ? platform::fromPath(input.parent_path())
                                                    : outputDirectory,

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The file-system calls whose behaviour differs between systems, so that the
 // reader and the writers share one code path everywhere. Paths are the
@@ -42,9 +43,11 @@ bool replaceByRename(const std::string& from, const std::string& to);
 // Removes the file at path, if it can.
 void removeFile(const std::string& path);
 
-// Why the system would not keep a file under the last name of path, or ""
-// when it would. Windows refuses some names that POSIX takes, and reads
-// others as devices or as streams of another file.
+// Why the system would not reach the file at path by that name, or "" when it
+// would. Windows refuses some names that POSIX takes, reads others as devices
+// or as streams of another file, and drops a trailing dot or blank from a
+// directory's name as from a file's, so that "run.\s.raw" would be
+// "run\s.raw". Every name in the path is checked; a device only as the last.
 std::string forbiddenNameReason(const std::string& path);
 
 // The form in which the file system tells names and paths apart: those that
@@ -74,13 +77,14 @@ struct FileIdentity {
 // (in the system's own ticks, comparable between files), its size, whether
 // it is a regular file (not a directory, pipe, socket or device), and
 // whether its permissions make it read-only, which such a file is never
-// replaced for.
+// replaced for, and whether it is a directory.
 struct FileStatus {
     FileIdentity identity;
     std::int64_t modified = 0;
     std::uint64_t size = 0;
     bool regular = false;
     bool readOnly = false;
+    bool directory = false;
 };
 // The file at path, symbolic links followed; nothing when there is none.
 std::optional<FileStatus> fileStatus(const std::string& path);
@@ -92,6 +96,17 @@ inline std::optional<FileIdentity> fileIdentity(const std::string& path) {
     const std::optional<FileStatus> status = fileStatus(path);
     return status ? std::optional(status->identity) : std::nullopt;
 }
+
+// What a directory holds, as its listing tells without following links.
+enum class EntryKind { RegularFile, Directory, SymbolicLink, Other };
+struct DirectoryEntry {
+    std::string name;
+    EntryKind kind = EntryKind::Other;
+};
+// The entries of the directory at path, "." and ".." left out, in the order
+// the system gives them; nothing when it cannot be listed. On Windows paths
+// of any length, not only those within 260 characters.
+std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path);
 
 // The path the standard library's file-system calls take for these bytes,
 // and back.

@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -44,7 +46,8 @@ FileStatus statusOf(const struct stat& status) {
             std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
             static_cast<std::uint64_t>(status.st_size),
             S_ISREG(status.st_mode),
-            (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0};
+            (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0,
+            S_ISDIR(status.st_mode)};
 }
 
 // The name with the case of its ASCII letters swapped; the same name when it
@@ -171,6 +174,43 @@ std::optional<FileStatus> openedFileStatus(std::FILE* file) {
         return std::nullopt;
     }
     return statusOf(status);
+}
+
+std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path) {
+    DIR* directory = opendir(path.c_str());
+    if (directory == nullptr) {
+        return std::nullopt;
+    }
+    std::vector<DirectoryEntry> entries;
+    errno = 0;
+    while (const dirent* entry = readdir(directory)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        unsigned char type = entry->d_type;
+        // Some file systems leave the kind to a look-up of its own.
+        struct stat status {};
+        if (type == DT_UNKNOWN &&
+            fstatat(dirfd(directory), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+            type = S_ISREG(status.st_mode)   ? DT_REG
+                   : S_ISDIR(status.st_mode) ? DT_DIR
+                   : S_ISLNK(status.st_mode) ? DT_LNK
+                                             : DT_UNKNOWN;
+        }
+        entries.push_back({std::string(name), type == DT_REG   ? EntryKind::RegularFile
+                                              : type == DT_DIR ? EntryKind::Directory
+                                              : type == DT_LNK ? EntryKind::SymbolicLink
+                                                               : EntryKind::Other});
+        errno = 0;
+    }
+    const int error = errno;
+    closedir(directory);
+    if (error != 0) {
+        errno = error;
+        return std::nullopt;
+    }
+    return entries;
 }
 
 fs::path toPath(const std::string& path) {

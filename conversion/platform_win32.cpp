@@ -85,9 +85,119 @@ bool toWide(const std::string& path, std::wstring& wide) {
     return converted.has_value();
 }
 
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// How many bytes of path name no file: a drive ("C:"), a share
+// ("\\server\share") or either behind "\\?\".
+std::size_t rootLength(std::string_view path) {
+    const auto pastNames = [path](std::size_t at, int names) {
+        for (; names > 0 && at < path.size(); --names) {
+            while (at < path.size() && !isSeparator(path[at])) {
+                ++at;
+            }
+            at += at < path.size() ? 1 : 0;
+        }
+        return at;
+    };
+    std::size_t at = 0;
+    if (path.starts_with("\\\\?\\") || path.starts_with("\\\\.\\")) {
+        at = 4;
+        if (path.substr(at, 4) == "UNC\\") {
+            return pastNames(at + 4, 2);
+        }
+    } else if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
+        return pastNames(2, 2);
+    }
+    return path.size() >= at + 2 && path[at + 1] == ':' ? at + 2 : at;
+}
+
+// The names of path after its root, in order.
+std::vector<std::string_view> namesOf(std::string_view path) {
+    std::vector<std::string_view> names;
+    path.remove_prefix(rootLength(path));
+    while (!path.empty()) {
+        std::size_t end = 0;
+        while (end < path.size() && !isSeparator(path[end])) {
+            ++end;
+        }
+        if (end > 0) {
+            names.push_back(path.substr(0, end));
+        }
+        path.remove_prefix(std::min(end + 1, path.size()));
+    }
+    return names;
+}
+
+// Windows drops a trailing dot or blank from a name, reaching another file.
+bool endsInDotOrBlank(std::string_view name) {
+    return name != "." && name != ".." && !name.empty() &&
+           (name.back() == '.' || name.back() == ' ');
+}
+
+// The form of path that Windows' wide calls take without changing it: UTF-16,
+// absolute and behind "\\?\" ("\\?\UNC\" for a share), so that a path
+// longer than 260 characters is reached too. Refused (EINVAL) when a name in
+// it would be changed on the way.
+bool systemPath(const std::string& path, std::wstring& wide) {
+    const std::vector<std::string_view> names = namesOf(path);
+    if (std::any_of(names.begin(), names.end(), endsInDotOrBlank)) {
+        errno = EINVAL;
+        return false;
+    }
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    std::wstring given;
+    if (!toWide(path, given)) {
+        return false;
+    }
+    if (given.starts_with(L"\\\\?\\") || given.starts_with(L"\\\\.\\")) {
+        wide = std::move(given);
+        return true;
+    }
+    // "..", "." and "/" resolved as Windows resolves them, the working
+    // directory and drive put in front.
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0) {
+            setErrnoFromLastError();
+            return false;
+        }
+        const bool fits = length < full.size();
+        full.resize(length);
+        if (fits) {
+            break;
+        }
+    }
+    // Windows makes "CON.raw" the device "\\.\CON": never a file of the run.
+    if (full.starts_with(L"\\\\.\\")) {
+        errno = EINVAL;
+        return false;
+    }
+    if (full.starts_with(L"\\\\?\\")) {
+        wide = std::move(full);
+    } else if (full.starts_with(L"\\\\")) {
+        wide = L"\\\\?\\UNC" + full.substr(1);
+    } else {
+        wide = L"\\\\?\\" + full;
+    }
+    return true;
+}
+
 bool isDirectory(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0 &&
+           (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool exists(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0;
 }
 
 std::wstring parentOf(const std::wstring& path) {
@@ -101,8 +211,7 @@ void setErrnoForFailureOn(const std::wstring& path) {
     const DWORD error = GetLastError();
     if (error == ERROR_ACCESS_DENIED && isDirectory(path)) {
         errno = EISDIR;
-    } else if (error == ERROR_PATH_NOT_FOUND &&
-               GetFileAttributesW(parentOf(path).c_str()) != INVALID_FILE_ATTRIBUTES &&
+    } else if (error == ERROR_PATH_NOT_FOUND && exists(parentOf(path)) &&
                !isDirectory(parentOf(path))) {
         errno = ENOTDIR;
     } else {
@@ -128,7 +237,7 @@ std::FILE* streamOver(HANDLE handle, int flags, const char* mode) {
 std::FILE* openStream(const std::string& path, DWORD access, DWORD share, DWORD disposition,
                       DWORD attributes, int flags, const char* mode) {
     std::wstring wide;
-    if (!toWide(path, wide)) {
+    if (!systemPath(path, wide)) {
         return nullptr;
     }
     const HANDLE handle =
@@ -168,7 +277,8 @@ std::optional<FileStatus> statusOf(HANDLE handle) {
                                                        information.ftLastWriteTime.dwLowDateTime)),
                       joined(information.nFileSizeHigh, information.nFileSizeLow),
                       !directory && GetFileType(handle) == FILE_TYPE_DISK,
-                      !directory && (attributes & FILE_ATTRIBUTE_READONLY) != 0};
+                      !directory && (attributes & FILE_ATTRIBUTE_READONLY) != 0,
+                      directory};
 }
 
 } // namespace
@@ -218,7 +328,7 @@ std::FILE* createTemporaryFile(const std::string& path, const std::string&) {
 bool replaceByRename(const std::string& from, const std::string& to) {
     std::wstring wideFrom;
     std::wstring wideTo;
-    if (!toWide(from, wideFrom) || !toWide(to, wideTo)) {
+    if (!systemPath(from, wideFrom) || !systemPath(to, wideTo)) {
         return false;
     }
     SetFileAttributesW(wideFrom.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -229,10 +339,10 @@ bool replaceByRename(const std::string& from, const std::string& to) {
     // A file that another program holds open cannot be replaced on Windows,
     // and Windows reports it as "access denied" though its access is not.
     const DWORD error = GetLastError();
-    const DWORD attributes = GetFileAttributesW(wideTo.c_str());
+    WIN32_FILE_ATTRIBUTE_DATA target{};
     if ((error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) &&
-        attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0) {
+        GetFileAttributesExW(wideTo.c_str(), GetFileExInfoStandard, &target) != 0 &&
+        (target.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0) {
         errno = EBUSY;
     } else {
         SetLastError(error);
@@ -243,31 +353,32 @@ bool replaceByRename(const std::string& from, const std::string& to) {
 
 void removeFile(const std::string& path) {
     std::wstring wide;
-    if (toWide(path, wide)) {
+    if (systemPath(path, wide)) {
         DeleteFileW(wide.c_str());
     }
 }
 
 std::string forbiddenNameReason(const std::string& path) {
-    std::string_view name = path;
-    if (const auto slash = name.find_last_of("\\/"); slash != std::string_view::npos) {
-        name.remove_prefix(slash + 1);
-    } else if (name.size() >= 2 && name[1] == ':') {
-        name.remove_prefix(2); // a drive, as in "C:scan01.dat"
-    }
-    if (name.empty()) {
-        return {};
-    }
-    const bool hasControl = std::any_of(
-        name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-    if (hasControl || name.find_first_of("<>:\"|?*") != std::string_view::npos) {
-        return "Windows does not allow control characters or any of < > : \" | ? * in a file name";
-    }
-    if (name.back() == '.' || name.back() == ' ') {
-        return "Windows does not allow a file name that ends in a dot or a blank";
-    }
-    if (isDeviceName(name)) {
-        return "Windows reserves this name for a device";
+    const std::vector<std::string_view> names = namesOf(path);
+    const bool endsWithName = !path.empty() && !isSeparator(path.back()) && !names.empty();
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        const std::string_view name = names[index];
+        const bool last = endsWithName && index + 1 == names.size();
+        // A directory is named in the reason: the path may hold many names.
+        const std::string which = last ? "a file name" : "a directory name";
+        const std::string named = last ? "" : " (" + std::string(name) + ")";
+        const bool hasControl = std::any_of(
+            name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+        if (hasControl || name.find_first_of("<>:\"|?*") != std::string_view::npos) {
+            return "Windows does not allow control characters or any of < > : \" | ? * in " +
+                   which + named;
+        }
+        if (last ? name.back() == '.' || name.back() == ' ' : endsInDotOrBlank(name)) {
+            return "Windows does not allow " + which + " that ends in a dot or a blank" + named;
+        }
+        if (last && isDeviceName(name)) {
+            return "Windows reserves this name for a device";
+        }
     }
     return {};
 }
@@ -308,7 +419,7 @@ bool mayCreateFilesIn(const std::string& directory) {
 
 std::optional<FileStatus> fileStatus(const std::string& path) {
     std::wstring wide;
-    if (!toWide(path, wide)) {
+    if (!systemPath(path, wide)) {
         return std::nullopt;
     }
     // No access asked for: a file held open by another program still answers.
@@ -325,6 +436,49 @@ std::optional<FileStatus> fileStatus(const std::string& path) {
 
 std::optional<FileStatus> openedFileStatus(std::FILE* file) {
     return statusOf(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
+}
+
+std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path) {
+    std::wstring pattern;
+    if (!systemPath(path, pattern)) {
+        return std::nullopt;
+    }
+    pattern += pattern.ends_with(L'\\') ? L"*" : L"\\*";
+    WIN32_FIND_DATAW found{};
+    const HANDLE listing = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                            FindExSearchNameMatch, nullptr, 0);
+    std::vector<DirectoryEntry> entries;
+    if (listing == INVALID_HANDLE_VALUE) {
+        // The root of a drive lists nothing, not even ".", when it is empty.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return entries;
+        }
+        setErrnoForFailureOn(pattern.substr(0, pattern.size() - 2));
+        return std::nullopt;
+    }
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        const DWORD attributes = found.dwFileAttributes;
+        // Junctions as symbolic links: neither is followed by a walk.
+        const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                          (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+                           found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+        entries.push_back(
+            {toUtf8(name), link                                           ? EntryKind::SymbolicLink
+                           : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Directory
+                           : (attributes & FILE_ATTRIBUTE_DEVICE) != 0    ? EntryKind::Other
+                                                                       : EntryKind::RegularFile});
+    } while (FindNextFileW(listing, &found) != 0);
+    const DWORD error = GetLastError();
+    FindClose(listing);
+    if (error != ERROR_NO_MORE_FILES) {
+        errno = errnoFor(error);
+        return std::nullopt;
+    }
+    return entries;
 }
 
 fs::path toPath(const std::string& path) {

@@ -23,6 +23,8 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#else
+#include <windows.h>
 #endif
 
 namespace scanmill {
@@ -646,6 +648,87 @@ TEST(ScanmillConvert, CaseOnlyClashOnWindowsHasNoKeepDotsPointer) {
     EXPECT_EQ(run.err, "scanmill-convert: out/a.dat: x/A.raw and y/a.raw would both be written to "
                        "this file\n" +
                            summary(0, 2, 0, 0));
+}
+
+// The form Windows' calls take for any name at any depth, for setting up
+// what the program must find.
+fs::path verbatim(const fs::path& path) {
+    return L"\\\\?\\" + fs::absolute(path).wstring();
+}
+
+// Removes a tree that the standard library cannot reach, deepest first.
+void removeTree(const std::string& path) {
+    for (const platform::DirectoryEntry& entry :
+         platform::listDirectory(path).value_or(std::vector<platform::DirectoryEntry>())) {
+        const std::string inside = path + "\\" + entry.name;
+        if (entry.kind == platform::EntryKind::Directory) {
+            removeTree(inside);
+        } else {
+            platform::removeFile(inside);
+        }
+    }
+    RemoveDirectoryW(verbatim(platform::toPath(path)).c_str());
+}
+
+// No .raw is missed on Windows: a tree deeper than 260 characters converts,
+// and names Windows cannot open are named and counted as failed.
+TEST(ScanmillConvert, DeepTreesConvertAndUnopenableNamesFailOnWindows) {
+    ScratchDirectory dir;
+    std::string deep = "deep";
+    fs::create_directory(dir.path() / deep);
+    for (int level = 0; level < 12; ++level) {
+        deep += "\\folder-" + std::to_string(level) + "-of-a-deep-archive";
+        ASSERT_NE(CreateDirectoryW(verbatim(dir.path() / deep).c_str(), nullptr), 0);
+    }
+    ASSERT_GT((dir.path() / deep).string().size(), 300u);
+    writeFile(verbatim(dir.path() / deep / "s.raw"), rigakuBytes({}));
+    fs::create_directory(dir.path() / "odd");
+    for (const char* name : {"CON.raw", "aux.raw", "ok.raw"}) {
+        writeFile(verbatim(dir.path() / "odd") / name, rigakuBytes({}));
+    }
+
+    const Ran run = convert(dir, "-r deep odd");
+    std::string shown = deep;
+    std::replace(shown.begin(), shown.end(), '\\', '/');
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, shown + "/s.raw" + asciiWords + shown + "/s.dat\n" + "odd/ok.raw" +
+                           asciiWords + "odd/ok.dat\n");
+    EXPECT_EQ(run.err, "scanmill-convert: odd/CON.raw: Windows reserves this name for a device\n"
+                       "scanmill-convert: odd/aux.raw: Windows reserves this name for a device\n" +
+                           summary(2, 2, 0, 0));
+    EXPECT_EQ(readFile(verbatim(dir.path() / deep / "s.dat")),
+              formatTwoColumnAscii(readRigakuRaw(dir / deep + "\\s.raw")));
+    // Beyond the reach of the standard library, which would also take CON for the device.
+    removeTree(dir / "deep");
+    for (const char* name : {"CON.raw", "aux.raw"}) {
+        DeleteFileW((verbatim(dir.path() / "odd") / name).c_str());
+    }
+}
+
+// Windows would take "run.\s.raw" for "run\s.raw", another scan: refused,
+// named or found in a walk, and the other scan left alone.
+TEST(ScanmillConvert, DirectoryNameWindowsWouldChangeIsRefused) {
+    ScratchDirectory dir;
+    writeScan(dir, "t/run/s.raw");
+    ASSERT_NE(CreateDirectoryW(verbatim(dir.path() / "t").append(L"run.").c_str(), nullptr), 0);
+    writeFile(verbatim(dir.path() / "t").append(L"run.").append(L"s.raw"), rigakuBytes({}));
+    const std::string reason =
+        "Windows does not allow a directory name that ends in a dot or a blank (run.)\n";
+
+    const Ran named = convert(dir, "t\\run.\\s.raw");
+    EXPECT_EQ(named.status, 1);
+    EXPECT_EQ(named.out, "");
+    EXPECT_EQ(named.err, "scanmill-convert: t/run./s.raw: " + reason + summary(0, 1, 0, 0));
+    EXPECT_EQ(filesBelow(dir, "t/run"), std::vector<std::string>{"t/run/s.raw"});
+
+    const Ran walked = convert(dir, "-r t");
+    EXPECT_EQ(walked.status, 1);
+    EXPECT_EQ(walked.out, "t/run/s.raw" + asciiWords + "t/run/s.dat\n");
+    EXPECT_EQ(walked.err, "scanmill-convert: t/run.: " + reason + summary(1, 1, 0, 0));
+    EXPECT_EQ(readFile(dir / "t/run/s.dat"), asciiOf(dir, "t/run/s.raw"));
+    // The standard library would take "run." for "run" when it cleans up.
+    DeleteFileW(verbatim(dir.path() / "t").append(L"run.").append(L"s.raw").c_str());
+    RemoveDirectoryW(verbatim(dir.path() / "t").append(L"run.").c_str());
 }
 
 TEST(ScanmillConvert, NonAsciiNamesOnWindows) {

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // What Windows does differently: names are UTF-16 at the system calls and
 // case-blind, renaming does not replace unless asked, read-only is an
-// attribute, an open file cannot be replaced, and some names are devices.
+// attribute, an open file cannot be replaced, some names are devices, and
+// paths longer than 260 characters need a form of their own.
 #include "ascii_writer.h"
 #include "file_selection.h"
 #include "output_file.h"
@@ -38,6 +39,58 @@ std::vector<std::wstring> wideEntriesOf(const fs::path& dir) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// The form Windows' calls take for any name at any depth, for setting up
+// what the program must reach.
+fs::path verbatim(const std::string& path) {
+    return L"\\\\?\\" + platform::toPath(path).wstring();
+}
+
+// Removes a tree that the standard library cannot reach, deepest first.
+void removeTree(const std::string& path) {
+    for (const platform::DirectoryEntry& entry :
+         platform::listDirectory(path).value_or(std::vector<platform::DirectoryEntry>())) {
+        const std::string inside = path + "\\" + entry.name;
+        if (entry.kind == platform::EntryKind::Directory) {
+            removeTree(inside);
+        } else {
+            platform::removeFile(inside);
+        }
+    }
+    RemoveDirectoryW(verbatim(path).c_str());
+}
+
+// A folder tree deeper than 260 characters is listed, looked up, read and written.
+TEST(WindowsFiles, PathsLongerThan260CharactersAreReached) {
+    ScratchDirectory dir;
+    std::string deep = dir.path().string();
+    for (int level = 0; level < 12; ++level) {
+        deep += "\\folder-" + std::to_string(level) + "-of-a-deep-archive";
+        ASSERT_NE(CreateDirectoryW(verbatim(deep).c_str(), nullptr), 0) << deep;
+    }
+    ASSERT_GT(deep.size(), 300u);
+    testing::RigakuFields fields;
+    fields.title = "Deep";
+    writeFile(verbatim(deep + "\\s.raw"), rigakuBytes(fields));
+
+    EXPECT_EQ(readRigakuRaw(deep + "\\s.raw").title, "Deep");
+    writeTwoColumnAscii(sampleScan(), deep + "\\s.dat");
+    EXPECT_EQ(readFile(verbatim(deep + "\\s.dat")), formatTwoColumnAscii(sampleScan()));
+    const std::optional<std::vector<platform::DirectoryEntry>> entries =
+        platform::listDirectory(deep);
+    ASSERT_TRUE(entries.has_value());
+    std::vector<std::string> names;
+    for (const platform::DirectoryEntry& entry : *entries) {
+        EXPECT_EQ(entry.kind, platform::EntryKind::RegularFile) << entry.name;
+        names.push_back(entry.name);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"s.dat", "s.raw"}));
+    const std::optional<platform::FileStatus> folder = platform::fileStatus(deep);
+    ASSERT_TRUE(folder.has_value());
+    EXPECT_TRUE(folder->directory);
+    removeTree(dir / "folder-0-of-a-deep-archive");
 }
 
 // The C runtime ignores fopen's "x", so the temporary's clash check is the seam's own.
@@ -115,11 +168,22 @@ TEST(WindowsFiles, NamesWindowsForbidsAreRefused) {
     const std::string device = "Windows reserves this name for a device";
     const std::string ending = "Windows does not allow a file name that ends in a dot or a blank";
     // Unchecked, Wine writes "a:b.dat" and "x" for "x.", Windows a stream of
-    // file "a" and "x"; CON and NUL fail as "bad device", COM1 as "access denied".
+    // file "a" and "x"; CON and NUL fail as "bad device", COM1 as "access
+    // denied". A directory's name counts too: "run.\s.dat" is "run\s.dat".
+    const std::string directoryEnding =
+        "Windows does not allow a directory name that ends in a dot or a blank (run.)";
     const std::vector<std::pair<std::string, std::string>> refused = {
-        {"a:b.dat", character}, {"a?b.dat", character}, {"tab\there.dat", character},
-        {"CON.dat", device},    {"nul", device},        {"Com1.txt", device},
-        {"lpt9 .dat", device},  {"x.", ending},         {"x ", ending}};
+        {"a:b.dat", character},
+        {"a?b.dat", character},
+        {"tab\there.dat", character},
+        {"CON.dat", device},
+        {"nul", device},
+        {"Com1.txt", device},
+        {"lpt9 .dat", device},
+        {"x.", ending},
+        {"x ", ending},
+        {"run.\\s.dat", directoryEnding},
+        {"a:b\\s.dat", character + " < > : \" | ? * in a directory name (a:b)"}};
     // Joined as the batch joins them: "a:b.dat" would be a drive to fs::path.
     for (const auto& [name, reason] : refused) {
         expectFileError([&] { writeTwoColumnAscii(sampleScan(), dir.withSeparator() + name); },
@@ -131,7 +195,7 @@ TEST(WindowsFiles, NamesWindowsForbidsAreRefused) {
                     dir.withSeparator() + "con.raw: " + device);
 
     // Names that only look like those are plain files.
-    for (const std::string name : {"CONSOLE.dat", "com10.dat", "x.con", "nul_b.raw"}) {
+    for (const std::string name : {"CONSOLE.dat", "com10.dat", ".\\x.con", "nul_b.raw"}) {
         writeTwoColumnAscii(sampleScan(), dir.withSeparator() + name);
     }
     EXPECT_EQ(dir.entries().size(), 4u);
