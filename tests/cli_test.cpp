@@ -634,6 +634,9 @@ TEST(ScanmillConvertInterrupted, ClosedStandardStreamsAreNoFilesOfTheRun) {
 #endif
 
 #ifdef _WIN32
+using testing::removeTree;
+using testing::verbatim;
+
 // Names beyond any one ANSI code page pass whole, named on the command line
 // or found in a directory; status lines show them in UTF-8, with Windows'
 // separator and line end.
@@ -648,26 +651,6 @@ TEST(ScanmillConvert, CaseOnlyClashOnWindowsHasNoKeepDotsPointer) {
     EXPECT_EQ(run.err, "scanmill-convert: out/a.dat: x/A.raw and y/a.raw would both be written to "
                        "this file\n" +
                            summary(0, 2, 0, 0));
-}
-
-// The form Windows' calls take for any name at any depth, for setting up
-// what the program must find.
-fs::path verbatim(const fs::path& path) {
-    return L"\\\\?\\" + fs::absolute(path).wstring();
-}
-
-// Removes a tree that the standard library cannot reach, deepest first.
-void removeTree(const std::string& path) {
-    for (const platform::DirectoryEntry& entry :
-         platform::listDirectory(path).value_or(std::vector<platform::DirectoryEntry>())) {
-        const std::string inside = path + "\\" + entry.name;
-        if (entry.kind == platform::EntryKind::Directory) {
-            removeTree(inside);
-        } else {
-            platform::removeFile(inside);
-        }
-    }
-    RemoveDirectoryW(verbatim(platform::toPath(path)).c_str());
 }
 
 // No .raw is missed on Windows: a tree deeper than 260 characters converts,

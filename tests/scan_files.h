@@ -16,6 +16,9 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace scanmill::testing {
 
@@ -91,5 +94,27 @@ inline void expectFileError(const std::function<void()>& fn, int number,
         EXPECT_STREQ(error.what(), error.description().c_str());
     }
 }
+
+#ifdef _WIN32
+// The form Windows' calls take for any name at any depth, for setting up
+// what the program must reach.
+inline std::filesystem::path verbatim(const std::filesystem::path& path) {
+    return L"\\\\?\\" + std::filesystem::absolute(path).wstring();
+}
+
+// Removes a tree that the standard library cannot reach, deepest first.
+inline void removeTree(const std::string& path) {
+    for (const platform::DirectoryEntry& entry :
+         platform::listDirectory(path).value_or(std::vector<platform::DirectoryEntry>())) {
+        const std::string inside = path + "\\" + entry.name;
+        if (entry.kind == platform::EntryKind::Directory) {
+            removeTree(inside);
+        } else {
+            platform::removeFile(inside);
+        }
+    }
+    RemoveDirectoryW(verbatim(platform::toPath(path)).c_str());
+}
+#endif
 
 } // namespace scanmill::testing

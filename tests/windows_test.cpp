@@ -41,42 +41,23 @@ std::vector<std::wstring> wideEntriesOf(const fs::path& dir) {
     return names;
 }
 
-// The form Windows' calls take for any name at any depth, for setting up
-// what the program must reach.
-fs::path verbatim(const std::string& path) {
-    return L"\\\\?\\" + platform::toPath(path).wstring();
-}
-
-// Removes a tree that the standard library cannot reach, deepest first.
-void removeTree(const std::string& path) {
-    for (const platform::DirectoryEntry& entry :
-         platform::listDirectory(path).value_or(std::vector<platform::DirectoryEntry>())) {
-        const std::string inside = path + "\\" + entry.name;
-        if (entry.kind == platform::EntryKind::Directory) {
-            removeTree(inside);
-        } else {
-            platform::removeFile(inside);
-        }
-    }
-    RemoveDirectoryW(verbatim(path).c_str());
-}
-
 // A folder tree deeper than 260 characters is listed, looked up, read and written.
 TEST(WindowsFiles, PathsLongerThan260CharactersAreReached) {
     ScratchDirectory dir;
     std::string deep = dir.path().string();
     for (int level = 0; level < 12; ++level) {
         deep += "\\folder-" + std::to_string(level) + "-of-a-deep-archive";
-        ASSERT_NE(CreateDirectoryW(verbatim(deep).c_str(), nullptr), 0) << deep;
+        ASSERT_NE(CreateDirectoryW(verbatim(platform::toPath(deep)).c_str(), nullptr), 0) << deep;
     }
     ASSERT_GT(deep.size(), 300u);
     testing::RigakuFields fields;
     fields.title = "Deep";
-    writeFile(verbatim(deep + "\\s.raw"), rigakuBytes(fields));
+    writeFile(verbatim(platform::toPath(deep + "\\s.raw")), rigakuBytes(fields));
 
     EXPECT_EQ(readRigakuRaw(deep + "\\s.raw").title, "Deep");
     writeTwoColumnAscii(sampleScan(), deep + "\\s.dat");
-    EXPECT_EQ(readFile(verbatim(deep + "\\s.dat")), formatTwoColumnAscii(sampleScan()));
+    EXPECT_EQ(readFile(verbatim(platform::toPath(deep + "\\s.dat"))),
+              formatTwoColumnAscii(sampleScan()));
     const std::optional<std::vector<platform::DirectoryEntry>> entries =
         platform::listDirectory(deep);
     ASSERT_TRUE(entries.has_value());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "main_window.h"
 
+#include "dpi.h"
 #include "file_dialog_value.h"
 #include "form.h"
 #include "preview_window.h"
@@ -78,24 +79,6 @@ RECT placeOf(const FormControl& control, UINT dpi) {
 bool isPushButton(int id) {
     const FormControl* item = formControlOf(id);
     return item && item->kind == ControlKind::Button;
-}
-
-// Calls that came with Windows 10, looked up so that the program still runs,
-// at the system's one DPI, on older Windows.
-template <typename Function> Function user32Function(const char* name) {
-    const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
-}
-
-UINT dpiOf(HWND window) {
-    static const auto getDpiForWindow = user32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
-    if (getDpiForWindow) {
-        return getDpiForWindow(window);
-    }
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return static_cast<UINT>(dpi);
 }
 
 // The outer size of a window with this client size and style.

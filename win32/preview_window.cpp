@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "preview_window.h"
 
+#include "dpi.h"
 #include "plot_painter.h"
 #include "text.h"
 
@@ -18,22 +19,6 @@ constexpr int startWidth = 800;
 constexpr int startHeight = 500;
 constexpr int leastWidth = 240;
 constexpr int leastHeight = 180;
-
-// Windows 10's call, looked up so that the program still runs, at the
-// system's one DPI, on older Windows.
-UINT dpiOf(HWND window) {
-    using GetDpiForWindow = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow =
-        reinterpret_cast<GetDpiForWindow>(reinterpret_cast<void (*)()>(
-            GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow) {
-        return getDpiForWindow(window);
-    }
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return static_cast<UINT>(dpi);
-}
 
 struct Preview {
     ScanPreview scan;
