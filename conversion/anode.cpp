@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "anode.h"
 
+#include "names.h"
+
 #include <algorithm>
 #include <array>
 
@@ -13,7 +15,8 @@ struct Tube {
     Wavelengths wavelengths;
 };
 
-// International Tables for Crystallography, Vol. C (2004), Table 4.2.2.1.
+// International Tables for Crystallography, Vol. C (2004), Table 4.2.2.1,
+// the values of Bearden (1967).
 // Copper keeps 1.5406 and 1.54442, the values every copper file has been
 // written with, so that those files stay as they were.
 constexpr std::array<Tube, 6> tubes = {{
@@ -30,11 +33,6 @@ const Tube& tubeOf(Anode anode) {
                          [anode](const Tube& tube) { return tube.anode == anode; });
 }
 
-// ASCII only: the user's locale must not change which names match.
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 } // namespace
 
 Wavelengths wavelengthsOf(Anode anode) {
@@ -47,8 +45,7 @@ std::string_view anodeName(Anode anode) {
 
 std::optional<Anode> anodeNamed(std::string_view name) {
     for (const Tube& tube : tubes) {
-        if (std::equal(tube.name.begin(), tube.name.end(), name.begin(), name.end(),
-                       [](char a, char b) { return asciiLower(a) == asciiLower(b); })) {
+        if (equalIgnoringAsciiCase(tube.name, name)) {
             return tube.anode;
         }
     }
