@@ -15,8 +15,8 @@ struct Tube {
     Wavelengths wavelengths;
 };
 
-// International Tables for Crystallography, Vol. C (2004), Table 4.2.2.1,
-// the values of Bearden (1967).
+// J. A. Bearden, "X-ray wavelengths", Rev. Mod. Phys. 39, 78 (1967), in
+// angstrom.
 // Copper keeps 1.5406 and 1.54442, the values every copper file has been
 // written with, so that those files stay as they were.
 constexpr std::array<Tube, 6> tubes = {{
