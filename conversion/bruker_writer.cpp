@@ -23,6 +23,7 @@ constexpr std::size_t titleLength = 40;
 constexpr std::size_t marker548Offset = 548;   // 8-bit, 20
 constexpr std::size_t marker552Offset = 552;   // 16-bit, 9999
 constexpr std::size_t radiusOffset = 564;      // single, goniometer radius in mm
+constexpr std::size_t anodeOffset = 608;       // 4 characters, the anode's symbol
 constexpr std::size_t alpha1Offset = 624;      // double, angstrom
 constexpr std::size_t alpha2Offset = 632;      // double, angstrom
 constexpr std::size_t constant648Offset = 648; // double, 0.514
@@ -83,6 +84,10 @@ void formatBrukerRaw(const ScanRecord& scan, std::string& file, Anode anode) {
     bytes[marker548Offset] = 20;
     le::writeInt16(bytes + marker552Offset, 9999);
     le::writeFloat32(bytes + radiusOffset, 185.0F);
+    // Readers show it ("Anode=Co"); a copper tube keeps the bytes it always had.
+    if (anode != Anode::Cu) {
+        le::writeText(bytes + anodeOffset, std::string(anodeName(anode)), 4);
+    }
     le::writeFloat64(bytes + alpha1Offset, wavelengths.alpha1);
     le::writeFloat64(bytes + alpha2Offset, wavelengths.alpha2);
     le::writeFloat64(bytes + constant648Offset, 0.514);

@@ -97,9 +97,10 @@ TEST(BrukerRaw, EveryFieldAtItsOffset) {
     EXPECT_EQ(expectedZeros, std::string(file.size(), '\0'));
 }
 
-// Each anode's K-alpha1 goes to 624 and 952 and its K-alpha2 to 632; no
-// other byte depends on the tube.
-TEST(BrukerRaw, AnodeSetsTheWavelengthFieldsOnly) {
+// Each anode's K-alpha1 goes to 624 and 952, its K-alpha2 to 632 and, but
+// for copper, whose files stay as they were, its symbol to 608; no other
+// byte depends on the tube.
+TEST(BrukerRaw, AnodeSetsTheWavelengthAndAnodeFieldsOnly) {
     const std::string copper = formatBrukerRaw(sampleScan());
     struct Case {
         Anode anode;
@@ -116,8 +117,13 @@ TEST(BrukerRaw, AnodeSetsTheWavelengthFieldsOnly) {
         EXPECT_EQ(fieldAt<double>(file, 624), c.alpha1);
         EXPECT_EQ(fieldAt<double>(file, 632), c.alpha2);
         EXPECT_EQ(fieldAt<double>(file, 952), c.alpha1);
+        const std::string symbol = c.anode == Anode::Cu ? std::string(4, '\0')
+                                                         : c.name + std::string(2, '\0');
+        EXPECT_EQ(file.substr(608, 4), symbol);
         std::string rest = file;
-        rest.replace(624, 16, copper, 624, 16).replace(952, 8, copper, 952, 8);
+        rest.replace(608, 4, copper, 608, 4)
+            .replace(624, 16, copper, 624, 16)
+            .replace(952, 8, copper, 952, 8);
         EXPECT_EQ(rest, copper);
         EXPECT_EQ(anodeNamed(c.name), c.anode);
         EXPECT_EQ(anodeName(c.anode), c.name);
