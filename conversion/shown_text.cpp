@@ -70,8 +70,9 @@ void appendByteEscape(std::string& out, unsigned char c) {
 }
 
 void appendCodePointEscape(std::string& out, char32_t codePoint) {
-    out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4) {
+    const bool wide = codePoint > 0xFFFF;
+    out += wide ? "\\U" : "\\u";
+    for (int shift = wide ? 28 : 12; shift >= 0; shift -= 4) {
         out += hexDigits[(codePoint >> shift) & 0xF];
     }
 }
@@ -90,8 +91,8 @@ std::string escapeControls(std::string_view text, OtherBytes other) {
         const auto c = static_cast<unsigned char>(text[at]);
         const Decoded decoded = decodeAt(text, at);
         if (decoded.length == 0) {
-            if (c <= 0x9F) {
-                appendByteEscape(out, c); // C1 in an 8-bit encoding
+            if (c <= 0x9F || other == OtherBytes::Escaped) {
+                appendByteEscape(out, c); // C1 in an 8-bit encoding, or any byte escaped
             } else if (other == OtherBytes::Kept) {
                 out += static_cast<char>(c);
             } else {
@@ -104,12 +105,14 @@ std::string escapeControls(std::string_view text, OtherBytes other) {
         const char32_t codePoint = decoded.codePoint;
         if (codePoint < 0x20 || codePoint == 0x7F) {
             appendByteEscape(out, c);
+        } else if (other == OtherBytes::Escaped && codePoint >= 0x80) {
+            appendCodePointEscape(out, codePoint);
         } else if (codePoint >= 0x80 && codePoint <= 0x9F) {
             appendByteEscape(out, c); // C1 in UTF-8, byte by byte
             appendByteEscape(out, static_cast<unsigned char>(text[at + 1]));
         } else if (steersText(codePoint)) {
             appendCodePointEscape(out, codePoint);
-        } else if (codePoint == '\\' && pathSeparator != '\\') {
+        } else if (codePoint == '\\' && (pathSeparator != '\\' || other == OtherBytes::Escaped)) {
             out += "\\\\";
         } else {
             out.append(text.substr(at, decoded.length));

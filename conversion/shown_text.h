@@ -10,6 +10,10 @@ namespace scanmill {
 enum class OtherBytes {
     Kept,     // as they are, for a terminal in an 8-bit encoding
     AsLatin1, // as the Latin-1 letters they stand for, in UTF-8
+    // Escaped too ("\xb0"), and so is every character beyond ASCII
+    // ("\u00b0", "\U0001f600") and every backslash: printable ASCII alone,
+    // the same on every system, for files that other programs read.
+    Escaped,
 };
 
 // A name, a path or a title as the program shows it, in a terminal, a window

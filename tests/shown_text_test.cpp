@@ -30,6 +30,12 @@ TEST(ShownText, OtherBytesAsLatin1) {
         << "C1 bytes and a surrogate's bytes are no letters";
 }
 
+// Files for other programs: printable ASCII, the same bytes on every system.
+TEST(ShownText, EscapedLeavesPrintableAsciiAlone) {
+    EXPECT_EQ(escapeControls("2\xC2\xB0 \xF0\x9F\x98\x80 \xB0 \xC2\x85 \\ ~", OtherBytes::Escaped),
+              "2\\u00b0 \\U0001f600 \\xb0 \\u0085 \\\\ ~");
+}
+
 TEST(ShownText, BackslashIsDoubledUnlessItSeparatesDirectories) {
     EXPECT_EQ(escapeControls("in\\a.raw"), pathSeparator == '\\' ? "in\\a.raw" : "in\\\\a.raw")
         << "no escape can be forged";
