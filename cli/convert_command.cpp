@@ -85,8 +85,8 @@ FileError problemError(const OutputProblem& problem, const std::vector<Conversio
 // engine.
 OutputWriter writerOf(const ConvertCommand& command) {
     if (command.format == OutputFormat::Svg) {
-        return {[](const ScanRecord& scan, const std::string& inputPath, std::string& bytes) {
-                    formatSvg(scan, fileNameOf(inputPath), bytes);
+        return {[](const ScanRecord& scan, const Conversion& conversion, std::string& bytes) {
+                    formatSvg(scan, fileNameOf(conversion.inputPath), bytes);
                 },
                 false};
     }
@@ -198,9 +198,9 @@ void convertAll(const Pending& pending, const ConvertCommand& command, Report& r
     for (std::size_t index = 0; index < conversions.size(); ++index) {
         const Conversion& conversion = conversions[index];
         try {
-            batch.commitNext();
-            report.converted(
-                statusLine(conversion.inputPath, command.format, conversion.outputPath));
+            const CommittedFile committed = batch.commitNext();
+            report.converted(statusLine(conversion.inputPath, command.format,
+                                        conversion.outputPath, committed.nonFinitePoints));
             ++tally.converted;
             if (report.outputClosed()) {
                 return; // as an interrupt: the temporaries made ahead go with the batch

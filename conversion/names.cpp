@@ -46,8 +46,17 @@ std::string formatDescription(OutputFormat format) {
     return {};
 }
 
-std::string statusLine(const std::string& input, OutputFormat format, const std::string& output) {
-    return input + "     converted to " + formatDescription(format) + "     " + output;
+std::string pointsText(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " point" : " points");
+}
+
+std::string statusLine(const std::string& input, OutputFormat format, const std::string& output,
+                       std::size_t nonFinitePoints) {
+    std::string line = input + "     converted to " + formatDescription(format) + "     " + output;
+    if (nonFinitePoints > 0) {
+        line += "  (" + pointsText(nonFinitePoints) + " not finite)";
+    }
+    return line;
 }
 
 } // namespace scanmill

@@ -33,9 +33,15 @@ std::string outputNameFor(const std::string& inputName, OutputFormat format,
 // What a format is called in status lines: "2-column ASCII file".
 std::string formatDescription(OutputFormat format);
 
+// "1 point", "2 points".
+std::string pointsText(std::size_t count);
+
 // The status line of one converted file: the input, the format's words, the
 // output, as the caller names them ("scan01.raw     converted to 2-column
-// ASCII file     scan01.dat").
-std::string statusLine(const std::string& input, OutputFormat format, const std::string& output);
+// ASCII file     scan01.dat"), then, where the scan has points that are not
+// finite, how many ("  (1 point not finite)"), so that a pattern with holes
+// is never passed on as a whole one.
+std::string statusLine(const std::string& input, OutputFormat format, const std::string& output,
+                       std::size_t nonFinitePoints = 0);
 
 } // namespace scanmill

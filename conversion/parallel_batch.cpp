@@ -45,6 +45,7 @@ struct Prepared {
     PendingFile file;
     std::exception_ptr failure;
     std::optional<platform::FileStatus> input; // as it was opened
+    std::size_t nonFinitePoints = 0;
 };
 
 // True when the input's path no longer leads to the file as it was read: it
@@ -117,13 +118,14 @@ unsigned defaultJobs() {
 OutputWriter engineWriter(OutputFormat format, Anode anode) {
     switch (format) {
     case OutputFormat::BrukerRaw:
-        return {[anode](const ScanRecord& scan, const std::string&, std::string& bytes) {
+        return {[anode](const ScanRecord& scan, const Conversion&, std::string& bytes) {
                     formatBrukerRaw(scan, bytes, anode);
                 },
                 true};
     case OutputFormat::Xye:
-        return {[anode](const ScanRecord& scan, const std::string& inputPath, std::string& bytes) {
-                    formatXye(scan, platform::fromPath(platform::toPath(inputPath).filename()),
+        return {[anode](const ScanRecord& scan, const Conversion& conversion, std::string& bytes) {
+                    formatXye(scan,
+                              platform::fromPath(platform::toPath(conversion.inputPath).filename()),
                               bytes, anode);
                 },
                 false};
@@ -131,7 +133,7 @@ OutputWriter engineWriter(OutputFormat format, Anode anode) {
     case OutputFormat::Svg:
         break;
     }
-    return {[](const ScanRecord& scan, const std::string&, std::string& bytes) {
+    return {[](const ScanRecord& scan, const Conversion&, std::string& bytes) {
                 formatTwoColumnAscii(scan, bytes);
             },
             false};
@@ -179,7 +181,8 @@ Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer
     try {
         const ScanRecord scan = readRigakuRaw(conversion.inputPath, prepared.input);
         checkOutput(conversion, writer.brukerFiles, prepared.input);
-        writer.format(scan, conversion.inputPath, buffer);
+        writer.format(scan, conversion, buffer);
+        prepared.nonFinitePoints = nonFinitePoints(scan);
         prepared.file = PendingFile(conversion.outputPath, buffer);
     } catch (...) {
         prepared.failure = std::current_exception();
@@ -214,7 +217,7 @@ void ParallelBatch::State::work() {
     }
 }
 
-std::size_t ParallelBatch::commitNext() {
+CommittedFile ParallelBatch::commitNext() {
     State& state = *state_;
     const std::size_t index = state.committed; // changed by this thread only
     Prepared& slot = state.slots[index % state.slots.size()];
@@ -261,8 +264,9 @@ std::size_t ParallelBatch::commitNext() {
         finish();
         throw;
     }
+    const CommittedFile committed{index, slot.nonFinitePoints}; // before a worker refills the slot
     finish();
-    return index;
+    return committed;
 }
 
 } // namespace scanmill

@@ -34,14 +34,21 @@ void checkOutput(const Conversion& conversion, bool brukerOutput,
 // How many files a batch works on at once when not told: one per core.
 unsigned defaultJobs();
 
-// What a batch writes of each scan: its formatting of the scan read from
-// inputPath into bytes (whose storage is reused from file to file), and
+// What a batch writes of each scan: its formatting of the scan of a
+// conversion into bytes (whose storage is reused from file to file), and
 // whether its outputs are Bruker files, which replace only Bruker RAW files.
 // A caller may bring formats the engine does not know, such as a plot.
 struct OutputWriter {
-    std::function<void(const ScanRecord& scan, const std::string& inputPath, std::string& bytes)>
+    std::function<void(const ScanRecord& scan, const Conversion& conversion, std::string& bytes)>
         format;
     bool brukerFiles = false;
+};
+
+// A file the batch put in place: its place in the list, and how many of its
+// points are not finite, which its status line tells.
+struct CommittedFile {
+    std::size_t index = 0;
+    std::size_t nonFinitePoints = 0;
 };
 
 // The engine's own writer of a format, with the tube's wavelengths where
@@ -63,14 +70,14 @@ public:
     ParallelBatch& operator=(const ParallelBatch&) = delete;
 
     // Puts the next file of the list in place, once its temporary is
-    // written, and returns its place in the list. Throws that file's
+    // written, and says which it was. Throws that file's
     // FileError instead when it cannot be read (NotAScanError for a Bruker
     // RAW file), would replace its own input, would replace a file that is
     // not a Bruker RAW file with a Bruker output (kept, EEXIST), would
     // replace a file this batch wrote earlier (a clash found only now, as
     // where case is ignored), or cannot be written; the next
     // call goes on with the file after it. At most one call per file.
-    std::size_t commitNext();
+    CommittedFile commitNext();
 
 private:
     struct State;

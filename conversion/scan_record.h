@@ -4,7 +4,9 @@
 #include "file_error.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,6 +32,13 @@ struct ScanRecord {
 // scan, are the command line's only; the engine names them but draws no
 // plot: its caller brings the writer.
 enum class OutputFormat { TwoColumnAscii, BrukerRaw, Xye, Svg };
+
+// How many intensities are NaN or infinite: points that every format passes
+// on as no count, which a fit must not take for one.
+inline std::size_t nonFinitePoints(const ScanRecord& scan) {
+    return static_cast<std::size_t>(std::count_if(scan.intensities.begin(), scan.intensities.end(),
+                                                  [](float x) { return !std::isfinite(x); }));
+}
 
 // The angle of point index + 1 (index steps from the start): the product
 // rounded to single, then the sum rounded to single. The product is formed

@@ -63,7 +63,7 @@ std::vector<std::string> runToTheEnd(const std::vector<Conversion>& conversions,
     ParallelBatch batch(conversions, format, jobs);
     for (const Conversion& conversion : conversions) {
         try {
-            EXPECT_EQ(&conversions[batch.commitNext()], &conversion);
+            EXPECT_EQ(&conversions[batch.commitNext().index], &conversion);
             outcomes.push_back(statusLine(conversion.inputPath, format, conversion.outputPath));
         } catch (const FileError& error) {
             outcomes.push_back(error.description());

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -272,6 +273,16 @@ TEST(ScanmillConvert, EveryClashIsListedAndTheRestConvertedUnlessFailFast) {
     EXPECT_EQ(convert(dir, "-q -f svg -o plots in/quartz.v2.raw").status, 0);
     EXPECT_EQ(readFile(dir / "plots/quartz.svg"),
               formatSvg(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw"));
+}
+
+// Points that are not finite are told on the status line of every format.
+TEST(ScanmillConvert, LinesTellPointsNotFinite) {
+    ScratchDirectory dir;
+    RigakuFields fields;
+    fields.intensities = {4308.0F, std::numeric_limits<float>::quiet_NaN(), 5524.0F};
+    writeFile(dir / "nan.raw", rigakuBytes(fields));
+    EXPECT_EQ(convert(dir, "-f bruker nan.raw").out,
+              "nan.raw" + brukerWords + "nan_b.raw  (1 point not finite)\n");
 }
 
 // As cp -u: an output older than its input is written again, a missing one

@@ -72,11 +72,12 @@ void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& 
     ParallelBatch batch(conversions, format, defaultJobs());
     for (std::size_t index = 0; index < names.size(); ++index) {
         try {
-            batch.commitNext();
+            const CommittedFile committed = batch.commitNext();
             // Just committed: the input is as the batch read it, or it would
             // have failed.
             const std::string& input = conversions[index].inputPath;
-            log.append(statusLine(names[index], format, outputNameFor(names[index], format, rule)),
+            log.append(statusLine(names[index], format, outputNameFor(names[index], format, rule),
+                                  committed.nonFinitePoints),
                        {input, platform::fileStatus(input)});
         } catch (const NotAScanError&) {
             log.append(skippedLine(names[index]));

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <limits>
 
 namespace scanmill {
 namespace {
@@ -39,6 +40,31 @@ TEST(ConvertSelection, ConvertsInSelectionOrderWithOneLineEach) {
     EXPECT_EQ(dir.entries(),
               (std::vector<std::string>{"a.b.raw", "a.dat", "a_b.raw", "b.dat", "b.raw", "b_b.raw",
                                         "scan01.dat", "scan01.raw", "scan01_b.raw"}));
+}
+
+// A pattern with holes is never passed on as a whole one: its line says how
+// many points are not finite, in each format; the files keep their bytes.
+TEST(ConvertSelection, LinesCountPointsThatAreNotFinite) {
+    ScratchDirectory dir;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    RigakuFields fields;
+    fields.intensities = {4308.0F, nan, 5524.0F};
+    writeFile(dir / "one.raw", rigakuBytes(fields));
+    fields.intensities = {nan, -std::numeric_limits<float>::infinity(), 1.0F};
+    writeFile(dir / "two.raw", rigakuBytes(fields));
+    FileSelection selection = selectionOf(dir.path(), {"one.raw", "two.raw"});
+    StatusLog log;
+    convertSelection(selection, ascii, log);
+    convertSelection(selection, bruker, log);
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{
+                  "one.raw     converted to 2-column ASCII file     one.dat  (1 point not finite)",
+                  "two.raw     converted to 2-column ASCII file     two.dat  (2 points not finite)",
+                  "one.raw     converted to Bruker-AXS Diffrac Plus file     one_b.raw  (1 point "
+                  "not finite)",
+                  "two.raw     converted to Bruker-AXS Diffrac Plus file     two_b.raw  (2 points "
+                  "not finite)"}));
+    EXPECT_NE(readFile(dir / "one.dat").find(" 10.02         NaN \r\n"), std::string::npos);
 }
 
 TEST(ConvertSelection, OutputDirectoryIsFilledInOnceAndStays) {
