@@ -2,6 +2,7 @@
 #include "anode.h"
 
 #include "names.h"
+#include "print_number.h"
 
 #include <algorithm>
 #include <array>
@@ -41,6 +42,12 @@ Wavelengths wavelengthsOf(Anode anode) {
 
 std::string_view anodeName(Anode anode) {
     return tubeOf(anode).name;
+}
+
+std::string tubeText(Anode anode) {
+    const Tube& tube = tubeOf(anode);
+    return std::string(tube.name) + " Ka1 " + shortestText(tube.wavelengths.alpha1) + " Ka2 " +
+           shortestText(tube.wavelengths.alpha2) + " angstrom";
 }
 
 std::optional<Anode> anodeNamed(std::string_view name) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace scanmill {
@@ -20,6 +21,10 @@ Wavelengths wavelengthsOf(Anode anode);
 
 // "Cu", "Co", ...: the element's symbol.
 std::string_view anodeName(Anode anode);
+
+// The tube as the text files' comments name it: "Cu Ka1 1.5406 Ka2 1.54442
+// angstrom", each wavelength in its shortest form that reads back the same.
+std::string tubeText(Anode anode);
 
 // The anode of a symbol, case ignored ("mo" too); none for anything else.
 std::optional<Anode> anodeNamed(std::string_view name);

@@ -2,10 +2,11 @@
 #include "ascii_writer.h"
 
 #include "little_endian.h"
+#include "names.h"
 #include "output_file.h"
+#include "shown_text.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -20,25 +21,22 @@ namespace {
 constexpr std::size_t printZone = 14;
 constexpr char lineEnd[] = "\r\n";
 
-// Appends "# " and text as one comment line: a control character would end
-// the line or hide what follows, so each becomes a blank.
+// Appends "# " and text as one comment line that every GSAS-II reads as a
+// comment of 2-theta data: printable ASCII (a control character would end
+// the line, a byte beyond ASCII stops its reader), no lowercase "q" and not
+// the word "wavelength", either of which its importers of 2021 to April 2025
+// take for the mark of Q data. Their test is case-sensitive.
 void appendComment(std::string& text, std::string_view comment) {
-    text += "# ";
-    for (const char c : comment) {
-        const auto byte = static_cast<unsigned char>(c);
-        text += byte < 0x20 || byte == 0x7F ? ' ' : c;
+    std::string line = escapeControls(comment, OtherBytes::Escaped);
+    constexpr std::string_view hidden = "wavelength";
+    for (auto at = line.find(hidden); at != std::string::npos; at = line.find(hidden, at)) {
+        line[at] = 'W';
     }
-    while (text.back() == ' ') {
-        text.pop_back();
+    std::replace(line.begin(), line.end(), 'q', 'Q');
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
     }
-    text += '\n';
-}
-
-// Shortest form that reads back as the same double, whatever the locale.
-std::string wavelengthText(double x) {
-    char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, x).ptr;
-    return std::string(digits, end);
+    text.append("# ").append(line) += '\n';
 }
 
 } // namespace
@@ -103,18 +101,21 @@ void formatXye(const ScanRecord& scan, const std::string& sourceName, std::strin
     appendComment(text, std::string(date.substr(0, date.find_last_not_of(' ') + 1)) + " " +
                             scan.timeText);
     appendComment(text, "step time " + stepTimeText(scan));
-    const Wavelengths wavelengths = wavelengthsOf(anode);
-    appendComment(text, "wavelength " + std::string(anodeName(anode)) + " Ka1 " +
-                            wavelengthText(wavelengths.alpha1) + " Ka2 " +
-                            wavelengthText(wavelengths.alpha2) + " angstrom");
+    appendComment(text, tubeText(anode));
     appendComment(text, "converted from " + sourceName);
+    // A gap in x harms no reader; a NaN row stops some and skews others.
+    if (const std::size_t left = nonFinitePoints(scan); left > 0) {
+        appendComment(text, pointsText(left) + " not finite left out");
+    }
     const std::size_t header = text.size();
     constexpr std::size_t longestLine = 3 * maxPrintNumberLength + 1;
     text.resize(header + scan.intensities.size() * longestLine);
     char* out = text.data() + header;
     for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
         const float intensity = scan.intensities[i];
-        // A NaN intensity keeps a NaN uncertainty rather than a made-up one.
+        if (!std::isfinite(intensity)) {
+            continue;
+        }
         const float sigma = std::sqrt(intensity < 1.0F ? 1.0F : intensity);
         out += formatPrintNumber(twoThetaAt(scan, i), out);
         out += formatPrintNumber(intensity, out);

@@ -248,4 +248,18 @@ std::string formatPrintNumber(float x) {
     return std::string(field, formatPrintNumber(x, field));
 }
 
+std::size_t formatShortest(float x, char* out) {
+    return static_cast<std::size_t>(std::to_chars(out, out + maxShortestFloatLength, x).ptr - out);
+}
+
+std::string shortestText(float x) {
+    char digits[maxShortestFloatLength];
+    return std::string(digits, formatShortest(x, digits));
+}
+
+std::string shortestText(double x) {
+    char digits[24];
+    return std::string(digits, std::to_chars(digits, digits + sizeof digits, x).ptr);
+}
+
 } // namespace scanmill

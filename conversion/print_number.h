@@ -30,4 +30,11 @@ inline constexpr std::size_t maxPrintNumberLength = 14;
 std::size_t formatPrintNumber(float x, char* out);
 std::string formatPrintNumber(float x);
 
+// The shortest text that reads back as the same value ("0.02", "1e-05"),
+// whatever the locale. At most 24 characters for a double, 15 for a float.
+inline constexpr std::size_t maxShortestFloatLength = 15;
+std::size_t formatShortest(float x, char* out);
+std::string shortestText(double x);
+std::string shortestText(float x);
+
 } // namespace scanmill

@@ -49,8 +49,13 @@ void checkAscii(const std::string& text, const ScanRecord& scan) {
     fuzz::check(lines == static_cast<std::size_t>(scan.pointCount) + 1, "ASCII line count");
 }
 
-// What Rietveld programs insist on: "#" header lines, then lines of three
-// numbers separated by blanks, each ending LF.
+bool printableAscii(const std::string& line) {
+    return std::all_of(line.begin(), line.end(), [](char c) { return c >= ' ' && c <= '~'; });
+}
+
+// What Rietveld programs insist on: "#" header lines of printable ASCII
+// without the marks of Q data, then lines of three numbers separated by
+// blanks, each ending LF, one per finite point.
 void checkXye(const std::string& text, const ScanRecord& scan) {
     fuzz::check(text.find('\r') == std::string::npos, "CR in an .xye file");
     std::istringstream lines(text);
@@ -59,6 +64,9 @@ void checkXye(const std::string& text, const ScanRecord& scan) {
     std::size_t points = 0;
     while (std::getline(lines, line)) {
         if (points == 0 && line.starts_with('#')) {
+            fuzz::check(printableAscii(line) && line.find('q') == std::string::npos &&
+                            line.find("wavelength") == std::string::npos,
+                        ".xye comment GSAS-II reads as something else");
             ++comments;
             continue;
         }
@@ -71,8 +79,9 @@ void checkXye(const std::string& text, const ScanRecord& scan) {
         fuzz::check(count == 3, ".xye data line without three fields");
         ++points;
     }
-    fuzz::check(comments == 5, ".xye header lines");
-    fuzz::check(points == static_cast<std::size_t>(scan.pointCount), ".xye line count");
+    const std::size_t leftOut = nonFinitePoints(scan);
+    fuzz::check(comments == 5 + (leftOut > 0 ? 1 : 0), ".xye header lines");
+    fuzz::check(points == static_cast<std::size_t>(scan.pointCount) - leftOut, ".xye line count");
     fuzz::check(text.empty() || text.back() == '\n', ".xye ends without LF");
 }
 

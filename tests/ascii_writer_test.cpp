@@ -3,6 +3,8 @@
 #include "bruker_writer.h"
 #include "scan_files.h"
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 #ifdef SCANMILL_HAVE_XYLIB
 #include <xylib/xylib.h>
@@ -75,31 +77,70 @@ TEST(TwoColumnAscii, TitleIsWrittenByteForByte) {
     EXPECT_EQ(readFile(dir / "a.dat"), title + "\r\n2theta        Intensity\r\n");
 }
 
-// Written out by hand from the format: the header's control characters
-// become blanks, sigma is sqrt(max(I, 1)) (so 1 for 0, 0.25 and -4), and
-// the fields are those of the two-column text.
+// Written out by hand from the format: sigma is sqrt(max(I, 1)) (so 1 for
+// 0, 0.25 and -4), and the fields are those of the two-column text.
 TEST(Xye, CommentLinesThenAngleIntensityAndSigma) {
-    ScanRecord scan = scanOf("Quartz\tstd\r\n1", 10.0F, 0.02F, {100.0F, 2.25F, 0.0F, 0.25F, -4.0F});
+    ScanRecord scan = scanOf("Quartz std", 10.0F, 0.02F, {100.0F, 2.25F, 0.0F, 0.25F, -4.0F});
     scan.dateText = "14-FEB-05   ";
     scan.timeText = "10:32:07";
     scan.stepTime = {0x00, 0x00, 0xC0, 0x3F}; // 1.5 as a little-endian single
-    EXPECT_EQ(formatXye(scan, "q\n.raw"), "# Quartz std  1\n"
-                                          "# 14-FEB-05 10:32:07\n"
-                                          "# step time 1.5 s\n"
-                                          "# wavelength Cu Ka1 1.5406 Ka2 1.54442 angstrom\n"
-                                          "# converted from q .raw\n"
-                                          " 10  100  10 \n"
-                                          " 10.02  2.25  1.5 \n"
-                                          " 10.04  0  1 \n"
-                                          " 10.06  .25  1 \n"
-                                          " 10.08 -4  1 \n");
+    EXPECT_EQ(formatXye(scan, "a.raw"), "# Quartz std\n"
+                                        "# 14-FEB-05 10:32:07\n"
+                                        "# step time 1.5 s\n"
+                                        "# Cu Ka1 1.5406 Ka2 1.54442 angstrom\n"
+                                        "# converted from a.raw\n"
+                                        " 10  100  10 \n"
+                                        " 10.02  2.25  1.5 \n"
+                                        " 10.04  0  1 \n"
+                                        " 10.06  .25  1 \n"
+                                        " 10.08 -4  1 \n");
 }
 
-TEST(Xye, WavelengthLineNamesTheAnode) {
-    const std::string text = formatXye(scanOf("t", 10.0F, 0.02F, {1.0F}), "a.raw", Anode::Ag);
-    EXPECT_NE(text.find("\n# wavelength Ag Ka1 0.5594075 Ka2 0.563798 angstrom\n"),
-              std::string::npos)
-        << text;
+// GSAS-II's xye importers of 2021 to April 2025 read a comment holding a
+// lowercase "q", or the word "wavelength", as the mark of Q data, and stop
+// at a byte that is not UTF-8; Python splits lines at C1's NEL too. Titles
+// hold the instrument PC's code page: Latin-1 or CP437 degrees.
+TEST(Xye, CommentLinesArePrintableAsciiWithoutTheMarksOfQData) {
+    struct Case {
+        const char* title;
+        const char* name;
+        const char* titleLine;
+    };
+    for (const Case& c : {
+             Case{"quartz standard", "equimolar_q.raw", "# Quartz standard"},
+             Case{"wavelength scan", "wavelength.raw", "# Wavelength scan"},
+             Case{"hematite 2\xb0/min", "b\xe4" "d.raw", "# hematite 2\\xb0/min"},
+             Case{"corundum 2\xf8/min", "c.raw", "# corundum 2\\xf8/min"},
+             Case{"quartz 2\xc2\xb0/min", "M\xc3\xbchlbach.raw", "# Quartz 2\\u00b0/min"},
+             Case{"a\xc2\x85" "1 2 3\x9b" "31m\x1b[0m\\q", "n\x85.raw",
+                  "# a\\u00851 2 3\\x9b31m\\e[0m\\\\Q"},
+         }) {
+        SCOPED_TRACE(c.title);
+        const std::string text = formatXye(scanOf(c.title, 10.0F, 0.02F, {1.0F}), c.name);
+        const std::string comments = text.substr(0, text.find("\n ") + 1);
+        EXPECT_EQ(comments.substr(0, comments.find('\n')), c.titleLine);
+        EXPECT_EQ(std::count(comments.begin(), comments.end(), '\n'), 5) << "no line added";
+        EXPECT_TRUE(std::all_of(comments.begin(), comments.end(),
+                                [](char x) { return x == '\n' || (x >= ' ' && x <= '~'); }))
+            << comments;
+        EXPECT_EQ(comments.find('q'), std::string::npos) << comments;
+        EXPECT_EQ(comments.find("wavelength"), std::string::npos) << comments;
+    }
+}
+
+// A NaN row stops some readers and gives others a count of 1; the x
+// column makes the gap harmless.
+TEST(Xye, NonFiniteRowsAreLeftOutAndCounted) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::string one = formatXye(scanOf("t", 10.0F, 1.0F, {4.0F, nan, 9.0F}), "a.raw");
+    EXPECT_TRUE(one.ends_with("# converted from a.raw\n"
+                              "# 1 point not finite left out\n"
+                              " 10  4  2 \n"
+                              " 12  9  3 \n"))
+        << one;
+    const std::string two = formatXye(scanOf("t", 10.0F, 1.0F, {-inf, 1.0F, inf}), "a.raw");
+    EXPECT_TRUE(two.ends_with("# 2 points not finite left out\n 11  1  1 \n")) << two;
 }
 
 // xylib's reader of plain columns, as Rietveld programs read them, takes the
