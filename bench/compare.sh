@@ -39,8 +39,9 @@ for ((run = 1; run <= runs; run++)); do
     timed cp-raw cp -r "$work/counts" @OUT@
     timed cli-ascii "$convert" -q -o @OUT@ "$work/counts"
     timed cli-svg "$convert" -q -f svg -o @OUT@ "$work/counts"
+    timed cli-cif "$convert" -q -f cif -o @OUT@ "$work/counts"
 done
-for name in ascii xyconv ascii-random bruker cli-ascii cli-svg; do
+for name in ascii xyconv ascii-random bruker cli-ascii cli-svg cli-cif; do
     [[ $(ls "$work/runs/$name-$runs" | wc -l) == 100 ]] ||
         { echo "a run of $name did not produce 100 files" >&2; exit 1; }
 done
@@ -53,7 +54,7 @@ peakKib() { # peak memory of a batch over the first $2 scans
 ascii=$(median ascii) xyconv=$(median xyconv) cpDat=$(median cp-dat)
 asciiRandom=$(median ascii-random) cpDatRandom=$(median cp-dat-random)
 bruker=$(median bruker) cpRaw=$(median cp-raw)
-cliAscii=$(median cli-ascii) cliSvg=$(median cli-svg)
+cliAscii=$(median cli-ascii) cliSvg=$(median cli-svg) cliCif=$(median cli-cif)
 echo "100 scans of 32767 points, medians of $runs alternating runs:"
 printf '  %-48s %9s ms\n' "Scanmill batch to ASCII, whole counts" "$ascii" \
     "xyconv -s -m on the same scans (RAW1.01)" "$xyconv" \
@@ -63,13 +64,15 @@ printf '  %-48s %9s ms\n' "Scanmill batch to ASCII, whole counts" "$ascii" \
     "Scanmill batch to Bruker RAW1.01" "$bruker" \
     "cp -r of the input scans" "$cpRaw" \
     "scanmill-convert to .dat" "$cliAscii" \
-    "scanmill-convert -f svg, a plot of each" "$cliSvg"
+    "scanmill-convert -f svg, a plot of each" "$cliSvg" \
+    "scanmill-convert -f cif, pdCIF" "$cliCif"
 echo "Ratios:"
 echo "  xyconv / Scanmill ASCII                  $(ratio "$xyconv" "$ascii")   (at least 10)"
 echo "  Scanmill ASCII / cp -r of .dat           $(ratio "$ascii" "$cpDat")   (at most 2)"
 echo "  same, random values                      $(ratio "$asciiRandom" "$cpDatRandom")"
 echo "  Scanmill Bruker / cp -r of scans         $(ratio "$bruker" "$cpRaw")   (at most 1.5)"
 echo "  scanmill-convert -f svg / to .dat        $(ratio "$cliSvg" "$cliAscii")   (at most 1)"
+echo "  scanmill-convert -f cif / to .dat        $(ratio "$cliCif" "$cliAscii")   (at most 1)"
 for format in ascii bruker; do
     one=$(peakKib $format 1) hundred=$(peakKib $format 100)
     echo "  peak memory, $format: 100 scans $hundred KiB, 1 scan $one KiB," \

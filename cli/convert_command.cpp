@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "convert_command.h"
 
+#include "cif_writer.h"
 #include "names.h"
 #include "output_directories.h"
 #include "parallel_batch.h"
@@ -174,7 +175,11 @@ void reportDryRun(const Pending& pending, const ConvertCommand& command, Report&
     for (std::size_t index = 0; index < pending.conversions.size(); ++index) {
         const Conversion& conversion = pending.conversions[index];
         try {
-            readRigakuHeader(conversion.inputPath);
+            const ScanRecord header = readRigakuHeader(conversion.inputPath);
+            if (command.format == OutputFormat::Cif) {
+                checkPdCifRange(header, static_cast<std::size_t>(header.pointCount),
+                                conversion.inputPath);
+            }
             checkOutput(conversion, command.format == OutputFormat::BrukerRaw, std::nullopt, true);
             report.converted(conversion.inputPath + words + conversion.outputPath);
             ++tally.converted;

@@ -39,17 +39,19 @@ int run(int argc, const char* const* argv) {
     std::string format = "ascii";
     std::string anode = "Cu";
     CLI::App app("Converts Rigaku D/Max-B scans (.raw) to two-column ASCII (.dat),\n"
-                 "Bruker RAW1.01 (_b.raw) or .xye files, or plots them (.svg).",
+                 "Bruker RAW1.01 (_b.raw), .xye or pdCIF (.cif) files, or plots\n"
+                 "them (.svg).",
                  programName);
     // Paths begin with "/" on every system, also on Windows, where CLI11
     // would otherwise take them for options.
     app.allow_windows_style_options(false);
-    app.add_option("-f,--format", format, "ascii (the default), bruker, xye or svg, in any case")
-        ->transform(CLI::IsMember({"ascii", "bruker", "xye", "svg"}, CLI::ignore_case))
+    app.add_option("-f,--format", format,
+                   "ascii (the default), bruker, xye, cif or svg, in any\ncase")
+        ->transform(CLI::IsMember({"ascii", "bruker", "xye", "cif", "svg"}, CLI::ignore_case))
         ->option_text("FORMAT");
     app.add_option("--anode", anode,
                    "The tube: Cu (the default), Co, Cr, Fe, Mo or Ag, whose\nwavelengths "
-                   "Bruker and .xye files record")
+                   "Bruker, .xye and .cif files record")
         ->transform(CLI::IsMember({"Cu", "Co", "Cr", "Fe", "Mo", "Ag"}, CLI::ignore_case))
         ->option_text("ANODE");
     app.add_option("-o,--output-dir", command.outputDirectory,
@@ -118,6 +120,7 @@ int run(int argc, const char* const* argv) {
     }
     command.format = format == "bruker" ? OutputFormat::BrukerRaw
                      : format == "xye"  ? OutputFormat::Xye
+                     : format == "cif"  ? OutputFormat::Cif
                      : format == "svg"  ? OutputFormat::Svg
                                         : OutputFormat::TwoColumnAscii;
     command.anode = anodeNamed(anode).value_or(Anode::Cu);

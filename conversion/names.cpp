@@ -26,6 +26,8 @@ std::string outputNameFor(const std::string& inputName, OutputFormat format, Nam
         return base + "_b.raw";
     case OutputFormat::Xye:
         return base + ".xye";
+    case OutputFormat::Cif:
+        return base + ".cif";
     case OutputFormat::Svg:
         return base + ".svg";
     }
@@ -40,6 +42,8 @@ std::string formatDescription(OutputFormat format) {
         return "Bruker-AXS Diffrac Plus file";
     case OutputFormat::Xye:
         return "xye file";
+    case OutputFormat::Cif:
+        return "pdCIF file";
     case OutputFormat::Svg:
         return "SVG plot";
     }

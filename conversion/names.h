@@ -25,7 +25,7 @@ enum class NameRule { FirstDot, KeepDots };
 
 // Output name for an input name: the part before its first (or last) "."
 // (the whole name when it has none), then ".dat" for ASCII, "_b.raw" for
-// Bruker, ".xye" or ".svg"; "a.b.raw" gives "a.dat" and "a_b.raw", or with KeepDots
+// Bruker, ".xye", ".cif" or ".svg"; "a.b.raw" gives "a.dat" and "a_b.raw", or with KeepDots
 // "a.b.dat" and "a.b_b.raw".
 std::string outputNameFor(const std::string& inputName, OutputFormat format,
                           NameRule rule = NameRule::FirstDot);

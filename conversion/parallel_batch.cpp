@@ -3,6 +3,7 @@
 
 #include "ascii_writer.h"
 #include "bruker_writer.h"
+#include "cif_writer.h"
 #include "output_file.h"
 #include "platform.h"
 #include "rigaku_reader.h"
@@ -127,6 +128,11 @@ OutputWriter engineWriter(OutputFormat format, Anode anode) {
                     formatXye(scan,
                               platform::fromPath(platform::toPath(conversion.inputPath).filename()),
                               bytes, anode);
+                },
+                false};
+    case OutputFormat::Cif:
+        return {[anode](const ScanRecord& scan, const Conversion& conversion, std::string& bytes) {
+                    formatPdCif(scan, conversion.inputPath, conversion.outputPath, bytes, anode);
                 },
                 false};
     case OutputFormat::TwoColumnAscii:

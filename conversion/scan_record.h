@@ -28,10 +28,10 @@ struct ScanRecord {
     std::vector<float> intensities;         // intensities[0] is point 1
 };
 
-// Xye, the three-column text of Rietveld programs, and Svg, a plot of the
-// scan, are the command line's only; the engine names them but draws no
-// plot: its caller brings the writer.
-enum class OutputFormat { TwoColumnAscii, BrukerRaw, Xye, Svg };
+// Xye, the three-column text of Rietveld programs, Cif, a pdCIF block, and
+// Svg, a plot of the scan, are the command line's only; the engine names
+// them but draws no plot: its caller brings the writer.
+enum class OutputFormat { TwoColumnAscii, BrukerRaw, Xye, Cif, Svg };
 
 // How many intensities are NaN or infinite: points that every format passes
 // on as no count, which a fit must not take for one.

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Any bytes read as a Rigaku scan and, when readable, written in both formats
-// and formatted as .xye: the files must have the shape the formats promise and
-// nothing else may be left in the output directory.
+// and formatted as .xye and pdCIF: the files must have the shape the formats
+// promise and nothing else may be left in the output directory.
 #include "ascii_writer.h"
 #include "bruker_writer.h"
+#include "cif_writer.h"
 #include "fuzz_support.h"
 #include "rigaku_reader.h"
 
@@ -85,6 +86,23 @@ void checkXye(const std::string& text, const ScanRecord& scan) {
     fuzz::check(text.empty() || text.back() == '\n', ".xye ends without LF");
 }
 
+// ASCII lines of at most 80 characters; after the one loop's name, one value
+// per point.
+void checkPdCif(const std::string& text, const ScanRecord& scan) {
+    std::istringstream lines(text);
+    std::string line;
+    std::size_t values = 0;
+    bool inLoop = false;
+    while (std::getline(lines, line)) {
+        fuzz::check(line.size() <= 80 && printableAscii(line), "pdCIF line");
+        if (inLoop) {
+            values += static_cast<std::size_t>(std::count(line.begin(), line.end(), ' ')) + 1;
+        }
+        inLoop = inLoop || line == "_pd_meas_counts_total";
+    }
+    fuzz::check(values == static_cast<std::size_t>(scan.pointCount), "pdCIF value count");
+}
+
 void checkBruker(const std::string& bytes, const ScanRecord& scan) {
     const std::size_t points = static_cast<std::size_t>(scan.pointCount);
     fuzz::check(bytes.size() == 1016 + 4 * points, "Bruker file size");
@@ -117,6 +135,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs::remove(ascii);
 
     checkXye(formatXye(scan, std::string(data, data + std::min<std::size_t>(size, 40))), scan);
+    try {
+        checkPdCif(formatPdCif(scan, input.string(), (outDir / "scan.cif").string()), scan);
+    } catch (const FileError&) {
+        // no range to write it with: refused, as the writer's tests check
+    }
 
     const fs::path bruker = outDir / "scan_b.raw";
     writeBrukerRaw(scan, bruker.string());

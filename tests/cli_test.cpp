@@ -3,6 +3,7 @@
 // are compared with what the engine's own writers make of each input.
 #include "ascii_writer.h"
 #include "bruker_writer.h"
+#include "cif_writer.h"
 #include "platform.h"
 #include "rigaku_reader.h"
 #include "scan_files.h"
@@ -275,14 +276,32 @@ TEST(ScanmillConvert, EveryClashIsListedAndTheRestConvertedUnlessFailFast) {
               formatSvg(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw"));
 }
 
-// Points that are not finite are told on the status line of every format.
-TEST(ScanmillConvert, LinesTellPointsNotFinite) {
+// pdCIF needs a range of at least two points; a dry run, which reads headers
+// only, finds that as the real run does. Points that are not finite are
+// told on the status line of every format.
+TEST(ScanmillConvert, PdCifRefusesScansWithoutARangeAndLinesTellPointsNotFinite) {
     ScratchDirectory dir;
+    writeScan(dir, "in/a.raw");
+    writeScan(dir, "in/one.raw", 1);
     RigakuFields fields;
     fields.intensities = {4308.0F, std::numeric_limits<float>::quiet_NaN(), 5524.0F};
-    writeFile(dir / "nan.raw", rigakuBytes(fields));
-    EXPECT_EQ(convert(dir, "-f bruker nan.raw").out,
-              "nan.raw" + brukerWords + "nan_b.raw  (1 point not finite)\n");
+    writeFile(dir / "in/nan.raw", rigakuBytes(fields));
+    const std::string refused = "scanmill-convert: in/one.raw: cannot be written as pdCIF: 1 "
+                                "point, where a range needs at least 2\n";
+    const std::string cifWords = "     converted to pdCIF file     ";
+
+    const Ran dry = convert(dir, "-n -f cif -o out in");
+    EXPECT_EQ(dry.status, 1);
+    EXPECT_EQ(dry.err, refused + "2 would be converted, 1 failed, 0 skipped, 0 up to date\n");
+    const Ran run = convert(dir, "-f cif -o out in");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, refused + summary(2, 1, 0, 0));
+    EXPECT_EQ(run.out, "in/a.raw" + cifWords + "out/a.cif\n" + "in/nan.raw" + cifWords +
+                           "out/nan.cif  (1 point not finite)\n");
+    EXPECT_EQ(readFile(dir / "out/nan.cif"),
+              formatPdCif(readRigakuRaw(dir / "in/nan.raw"), "in/nan.raw", "out/nan.cif"));
+    EXPECT_EQ(convert(dir, "-f bruker in/nan.raw").out,
+              "in/nan.raw" + brukerWords + "in/nan_b.raw  (1 point not finite)\n");
 }
 
 // As cp -u: an output older than its input is written again, a missing one
