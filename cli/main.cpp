@@ -33,6 +33,43 @@ int showHelp(const std::string& text) {
     return scanmill::cli::exitConverted;
 }
 
+// CLI11 takes "--output-dir=" for the option without its value, and then the
+// next argument as the value, and "-o=DIR" for the value "=DIR": a script's
+// unset variable would choose another directory than meant. Every empty value
+// and every short option joined to its value by "=" is refused here, before
+// CLI11 reads them. Returns the usage error, or "" when there is none.
+std::string misspelledValue(const CLI::App& app, const std::vector<std::string>& arguments) {
+    for (std::size_t at = 1; at < arguments.size() && arguments[at] != "--"; ++at) {
+        const std::string& argument = arguments[at];
+        for (const CLI::Option* option : app.get_options()) {
+            if (option->get_positional() || option->get_items_expected_min() == 0) {
+                continue;
+            }
+            const std::string empty =
+                option->get_option_text() + " is empty" +
+                (option->check_lname("output-dir") ? " (use . for the current directory)" : "");
+            for (const std::string& name : option->get_lnames()) {
+                const std::string spelled = "--" + name;
+                if (argument == spelled + "=" ||
+                    (argument == spelled && at + 1 < arguments.size() && arguments[at + 1].empty())) {
+                    return spelled + ": " + empty;
+                }
+            }
+            for (const std::string& name : option->get_snames()) {
+                const std::string spelled = "-" + name;
+                if (argument.starts_with(spelled + "=")) {
+                    return argument + ": a short option takes its value after a blank (" + spelled +
+                           " " + option->get_option_text() + ")";
+                }
+                if (argument == spelled && at + 1 < arguments.size() && arguments[at + 1].empty()) {
+                    return "--" + option->get_lnames().front() + ": " + empty;
+                }
+            }
+        }
+    }
+    return {};
+}
+
 int run(int argc, const char* const* argv) {
     using namespace scanmill;
     cli::ConvertCommand command;
@@ -54,13 +91,11 @@ int run(int argc, const char* const* argv) {
                    "Bruker, .xye and .cif files record")
         ->transform(CLI::IsMember({"Cu", "Co", "Cr", "Fe", "Mo", "Ag"}, CLI::ignore_case))
         ->option_text("ANODE");
+    // An empty variable in a script must not mean "beside the inputs":
+    // misspelledValue refuses every empty value.
     app.add_option("-o,--output-dir", command.outputDirectory,
                    "Write outputs into DIR, made when a file goes\ninto it "
                    "(default: beside each input)")
-        // An empty variable in a script must not mean "beside the inputs".
-        ->check([](const std::string& directory) {
-            return directory.empty() ? "DIR is empty (use . for the current directory)" : "";
-        })
         ->option_text("DIR");
     app.add_flag("-r,--recursive", command.recursive,
                  "Convert subdirectories too, mirrored under DIR");
@@ -88,6 +123,12 @@ int run(int argc, const char* const* argv) {
         return std::string(programName) + ": " + error.what() + "\n" + seeHelp + "\n";
     });
 
+    if (const std::string error =
+            misspelledValue(app, std::vector<std::string>(argv, argv + argc));
+        !error.empty()) {
+        std::fprintf(stderr, "%s: %s\n%s\n", programName, escapeControls(error).c_str(), seeHelp);
+        return cli::exitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
