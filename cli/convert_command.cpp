@@ -99,6 +99,10 @@ OutputWriter writerOf(const ConvertCommand& command) {
 struct Pending {
     std::vector<Conversion> conversions;
     std::vector<bool> foundInDirectory;
+    // A pipe, a socket or a device named on the command line: read as it
+    // comes by a real run, never opened by a dry run, which would wait for
+    // a writer and eat its data.
+    std::vector<bool> readAsItComes;
 };
 
 // Everything that keeps files from being written, found and reported before
@@ -146,6 +150,7 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
         }
         pending.conversions.push_back(found[index]);
         pending.foundInDirectory.push_back(inputs.foundInDirectory[index]);
+        pending.readAsItComes.push_back(input && !input->regular && !input->directory);
     }
     return pending;
 }
@@ -175,13 +180,18 @@ void reportDryRun(const Pending& pending, const ConvertCommand& command, Report&
     for (std::size_t index = 0; index < pending.conversions.size(); ++index) {
         const Conversion& conversion = pending.conversions[index];
         try {
-            const ScanRecord header = readRigakuHeader(conversion.inputPath);
-            if (command.format == OutputFormat::Cif) {
-                checkPdCifRange(header, static_cast<std::size_t>(header.pointCount),
-                                conversion.inputPath);
+            std::string note;
+            if (pending.readAsItComes[index]) {
+                note = "  (not a regular file: read as it comes)";
+            } else {
+                const ScanRecord header = readRigakuHeader(conversion.inputPath);
+                if (command.format == OutputFormat::Cif) {
+                    checkPdCifRange(header, static_cast<std::size_t>(header.pointCount),
+                                    conversion.inputPath);
+                }
             }
             checkOutput(conversion, command.format == OutputFormat::BrukerRaw, std::nullopt, true);
-            report.converted(conversion.inputPath + words + conversion.outputPath);
+            report.converted(conversion.inputPath + words + conversion.outputPath + note);
             ++tally.converted;
         } catch (const FileError& error) {
             if (countFailure(error, pending.foundInDirectory[index], report, tally) &&

@@ -510,6 +510,12 @@ TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidPipesCountedAndLinkLoopsNotF
     EXPECT_EQ(pipe.status, 1);
     EXPECT_EQ(pipe.err, "scanmill-convert: in/sub/pipe.raw: not a regular file; not converted\n" +
                             summary(1, 1, 0, 0));
+    // Named, a pipe is read as it comes; a dry run opens it not, as it would
+    // wait for a writer and take its data.
+    const Ran named = convert(dir, "-n in/sub/pipe.raw");
+    EXPECT_EQ(named.status, 0);
+    EXPECT_EQ(named.out, "in/sub/pipe.raw     would be converted to 2-column ASCII file     "
+                         "in/sub/pipe.dat  (not a regular file: read as it comes)\n");
 #endif
     // "/" begins a path on Windows too, where CLI11 would take it for an option.
     const Ran rooted = convert(dir, "-q /no-such-directory/a.raw");
