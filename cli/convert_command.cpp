@@ -13,7 +13,9 @@
 #include "svg_painter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -108,7 +110,8 @@ struct Pending {
 // Everything that keeps files from being written, found and reported before
 // anything is: the inputs' failures, clashes and outputs over inputs. One
 // look-up of each file serves that check and -u, which keeps a file whose
-// output is a regular file not older than it, as cp -u judges.
+// output is a regular file not older than it, as cp -u judges, but never an
+// empty one: what a power cut leaves of a new file.
 Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report& report,
                  Tally& tally) {
     const std::vector<Conversion>& found = inputs.conversions;
@@ -143,7 +146,7 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
         if (refused[index]) {
             continue;
         }
-        if (command.update && input && output && output->regular &&
+        if (command.update && input && output && output->regular && output->size > 0 &&
             input->modified <= output->modified) {
             ++tally.upToDate;
             continue;
@@ -202,32 +205,57 @@ void reportDryRun(const Pending& pending, const ConvertCommand& command, Report&
     }
 }
 
+// Hands the entries of every directory a file was put into to its disk, once
+// each; false after reporting each that could not be.
+bool flushDirectories(const std::set<std::string>& directories, Report& report) {
+    bool flushed = true;
+    for (const std::string& directory : directories) {
+        errno = 0;
+        if (!platform::flushDirectoryToDisk(directory)) {
+            report.failed(systemError(directory, lastErrorNumber()));
+            flushed = false;
+        }
+    }
+    return flushed;
+}
+
 // Converts the files in order, each reported as it is put in place; a Bruker
 // file found in a directory is passed over, any other failure counted, and
-// with --fail-fast the first one ends the run.
-void convertAll(const Pending& pending, const ConvertCommand& command, Report& report,
+// with --fail-fast the first one ends the run. With --sync, each output's
+// data reaches its disk before its rename, and the directories it was
+// renamed in do once the files are in place; false when one cannot.
+bool convertAll(const Pending& pending, const ConvertCommand& command, Report& report,
                 Tally& tally) {
     const std::vector<Conversion>& conversions = pending.conversions;
     ParallelBatch batch(conversions, writerOf(command),
-                        command.jobs == 0 ? defaultJobs() : command.jobs);
+                        command.jobs == 0 ? defaultJobs() : command.jobs,
+                        command.sync ? Durability::FlushedToDisk : Durability::AsTheSystemWrites);
+    std::set<std::string> directories;
+    const auto finish = [&] { return !command.sync || flushDirectories(directories, report); };
     for (std::size_t index = 0; index < conversions.size(); ++index) {
         const Conversion& conversion = conversions[index];
         try {
             const CommittedFile committed = batch.commitNext();
+            if (command.sync) {
+                const std::string directory = platform::fromPath(
+                    platform::toPath(conversion.outputPath).parent_path());
+                directories.insert(directory.empty() ? "." : directory);
+            }
             report.converted(statusLine(conversion.inputPath, command.format,
                                         conversion.outputPath, committed.nonFinitePoints));
             ++tally.converted;
             if (report.outputClosed()) {
-                return; // as an interrupt: the temporaries made ahead go with the batch
+                return finish(); // as an interrupt: the temporaries made ahead go with the batch
             }
         } catch (const FileError& error) {
             if (countFailure(error, pending.foundInDirectory[index], report, tally) &&
                 command.failFast) {
-                return;
+                return finish();
             }
         }
         report.progress(index + 1, conversions.size());
     }
+    return finish();
 }
 
 } // namespace
@@ -238,10 +266,10 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
                       command.keepDots ? NameRule::KeepDots : NameRule::FirstDot);
     Report report(out, err, command.quiet, command.verbose);
     Tally tally;
-    bool directoriesMade = true;
+    bool directoriesSound = true; // made, and with --sync flushed
     const auto finish = [&] {
         const bool reported = report.finish(tally, command.dryRun);
-        return tally.failed > 0 || !directoriesMade || !reported ? exitFailed : exitConverted;
+        return tally.failed > 0 || !directoriesSound || !reported ? exitFailed : exitConverted;
     };
 
     const Pending pending = checkRun(inputs, command, report, tally);
@@ -254,12 +282,12 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
     }
     OutputDirectories directories;
     if (!command.outputDirectory.empty()) {
-        directoriesMade = directories.make(pending.conversions, report, command.failFast);
-        if (!directoriesMade && command.failFast) {
+        directoriesSound = directories.make(pending.conversions, report, command.failFast);
+        if (!directoriesSound && command.failFast) {
             return finish();
         }
     }
-    convertAll(pending, command, report, tally);
+    directoriesSound = convertAll(pending, command, report, tally) && directoriesSound;
     const int status = finish();
     return report.outputClosed() ? exitOutputClosed : status;
 }

@@ -23,6 +23,7 @@ struct ConvertCommand {
     bool keepDots = false; // output names cut at the last dot, not the first
     bool update = false;   // only outputs missing or older than their input
     bool dryRun = false;   // say what would be converted; write and read nothing
+    bool sync = false;     // each output on its disk before it is reported
     std::vector<std::string> paths;
 };
 

@@ -104,6 +104,9 @@ int run(int argc, const char* const* argv) {
     app.add_flag("-u,--update", command.update,
                  "Convert only files whose output is missing or\nolder than the input");
     app.add_flag("-n,--dry-run", command.dryRun, "Show what would be converted; write nothing");
+    app.add_flag("--sync", command.sync,
+                 "Put each output on its disk before reporting it, so\nthat it survives a "
+                 "power cut");
     app.add_option("-j,--jobs", command.jobs, "Work on N files at once (default: one per core)")
         ->check(CLI::Range(1u, 1024u))
         ->option_text("N");

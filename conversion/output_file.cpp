@@ -62,8 +62,8 @@ void replaceFileContents(const std::string& path, std::string_view content, Clos
     PendingFile(path, content, closeFile).commit();
 }
 
-PendingFile::PendingFile(const std::string& path, std::string_view content)
-    : PendingFile(path, content, closeFile) {}
+PendingFile::PendingFile(const std::string& path, std::string_view content, Durability durability)
+    : PendingFile(path, content, closeFile, durability) {}
 
 void checkOutputPath(const std::string& path) {
     if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
@@ -81,7 +81,8 @@ void checkOutputPath(const std::string& path) {
     }
 }
 
-PendingFile::PendingFile(const std::string& path, std::string_view content, CloseFile closeFile)
+PendingFile::PendingFile(const std::string& path, std::string_view content, CloseFile closeFile,
+                         Durability durability)
     : path_(path) {
     checkOutputPath(path);
 
@@ -108,7 +109,8 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
     }
     errno = 0;
     const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size() &&
-                         std::fflush(file) == 0;
+                         std::fflush(file) == 0 &&
+                         (durability == Durability::AsTheSystemWrites || platform::flushToDisk(file));
     const int writeErrno = lastErrorNumber();
     errno = 0;
     const bool closed = closeFile(file) == 0;

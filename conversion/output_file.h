@@ -10,6 +10,10 @@
 
 namespace scanmill {
 
+// Whether an output's data is handed to its disk before it is renamed into
+// place, so that a power cut cannot leave an empty file under its name.
+enum class Durability { AsTheSystemWrites, FlushedToDisk };
+
 // Replaces the file at path by content, or leaves it as it was: the bytes go
 // to a temporary file in the same directory, which is renamed onto path only
 // once it is complete and closed. A new file gets the permissions of a
@@ -38,8 +42,10 @@ class PendingFile {
 public:
     PendingFile() = default;
     // Writes the temporary; throws FileError naming path, leaving nothing.
-    PendingFile(const std::string& path, std::string_view content);
-    PendingFile(const std::string& path, std::string_view content, CloseFile closeFile);
+    PendingFile(const std::string& path, std::string_view content,
+                Durability durability = Durability::AsTheSystemWrites);
+    PendingFile(const std::string& path, std::string_view content, CloseFile closeFile,
+                Durability durability = Durability::AsTheSystemWrites);
     PendingFile(PendingFile&& other) noexcept;
     PendingFile& operator=(PendingFile&& other) noexcept;
     ~PendingFile();

@@ -64,8 +64,8 @@ bool changedSinceRead(const std::optional<platform::FileStatus>& read, const std
 } // namespace
 
 struct ParallelBatch::State {
-    State(const std::vector<Conversion>& conversions, OutputWriter writer)
-        : conversions(conversions), writer(std::move(writer)) {}
+    State(const std::vector<Conversion>& conversions, OutputWriter writer, Durability durability)
+        : conversions(conversions), writer(std::move(writer)), durability(durability) {}
 
     // Reads, formats and writes the temporary of a file, or keeps why it
     // could not; bytes is the caller's buffer, reused from file to file.
@@ -75,6 +75,7 @@ struct ParallelBatch::State {
 
     const std::vector<Conversion>& conversions;
     OutputWriter writer;
+    Durability durability;
     std::vector<bool> readsEarlierOutput;
     std::string bytes;           // commitNext's own buffer, when it works alone
     std::vector<Prepared> slots; // file i waits in slots[i % slots.size()]
@@ -146,8 +147,8 @@ OutputWriter engineWriter(OutputFormat format, Anode anode) {
 }
 
 ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer,
-                             unsigned jobs)
-    : state_(std::make_unique<State>(conversions, std::move(writer))) {
+                             unsigned jobs, Durability durability)
+    : state_(std::make_unique<State>(conversions, std::move(writer), durability)) {
     State& state = *state_;
     const std::size_t threads = std::min<std::size_t>(jobs, conversions.size());
     // Two slots a worker: one being filled while the other waits for its
@@ -189,7 +190,7 @@ Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer
         checkOutput(conversion, writer.brukerFiles, prepared.input);
         writer.format(scan, conversion, buffer);
         prepared.nonFinitePoints = nonFinitePoints(scan);
-        prepared.file = PendingFile(conversion.outputPath, buffer);
+        prepared.file = PendingFile(conversion.outputPath, buffer, durability);
     } catch (...) {
         prepared.failure = std::current_exception();
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "anode.h"
+#include "output_file.h"
 #include "overlap_check.h"
 #include "scan_record.h"
 
@@ -61,7 +62,10 @@ public:
     // With one job, or one file, each file is read and formatted by
     // commitNext itself. A file whose input an earlier file of the list
     // writes is read only after that write, as one file after another would.
-    ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer, unsigned jobs);
+    // With FlushedToDisk, each output's data reaches its disk before it is
+    // put in place.
+    ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer, unsigned jobs,
+                  Durability durability = Durability::AsTheSystemWrites);
     ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format, unsigned jobs)
         : ParallelBatch(conversions, engineWriter(format), jobs) {}
     // Stops the workers; files not committed by then are never written.

@@ -40,6 +40,14 @@ std::FILE* createTemporaryFile(const std::string& path, const std::string& repla
 // file renamed is no longer hidden.
 bool replaceByRename(const std::string& from, const std::string& to);
 
+// Hands the data of an open file to its disk before returning (fdatasync,
+// FlushFileBuffers), so that a power cut cannot leave it empty behind a name.
+bool flushToDisk(std::FILE* file);
+
+// The same for the entries of a directory, so that a rename into it lasts
+// too. On Windows every rename is written through already.
+bool flushDirectoryToDisk(const std::string& directory);
+
 // Removes the file at path, if it can.
 void removeFile(const std::string& path);
 

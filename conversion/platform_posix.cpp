@@ -143,6 +143,22 @@ bool replaceByRename(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool flushToDisk(std::FILE* file) {
+    return fdatasync(fileno(file)) == 0;
+}
+
+bool flushDirectoryToDisk(const std::string& directory) {
+    const int handle = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle < 0) {
+        return false;
+    }
+    const bool flushed = fsync(handle) == 0;
+    const int number = errno;
+    close(handle);
+    errno = number;
+    return flushed;
+}
+
 void removeFile(const std::string& path) {
     std::remove(path.c_str());
 }

@@ -351,6 +351,18 @@ bool replaceByRename(const std::string& from, const std::string& to) {
     return false;
 }
 
+bool flushToDisk(std::FILE* file) {
+    if (FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) == 0) {
+        setErrnoFromLastError();
+        return false;
+    }
+    return true;
+}
+
+bool flushDirectoryToDisk(const std::string&) {
+    return true; // replaceByRename writes its renames through
+}
+
 void removeFile(const std::string& path) {
     std::wstring wide;
     if (systemPath(path, wide)) {

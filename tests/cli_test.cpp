@@ -332,6 +332,12 @@ TEST(ScanmillConvert, UpdateConvertsOnlyMissingAndOlderOutputs) {
                            summary(2, 1, 0, 1));
     EXPECT_EQ(readFile(dir / "out/a.dat"), "as old as its input");
     EXPECT_EQ(readFile(dir / "out/b.dat"), asciiOf(dir, "in/b.raw"));
+
+    // An empty output, however new, is what a power cut leaves of a new file.
+    writeFile(dir / "out/a.dat", "");
+    const Ran empty = convert(dir, "-u --sync -o out in/a.raw");
+    EXPECT_EQ(empty.out, "in/a.raw" + asciiWords + "out/a.dat\n");
+    EXPECT_EQ(readFile(dir / "out/a.dat"), asciiOf(dir, "in/a.raw"));
 }
 
 // The dry run's lines and summary, as the real run would say them.
