@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -49,6 +51,25 @@ struct Prepared {
     std::size_t nonFinitePoints = 0;
 };
 
+FileError changedWhileConverted(const std::string& inputPath) {
+    return FileError(EAGAIN, inputPath + ": changed while it was being converted; not converted");
+}
+
+// Where file times have steps of a second or two, a file rewritten within
+// one step keeps its time and size: its time then tells nothing, and only
+// another look at its bytes can.
+constexpr std::int64_t settlingSeconds = 2;
+
+bool sameScan(const ScanRecord& a, const ScanRecord& b) {
+    return a.dateText == b.dateText && a.timeText == b.timeText && a.title == b.title &&
+           std::memcmp(&a.startTwoTheta, &b.startTwoTheta, sizeof a.startTwoTheta) == 0 &&
+           std::memcmp(&a.stepSize, &b.stepSize, sizeof a.stepSize) == 0 &&
+           a.pointCount == b.pointCount && a.stepTime == b.stepTime &&
+           a.intensities.size() == b.intensities.size() &&
+           std::memcmp(a.intensities.data(), b.intensities.data(),
+                       a.intensities.size() * sizeof(float)) == 0;
+}
+
 // True when the input's path no longer leads to the file as it was read: it
 // was written to, or another file was renamed over it, as instruments and
 // editors save. A pipe is read as it comes.
@@ -64,24 +85,31 @@ bool changedSinceRead(const std::optional<platform::FileStatus>& read, const std
 } // namespace
 
 struct ParallelBatch::State {
-    State(const std::vector<Conversion>& conversions, OutputWriter writer, Durability durability)
-        : conversions(conversions), writer(std::move(writer)), durability(durability) {}
+    State(const std::vector<Conversion>& conversions, OutputWriter writer, Durability durability,
+          SettlingWait settlingWait)
+        : conversions(conversions), writer(std::move(writer)), durability(durability),
+          settlingWait(std::move(settlingWait)) {}
 
     // Reads, formats and writes the temporary of a file, or keeps why it
     // could not; bytes is the caller's buffer, reused from file to file.
-    Prepared prepareOne(std::size_t index, std::string& bytes) const;
+    Prepared prepareOne(std::size_t index, std::string& bytes);
+    // Reads the scan, and again once it has settled.
+    ScanRecord readSettled(const std::string& path, std::optional<platform::FileStatus>& opened);
+    void waitUntil(std::int64_t fileTime);
     bool mayStart(std::size_t index) const;
     void work();
 
     const std::vector<Conversion>& conversions;
     OutputWriter writer;
     Durability durability;
+    SettlingWait settlingWait;
     std::vector<bool> readsEarlierOutput;
     std::string bytes;           // commitNext's own buffer, when it works alone
     std::vector<Prepared> slots; // file i waits in slots[i % slots.size()]
     std::mutex mutex;
     std::condition_variable ready; // the next file to write is formatted
     std::condition_variable room;  // a worker may start another file
+    std::condition_variable stop;  // the batch is stopping
     std::size_t started = 0;       // files taken by workers
     std::size_t committed = 0;     // files written or failed
     // Files put in place, by the caller's thread only.
@@ -147,8 +175,9 @@ OutputWriter engineWriter(OutputFormat format, Anode anode) {
 }
 
 ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer,
-                             unsigned jobs, Durability durability)
-    : state_(std::make_unique<State>(conversions, std::move(writer), durability)) {
+                             unsigned jobs, Durability durability, SettlingWait settlingWait)
+    : state_(std::make_unique<State>(conversions, std::move(writer), durability,
+                                     std::move(settlingWait))) {
     State& state = *state_;
     const std::size_t threads = std::min<std::size_t>(jobs, conversions.size());
     // Two slots a worker: one being filled while the other waits for its
@@ -180,13 +209,49 @@ ParallelBatch::~ParallelBatch() {
         state_->stopping = true;
     }
     state_->room.notify_all();
+    state_->stop.notify_all();
 }
 
-Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer) const {
+void ParallelBatch::State::waitUntil(std::int64_t fileTime) {
+    if (settlingWait) {
+        settlingWait(fileTime);
+        return;
+    }
+    const auto wait = std::chrono::nanoseconds(
+        (fileTime - platform::fileTimeNow()) * (1'000'000'000 / platform::fileTimeTicksPerSecond));
+    std::unique_lock lock(mutex);
+    stop.wait_for(lock, wait, [this] { return stopping; });
+}
+
+ScanRecord ParallelBatch::State::readSettled(const std::string& path,
+                                             std::optional<platform::FileStatus>& opened) {
+    ScanRecord scan = readRigakuRaw(path, opened);
+    if (!opened || !opened->regular) {
+        return scan;
+    }
+    // Against the local clock: a share whose clock runs ahead dates its
+    // files in the future, which counts as settling too.
+    const std::int64_t readEnd = platform::fileTimeNow();
+    const std::int64_t settling = settlingSeconds * platform::fileTimeTicksPerSecond;
+    if (opened->modified <= readEnd - settling) {
+        return scan;
+    }
+    waitUntil(std::min(opened->modified, readEnd) + settling);
+    try {
+        if (sameScan(readRigakuRaw(path, opened), scan)) {
+            return scan;
+        }
+    } catch (const FileError&) {
+        // no longer the scan it was a moment ago
+    }
+    throw changedWhileConverted(path);
+}
+
+Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer) {
     const Conversion& conversion = conversions[index];
     Prepared prepared;
     try {
-        const ScanRecord scan = readRigakuRaw(conversion.inputPath, prepared.input);
+        const ScanRecord scan = readSettled(conversion.inputPath, prepared.input);
         checkOutput(conversion, writer.brukerFiles, prepared.input);
         writer.format(scan, conversion, buffer);
         prepared.nonFinitePoints = nonFinitePoints(scan);
@@ -251,8 +316,7 @@ CommittedFile ParallelBatch::commitNext() {
         const Conversion& conversion = state.conversions[index];
         if (changedSinceRead(slot.input, conversion.inputPath)) {
             slot.file = PendingFile(); // its temporary removed
-            throw FileError(EAGAIN, conversion.inputPath +
-                                        ": changed while it was being converted; not converted");
+            throw changedWhileConverted(conversion.inputPath);
         }
         if (const auto output = platform::fileStatus(conversion.outputPath)) {
             if (const auto writer = state.written.find(output->identity);

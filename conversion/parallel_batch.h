@@ -56,6 +56,11 @@ struct CommittedFile {
 // the format records them.
 OutputWriter engineWriter(OutputFormat format, Anode anode = Anode::Cu);
 
+// How a batch waits for inputs that are still settling, until a time of
+// platform::fileTimeNow's clock. Tests bring their own, to change a file
+// while the batch waits; by default it sleeps, or stops with the batch.
+using SettlingWait = std::function<void(std::int64_t until)>;
+
 class ParallelBatch {
 public:
     // Starts up to `jobs` workers on the list, which must outlive the batch.
@@ -64,8 +69,15 @@ public:
     // writes is read only after that write, as one file after another would.
     // With FlushedToDisk, each output's data reaches its disk before it is
     // put in place.
+    //
+    // An input modified less than 2 seconds before its read ended, or dated
+    // in the future, may still be being written where file times are coarse
+    // (FAT keeps 2-second steps): it is read again once those 2 seconds have
+    // passed, and converted only if both reads give the same scan. The waits
+    // of several files overlap, so a run waits about once for all of them.
     ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer, unsigned jobs,
-                  Durability durability = Durability::AsTheSystemWrites);
+                  Durability durability = Durability::AsTheSystemWrites,
+                  SettlingWait settlingWait = {});
     ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format, unsigned jobs)
         : ParallelBatch(conversions, engineWriter(format), jobs) {}
     // Stops the workers; files not committed by then are never written.
@@ -76,7 +88,7 @@ public:
     // Puts the next file of the list in place, once its temporary is
     // written, and says which it was. Throws that file's
     // FileError instead when it cannot be read (NotAScanError for a Bruker
-    // RAW file), would replace its own input, would replace a file that is
+    // RAW file), changed while it was converted (EAGAIN), would replace its own input, would replace a file that is
     // not a Bruker RAW file with a Bruker output (kept, EEXIST), would
     // replace a file this batch wrote earlier (a clash found only now, as
     // where case is ignored), or cannot be written; the next

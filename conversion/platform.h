@@ -94,6 +94,11 @@ struct FileStatus {
     bool readOnly = false;
     bool directory = false;
 };
+// Now, on the clock whose ticks FileStatus::modified counts, and how many of
+// them make a second.
+std::int64_t fileTimeNow();
+extern const std::int64_t fileTimeTicksPerSecond;
+
 // The file at path, symbolic links followed; nothing when there is none.
 std::optional<FileStatus> fileStatus(const std::string& path);
 // The file an open stream reads or writes; nothing when the system cannot say.

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <system_error>
+#include <time.h>
 #include <unistd.h>
 
 namespace scanmill {
@@ -174,6 +175,14 @@ std::string fileNameKey(const std::string& name) {
 bool mayCreateFilesIn(const std::string& directory) {
     // access(), not the bits: what the process may do, root included.
     return access(directory.c_str(), W_OK | X_OK) == 0;
+}
+
+const std::int64_t fileTimeTicksPerSecond = 1'000'000'000;
+
+std::int64_t fileTimeNow() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return std::int64_t{now.tv_sec} * fileTimeTicksPerSecond + now.tv_nsec;
 }
 
 std::optional<FileStatus> fileStatus(const std::string& path) {

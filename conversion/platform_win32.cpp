@@ -429,6 +429,15 @@ bool mayCreateFilesIn(const std::string& directory) {
     return true;
 }
 
+const std::int64_t fileTimeTicksPerSecond = 10'000'000;
+
+std::int64_t fileTimeNow() {
+    FILETIME now{};
+    GetSystemTimePreciseAsFileTime(&now);
+    return static_cast<std::int64_t>((std::uint64_t{now.dwHighDateTime} << 32) |
+                                     now.dwLowDateTime);
+}
+
 std::optional<FileStatus> fileStatus(const std::string& path) {
     std::wstring wide;
     if (!systemPath(path, wide)) {

@@ -325,5 +325,61 @@ TEST(ParallelBatch, InputChangedBeforeItsOutputIsPutInPlaceIsNotConverted) {
 #endif
 }
 
+// Where file times have steps of a second or two, a same-size rewrite within
+// one step keeps its time: a scan dated less than two seconds before its read
+// ended, or in the future, is read again once two seconds have passed, and
+// converted only when both reads agree. The batch's wait is replaced here by
+// one that rewrites the scan with its time held still, as a coarse clock
+// would hold it.
+TEST(ParallelBatchSettling, RecentScansAreReadAgainAndRefusedWhenChanged) {
+    ScratchDirectory dir;
+    const std::vector<Conversion> conversions = {{dir / "a.raw", dir / "a.dat"}};
+    const std::int64_t second = platform::fileTimeTicksPerSecond;
+    const auto dated = [&](fs::file_time_type time) {
+        writeFile(dir / "a.raw", rigakuBytes({}));
+        fs::last_write_time(dir.path() / "a.raw", time);
+        fs::remove(dir / "a.dat");
+    };
+    const auto now = fs::file_time_type::clock::now;
+    for (const unsigned jobs : {1u, 2u}) {
+        SCOPED_TRACE(jobs);
+        std::vector<std::int64_t> waits;
+        const auto rewriting = [&](std::int64_t until) {
+            waits.push_back(until - platform::fileTimeNow());
+            const auto heldStill = fs::last_write_time(dir.path() / "a.raw");
+            RigakuFields torn;
+            torn.intensities[1] = 0.0F;
+            writeFile(dir / "a.raw", rigakuBytes(torn));
+            fs::last_write_time(dir.path() / "a.raw", heldStill);
+        };
+        dated(now());
+        {
+            ParallelBatch batch(conversions, engineWriter(ascii), jobs, Durability::AsTheSystemWrites,
+                                rewriting);
+            expectFileError([&] { batch.commitNext(); }, EAGAIN,
+                            dir / "a.raw: changed while it was being converted; not converted");
+        }
+        EXPECT_FALSE(fs::exists(dir / "a.dat"));
+        ASSERT_EQ(waits.size(), 1u);
+        EXPECT_GT(waits[0], second) << "two seconds after its time";
+        EXPECT_LE(waits[0], 2 * second);
+
+        const auto unchanged = [&](std::int64_t until) {
+            waits.push_back(until - platform::fileTimeNow());
+        };
+        // A share whose clock runs an hour ahead: two seconds, not an hour.
+        for (const bool future : {true, false}) {
+            waits.clear();
+            dated(future ? now() + std::chrono::hours(1) : now() - std::chrono::minutes(1));
+            ParallelBatch(conversions, engineWriter(ascii), jobs, Durability::AsTheSystemWrites,
+                          unchanged)
+                .commitNext();
+            EXPECT_EQ(readFile(dir / "a.dat"), formatTwoColumnAscii(readRigakuRaw(dir / "a.raw")));
+            ASSERT_EQ(waits.size(), future ? 1u : 0u) << "a scan a minute old is read once";
+            EXPECT_LE(future ? waits.front() : 0, 2 * second);
+        }
+    }
+}
+
 } // namespace
 } // namespace scanmill
