@@ -51,25 +51,42 @@ TickStep niceStep(double span, int count) {
     return {mantissa, exponent};
 }
 
-// Every label of an axis in one form: fixed with as many decimals as the
-// step has, or for values of ten digits and more, in exponent form (0 as
-// "0").
-std::string tickLabel(double value, TickStep step, double largest) {
-    if (value == 0 && largest >= 1e9) {
+// Labels longer than this are written in exponent form: a fixed label of a
+// tiny or huge range would run under the axis title.
+constexpr std::size_t longestFixedLabel = 7;
+
+// Fixed, with as many decimals as the step has ("0.25", "2000").
+std::string fixedLabel(double value, TickStep step) {
+    char text[400];
+    const int decimals = std::max(0, -step.exponent);
+    return std::string(text, std::to_chars(text, text + sizeof text, value,
+                                           std::chars_format::fixed, decimals)
+                                 .ptr);
+}
+
+// In exponent form with as many digits as the step has, and no trailing
+// zeros ("1e-12", "2.5e+07"); 0 as "0".
+std::string exponentLabel(double value, TickStep step) {
+    if (value == 0) {
         return "0";
     }
+    const int digits =
+        std::max(0, static_cast<int>(std::floor(std::log10(std::abs(value)))) - step.exponent);
     char text[64];
-    std::to_chars_result result;
-    if (largest < 1e9) {
-        const int decimals = std::max(0, -step.exponent);
-        result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    } else {
-        const int digits =
-            std::max(0, static_cast<int>(std::floor(std::log10(largest))) - step.exponent);
-        result =
-            std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, digits);
+    char* end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, digits).ptr;
+    std::string label(text, end);
+    const std::size_t exponent = label.find('e');
+    std::size_t mantissaEnd = exponent;
+    if (label.find('.') < exponent) {
+        while (label[mantissaEnd - 1] == '0') {
+            --mantissaEnd;
+        }
+        if (label[mantissaEnd - 1] == '.') {
+            --mantissaEnd;
+        }
     }
-    return std::string(text, result.ptr);
+    return label.erase(mantissaEnd, exponent - mantissaEnd);
 }
 
 // Ticks at the multiples of a nice step within the range; pixelOf places them.
@@ -77,18 +94,32 @@ template <typename PixelOf>
 std::vector<Tick> ticksOf(AxisRange range, double pixels, double spacing, PixelOf pixelOf) {
     const TickStep step = niceStep(range.high - range.low, static_cast<int>(pixels / spacing));
     const double size = step.size();
-    const double largest = std::max(std::abs(range.low), std::abs(range.high));
     std::vector<Tick> ticks;
     const double first = std::ceil(range.low / size);
+    bool fixedFits = true;
     for (int i = 0; i < mostTicks; ++i) {
         // A multiple of the step, not a sum of steps, so that no error builds up.
         const double value = (first + i) * size + 0.0; // no -0
         if (value > range.high) {
             break;
         }
-        ticks.push_back({value, pixelOf(value), tickLabel(value, step, largest)});
+        std::string label = fixedLabel(value, step);
+        fixedFits = fixedFits && label.size() <= longestFixedLabel;
+        ticks.push_back({value, pixelOf(value), std::move(label)});
+    }
+    // Every label of an axis in one form.
+    if (!fixedFits) {
+        for (Tick& tick : ticks) {
+            tick.label = exponentLabel(tick.value, step);
+        }
     }
     return ticks;
+}
+
+// The pixel column of x. Clamped first, so that truncation is floor (and a
+// call to floor would cost more than the rest of the point).
+int columnOf(double x, int columns) {
+    return static_cast<int>(std::clamp(x, 0.0, static_cast<double>(columns - 1)));
 }
 
 // The pattern of one run of finite points, decimated per pixel column to its
@@ -99,10 +130,7 @@ public:
     ColumnDecimator(std::vector<PlotPoint>& line, int columns) : line_(line), columns_(columns) {}
 
     void add(PlotPoint point) {
-        // Clamped first, so that truncation is floor (and a call to floor
-        // would cost more than the rest of the point).
-        const int column =
-            static_cast<int>(std::clamp(point.x, 0.0, static_cast<double>(columns_ - 1)));
+        const int column = columnOf(point.x, columns_);
         if (count_ == 0 || column != column_) {
             flush();
             column_ = column;
@@ -217,25 +245,55 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
     layout.twoThetaTitle = "2θ (°)";
     layout.intensityTitle = "Intensity (counts)";
 
+    // A run is kept aside while it stays in its first column, and becomes a
+    // line once it leaves it, or a mark if it never does.
+    const int columns = layout.frame.width;
     std::optional<ColumnDecimator> decimator;
+    std::vector<PlotPoint> firstColumn;
+    int markColumn = -1;
+    const auto endRun = [&] {
+        if (decimator) {
+            decimator->flush();
+            decimator.reset();
+        } else if (!firstColumn.empty()) {
+            const auto [highest, lowest] = std::minmax_element(
+                firstColumn.begin(), firstColumn.end(),
+                [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
+            const int column = columnOf(firstColumn.front().x, columns);
+            if (column != markColumn) {
+                layout.marks.push_back({firstColumn.front().x, highest->y, lowest->y});
+                markColumn = column;
+            } else {
+                ColumnMark& mark = layout.marks.back();
+                mark.top = std::min(mark.top, highest->y);
+                mark.bottom = std::max(mark.bottom, lowest->y);
+            }
+        }
+        firstColumn.clear();
+    };
     for (std::size_t i = 0; i < points; ++i) {
         const float angle = twoThetaAt(scan, i);
         const float intensity = scan.intensities[i];
         if (!std::isfinite(intensity) || !std::isfinite(angle)) {
-            if (decimator) {
-                decimator->flush();
-                decimator.reset();
-            }
+            endRun();
             continue;
         }
-        if (!decimator) {
-            decimator.emplace(layout.lines.emplace_back(), layout.frame.width);
+        const PlotPoint point{xOf(angle), yOf(intensity)};
+        if (decimator) {
+            decimator->add(point);
+        } else if (firstColumn.empty() ||
+                   columnOf(point.x, columns) == columnOf(firstColumn.front().x, columns)) {
+            firstColumn.push_back(point);
+        } else {
+            decimator.emplace(layout.lines.emplace_back(), columns);
+            for (const PlotPoint& kept : firstColumn) {
+                decimator->add(kept);
+            }
+            firstColumn.clear();
+            decimator->add(point);
         }
-        decimator->add({xOf(angle), yOf(intensity)});
     }
-    if (decimator) {
-        decimator->flush();
-    }
+    endRun();
 
     layout.headerLines = headerLinesOf(scan, sourceName);
     return layout;

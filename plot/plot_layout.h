@@ -38,6 +38,15 @@ struct PlotPoint {
     double y = 0;
 };
 
+// Where runs of finite points that begin and end in one pixel column are
+// drawn: an upright stroke from the highest of them to the lowest, a dot
+// where those are one.
+struct ColumnMark {
+    double x = 0;
+    double top = 0;
+    double bottom = 0;
+};
+
 struct PlotLayout {
     PixelSize frame;
     AxisRange twoTheta;  // degrees
@@ -47,8 +56,12 @@ struct PlotLayout {
     std::string twoThetaTitle;  // "2θ (°)"
     std::string intensityTitle; // "Intensity (counts)"
     // The pattern, one polyline between two non-finite intensities; each
-    // keeps at most four points per pixel column.
+    // keeps at most four points per pixel column. A run that stays within
+    // one column is a mark instead, merged with the others of its column,
+    // and drawn wider than the line so that a lone point shows at any zoom:
+    // a scan of many short runs then draws as little as a whole one.
     std::vector<std::vector<PlotPoint>> lines;
+    std::vector<ColumnMark> marks;
     // UTF-8, control characters escaped: the title; the file's name with
     // the date and time; the 2 theta range and step; the point count and
     // step time.

@@ -3,7 +3,9 @@
 
 #include "plot_layout.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 namespace scanmill {
@@ -12,11 +14,18 @@ namespace {
 constexpr int pageWidth = 800;
 constexpr int pageHeight = 500;
 // The frame's place on the page: room above for the header lines, left and
-// below for the labels and the axis titles.
-constexpr int frameLeft = 80;
+// below for the labels and the axis titles. The left side grows with the
+// longest intensity label, at most 0.6 em a character of the 11-unit labels.
 constexpr int frameTop = 96;
 constexpr int frameRight = 24;
 constexpr int frameBottom = 52;
+constexpr int leastFrameLeft = 80;
+constexpr double labelCharacter = 0.6 * 11;
+// From the page's edge to the title's foot, then from the title's foot to
+// the labels' right end beside the frame.
+constexpr int titleRoom = 16 + 9;
+constexpr double labelGap = 3 + 6;
+constexpr double labelEnd = 8;
 
 // One decimal is a tenth of a pixel at 100 %: finer than any screen shows,
 // and it keeps a full-length scan's file small.
@@ -68,9 +77,19 @@ void appendPoint(std::string& out, PlotPoint point) {
 } // namespace
 
 void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::string& bytes) {
+    // The frame's height decides the intensity ticks, so their labels, and
+    // so the room they need at its left.
+    const int frameHeight = pageHeight - frameTop - frameBottom;
+    std::size_t longestLabel = 0;
+    for (const Tick& tick : layOutPlot(scan, sourceName, {1, frameHeight}).intensityTicks) {
+        longestLabel = std::max(longestLabel, tick.label.size());
+    }
+    const int frameLeft = std::max(
+        leastFrameLeft,
+        static_cast<int>(std::ceil(titleRoom + labelGap + labelEnd +
+                                   labelCharacter * static_cast<double>(longestLabel))));
     const PlotLayout layout =
-        layOutPlot(scan, sourceName,
-                   {pageWidth - frameLeft - frameRight, pageHeight - frameTop - frameBottom});
+        layOutPlot(scan, sourceName, {pageWidth - frameLeft - frameRight, frameHeight});
     const double width = layout.frame.width;
     const double height = layout.frame.height;
     std::string& out = bytes;
@@ -121,35 +140,35 @@ void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::strin
         appendText(out, tick.pixel, height + 19, " text-anchor=\"middle\"", tick.label);
     }
     for (const Tick& tick : layout.intensityTicks) {
-        appendText(out, -8, tick.pixel + 4, " text-anchor=\"end\"", tick.label);
+        appendText(out, -labelEnd, tick.pixel + 4, " text-anchor=\"end\"", tick.label);
     }
     out += "</g>\n";
     appendText(out, width / 2, height + 42, " text-anchor=\"middle\"", layout.twoThetaTitle);
-    out += "<text transform=\"translate(-64,";
+    out += "<text transform=\"translate(" + std::to_string(titleRoom - frameLeft) + ",";
     appendNumber(out, height / 2);
     out += ") rotate(-90)\" text-anchor=\"middle\">";
     appendXmlText(out, layout.intensityTitle);
     out += "</text>\n";
 
-    // A run of one point is drawn as a dot: a line of length zero with round
-    // ends.
-    out += "<g fill=\"none\" stroke=\"#1f5fa8\" stroke-width=\"1.2\" stroke-linejoin=\"round\" "
-           "stroke-linecap=\"round\">\n";
+    // The pattern as one path, its breaks moves; the marks of short runs as
+    // another, wider, so that a lone point shows at any zoom (a stroke of
+    // length zero with round ends is a dot).
+    out += "<g fill=\"none\" stroke=\"#1f5fa8\" stroke-linejoin=\"round\" "
+           "stroke-linecap=\"round\">\n<path stroke-width=\"1.2\" d=\"";
     for (const std::vector<PlotPoint>& line : layout.lines) {
-        out += "<polyline points=\"";
         for (std::size_t i = 0; i < line.size(); ++i) {
-            if (i != 0) {
-                out += ' ';
-            }
+            out += i == 0 ? 'M' : 'L';
             appendPoint(out, line[i]);
         }
-        if (line.size() == 1) {
-            out += ' ';
-            appendPoint(out, line[0]);
-        }
-        out += "\"/>\n";
     }
-    out += "</g>\n";
+    out += "\"/>\n<path stroke-width=\"3\" d=\"";
+    for (const ColumnMark& mark : layout.marks) {
+        out += 'M';
+        appendPoint(out, {mark.x, mark.top});
+        out += 'V';
+        appendNumber(out, mark.bottom);
+    }
+    out += "\"/>\n</g>\n";
 
     out += "<rect width=\"";
     appendNumber(out, width);

@@ -103,15 +103,20 @@ void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area,
     painter.restore();
 
     painter.setRenderHint(QPainter::Antialiasing);
-    // The SVG's 1.2 units; a run of one point shows as a dot.
-    QPen linePen(lineColour, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    painter.setPen(linePen);
-    painter.setClipRect(QRectF(0, 0, width, height).adjusted(-1, -1, 1, 1));
-    for (const std::vector<PlotPoint>& points : pattern.lines) {
-        if (points.size() == 1) {
-            painter.drawPoint(QPointF(points[0].x * xScale, points[0].y * yScale));
-            continue;
+    // The SVG's 1.2 units for the line, 3 for the marks of short runs, so
+    // that a lone point shows.
+    painter.setClipRect(QRectF(0, 0, width, height).adjusted(-2, -2, 2, 2));
+    painter.setPen(QPen(lineColour, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    for (const ColumnMark& mark : pattern.marks) {
+        const QPointF top(mark.x * xScale, mark.top * yScale);
+        if (mark.top == mark.bottom) {
+            painter.drawPoint(top);
+        } else {
+            painter.drawLine(top, QPointF(mark.x * xScale, mark.bottom * yScale));
         }
+    }
+    painter.setPen(QPen(lineColour, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    for (const std::vector<PlotPoint>& points : pattern.lines) {
         QPolygonF polyline;
         polyline.reserve(qsizetype(points.size()));
         for (const PlotPoint& point : points) {

@@ -161,29 +161,30 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
     }
 
     {
-        // The SVG's 1.2 units, with round ends and joins; a run of one point
-        // shows as a dot.
+        // The SVG's 1.2 units for the line and 3 for the marks of short runs,
+        // so that a lone point shows, with round ends and joins.
         LOGBRUSH brush{BS_SOLID, lineColour, 0};
-        const int lineWidth = scaled(1.2, dpi);
-        const Selected patternPen(
-            dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND, lineWidth,
-                             &brush, 0, nullptr));
         const HRGN clip = CreateRectRgn(left, top, left + width + 1, top + height + 1);
         SelectClipRgn(dc, clip);
+        {
+            const Selected markPen(
+                dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND, scaled(3, dpi), &brush,
+                                 0, nullptr));
+            for (const ColumnMark& mark : pattern.marks) {
+                // One pixel longer: GDI leaves out a line's last point, and a
+                // line of no length draws nothing.
+                line(dc, left + rounded(mark.x), top + rounded(mark.top),
+                     left + rounded(mark.x), top + rounded(mark.bottom) + 1);
+            }
+        }
+        const Selected patternPen(
+            dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
+                             scaled(1.2, dpi), &brush, 0, nullptr));
         std::vector<POINT> points;
         for (const std::vector<PlotPoint>& run : pattern.lines) {
             points.clear();
             for (const PlotPoint& point : run) {
                 points.push_back({left + rounded(point.x), top + rounded(point.y)});
-            }
-            if (points.size() == 1) {
-                const RECT dot{points[0].x - lineWidth / 2, points[0].y - lineWidth / 2,
-                               points[0].x + (lineWidth + 1) / 2,
-                               points[0].y + (lineWidth + 1) / 2};
-                const HBRUSH fill = CreateSolidBrush(lineColour);
-                FillRect(dc, &dot, fill);
-                DeleteObject(fill);
-                continue;
             }
             Polyline(dc, points.data(), static_cast<int>(points.size()));
         }

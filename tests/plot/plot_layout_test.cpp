@@ -43,6 +43,7 @@ std::vector<std::string> labelsOf(const std::vector<Tick>& ticks) {
 // Decimation keeps, for each run of finite points and each pixel column it
 // passes, the first, last, lowest and highest point and no others: checked
 // here against every point of the scan, placed by the layout's own ranges.
+// A run within one column is a mark, not a line.
 void expectFourPerColumn(const ScanRecord& scan, const PlotLayout& layout) {
     const AxisRange x = layout.twoTheta;
     const AxisRange y = layout.intensity;
@@ -67,6 +68,7 @@ void expectFourPerColumn(const ScanRecord& scan, const PlotLayout& layout) {
         }
         columns[run].back().second.push_back(point);
     }
+    std::erase_if(columns, [](const auto& run) { return run.size() == 1; });
     ASSERT_EQ(layout.lines.size(), columns.size());
     for (std::size_t r = 0; r < columns.size(); ++r) {
         std::vector<PlotPoint> expected;
@@ -147,7 +149,7 @@ TEST(PlotLayout, RangesTicksAndLines) {
          {-1, 1},
          {"29.0", "29.5", "30.0", "30.5", "31.0"},
          {"-1.0", "-0.5", "0.0", "0.5", "1.0"},
-         {1}},
+         {}},
         {"angles falling",
          scanOf(30, -0.5F, {1, 2, 4}),
          {400, 200},
@@ -179,7 +181,7 @@ TEST(PlotLayout, RangesTicksAndLines) {
          {0, 9},
          {"0", "2", "4", "6", "8"},
          {"0", "2", "4", "6", "8"},
-         {2, 2, 1, 1}},
+         {2, 2}},
         {"counts of ten digits in exponent form",
          scanOf(0, 1, {0, 3e9F}),
          {400, 200},
@@ -230,6 +232,55 @@ TEST(PlotLayout, RangesTicksAndLines) {
         }
         expectFourPerColumn(c.scan, layout);
     }
+}
+
+// Runs that begin and end in one pixel column are merged per column into a
+// mark from the highest of their points to the lowest: a scan whose every
+// other point is NaN draws one mark a column, not a dot a point.
+TEST(PlotLayout, RunsWithinOneColumnAreOneMarkPerColumn) {
+    std::vector<float> values(32767);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = i % 2 == 1 ? nan : static_cast<float>((i * 7919) % 1000);
+    }
+    const ScanRecord scan = scanOf(5, 0.01F, values);
+    const PixelSize frame{300, 200};
+    const PlotLayout layout = layOutPlot(scan, "", frame);
+    EXPECT_TRUE(layout.lines.empty());
+    ASSERT_EQ(layout.marks.size(), 300u);
+    std::vector<std::pair<double, double>> spans(300, {frame.height, 0});
+    for (std::size_t i = 0; i < values.size(); i += 2) {
+        const double x = (twoThetaAt(scan, i) - layout.twoTheta.low) /
+                         (layout.twoTheta.high - layout.twoTheta.low) * frame.width;
+        const double y = (layout.intensity.high - values[i]) /
+                         (layout.intensity.high - layout.intensity.low) * frame.height;
+        auto& [top, bottom] = spans[std::min(static_cast<std::size_t>(x), std::size_t{299})];
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+    for (const ColumnMark& mark : layout.marks) {
+        const auto column = std::min(static_cast<std::size_t>(mark.x), std::size_t{299});
+        EXPECT_NEAR(mark.top, spans[column].first, 1e-9) << column;
+        EXPECT_NEAR(mark.bottom, spans[column].second, 1e-9) << column;
+    }
+    const PlotLayout lone = layOutPlot(scanOf(0, 1, {nan, 3, nan, 5, 6}), "", {400, 200});
+    ASSERT_EQ(lone.marks.size(), 1u) << "a lone point is a mark";
+    EXPECT_EQ(lone.marks[0].top, lone.marks[0].bottom);
+    EXPECT_EQ(lone.lines.size(), 1u);
+}
+
+// Labels longer than 7 characters in fixed form are written in exponent
+// form, every label of the axis alike, so that none runs under the title.
+TEST(PlotLayout, LongLabelsInExponentForm) {
+    EXPECT_EQ(labelsOf(layOutPlot(scanOf(0, 1, {0, 3.5e-12F}), "", {400, 200}).intensityTicks),
+              (std::vector<std::string>{"0", "1e-12", "2e-12", "3e-12"}));
+    EXPECT_EQ(labelsOf(layOutPlot(scanOf(0, 1, {-1.1e-12F, 0}), "", {400, 200}).intensityTicks),
+              (std::vector<std::string>{"-1e-12", "-8e-13", "-6e-13", "-4e-13", "-2e-13", "0"}));
+    EXPECT_EQ(labelsOf(layOutPlot(scanOf(0, 1, {0, 3e7F}), "", {400, 200}).intensityTicks),
+              (std::vector<std::string>{"0", "1e+07", "2e+07", "3e+07"}));
+    EXPECT_EQ(labelsOf(layOutPlot(scanOf(0, 1, {0, 2.5e7F}), "", {400, 400}).intensityTicks),
+              (std::vector<std::string>{"0", "5e+06", "1e+07", "1.5e+07", "2e+07", "2.5e+07"}));
+    EXPECT_EQ(labelsOf(layOutPlot(scanOf(0, 1, {0, 3e6F}), "", {400, 200}).intensityTicks),
+              (std::vector<std::string>{"0", "1000000", "2000000", "3000000"}));
 }
 
 TEST(PlotLayout, HeaderLinesShowTheScanEscaped) {

@@ -68,19 +68,56 @@ TEST(Svg, TitleAndNameAreEscaped) {
         << svg;
 }
 
-// A NaN count splits the pattern in two; a full-length scan stays small.
-TEST(Svg, NaNPointBreaksTheLineAndFullScanStaysSmall) {
+// The data of the pattern's path drawn with this stroke width.
+std::string pathData(const std::string& svg, const std::string& strokeWidth) {
+    const std::string opening = "stroke-width=\"" + strokeWidth + "\" d=\"";
+    const std::size_t begin = svg.find(opening) + opening.size();
+    return svg.substr(begin, svg.find('"', begin) - begin);
+}
+
+// A NaN count splits the pattern in two; a full-length scan stays small,
+// whatever its runs: every other point NaN, runs of two or three, noise.
+TEST(Svg, NaNPointsBreakThePathAndAnyFullScanStaysSmall) {
     RigakuFields fields = plausibleScan(32767);
     fields.intensities[20000] = std::numeric_limits<float>::quiet_NaN();
     const std::string svg = formatSvg(readScan(fields), "full.raw");
     EXPECT_LE(svg.size(), 150u * 1000);
-    const XmlDocument document = parsed(svg);
-    ASSERT_NE(document, nullptr);
-    EXPECT_EQ(elements(document, "polyline").size(), 2u);
+    ASSERT_NE(parsed(svg), nullptr);
+    const std::string line = pathData(svg, "1.2");
+    EXPECT_EQ(std::count(line.begin(), line.end(), 'M'), 2);
+    EXPECT_EQ(pathData(svg, "3"), "");
 
     std::string reused = "earlier contents";
     formatSvg(readScan(fields), "full.raw", reused);
     EXPECT_EQ(reused, svg);
+
+    for (const std::size_t run : {1, 2, 3, 32767}) {
+        SCOPED_TRACE(run);
+        for (std::size_t i = 0; i < fields.intensities.size(); ++i) {
+            fields.intensities[i] = i % (run + 1) == run ? std::numeric_limits<float>::quiet_NaN()
+                                                         : static_cast<float>((i * 7919) % 65521);
+        }
+        const std::string worst = formatSvg(readScan(fields), "worst.raw");
+        EXPECT_LE(worst.size(), 150u * 1000);
+        EXPECT_NE(parsed(worst), nullptr);
+    }
+}
+
+// Tiny counts get labels in exponent form and the room they need: none
+// reaches the axis title, which moves out to the left.
+TEST(Svg, LabelsOfTinyCountsFitBesideTheFrame) {
+    RigakuFields fields;
+    fields.intensities = {-1.1e-12F, 0.0F, 1e-12F};
+    const std::string svg = formatSvg(readScan(fields), "tiny.raw");
+    const std::vector<std::string> texts = elements(parsed(svg), "text");
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "-1e-12"), texts.end()) << svg;
+    for (const std::string& text : texts) {
+        EXPECT_LE(text.find("e-") == std::string::npos ? 0 : text.size(), 7u) << text;
+    }
+    // Labels end 8 units left of the frame, at 6.6 units a character at most;
+    // the title's foot lies 9 units further left.
+    const std::size_t at = svg.find("<text transform=\"translate(") + 27;
+    EXPECT_LE(std::stod(svg.substr(at)), -(8 + 6.6 * 6 + 9)) << svg.substr(at, 20);
 }
 
 } // namespace
