@@ -3,7 +3,6 @@
 
 #include "cif_writer.h"
 #include "names.h"
-#include "output_directories.h"
 #include "parallel_batch.h"
 #include "platform.h"
 #include "program.h"
@@ -227,9 +226,10 @@ bool flushDirectories(const std::set<std::string>& directories, Report& report) 
 bool convertAll(const Pending& pending, const ConvertCommand& command, Report& report,
                 Tally& tally) {
     const std::vector<Conversion>& conversions = pending.conversions;
-    ParallelBatch batch(conversions, writerOf(command),
-                        command.jobs == 0 ? defaultJobs() : command.jobs,
-                        command.sync ? Durability::FlushedToDisk : Durability::AsTheSystemWrites);
+    // Directories under -o are made as their first file is put in place.
+    ParallelBatch batch(
+        conversions, writerOf(command), command.jobs == 0 ? defaultJobs() : command.jobs,
+        {command.sync ? Durability::FlushedToDisk : Durability::AsTheSystemWrites, true});
     std::set<std::string> directories;
     const auto finish = [&] { return !command.sync || flushDirectories(directories, report); };
     for (std::size_t index = 0; index < conversions.size(); ++index) {
@@ -266,10 +266,10 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
                       command.keepDots ? NameRule::KeepDots : NameRule::FirstDot);
     Report report(out, err, command.quiet, command.verbose);
     Tally tally;
-    bool directoriesSound = true; // made, and with --sync flushed
+    bool directoriesFlushed = true;
     const auto finish = [&] {
         const bool reported = report.finish(tally, command.dryRun);
-        return tally.failed > 0 || !directoriesSound || !reported ? exitFailed : exitConverted;
+        return tally.failed > 0 || !directoriesFlushed || !reported ? exitFailed : exitConverted;
     };
 
     const Pending pending = checkRun(inputs, command, report, tally);
@@ -280,14 +280,7 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
         reportDryRun(pending, command, report, tally);
         return finish();
     }
-    OutputDirectories directories;
-    if (!command.outputDirectory.empty()) {
-        directoriesSound = directories.make(pending.conversions, report, command.failFast);
-        if (!directoriesSound && command.failFast) {
-            return finish();
-        }
-    }
-    directoriesSound = convertAll(pending, command, report, tally) && directoriesSound;
+    directoriesFlushed = convertAll(pending, command, report, tally);
     const int status = finish();
     return report.outputClosed() ? exitOutputClosed : status;
 }

@@ -1,30 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "interrupt.h"
 
-#include "output_directories.h"
 #include "output_file.h"
 #include "program.h"
 
 #include <atomic>
 #include <cstdlib>
-#include <mutex>
 #include <utility>
 
 namespace scanmill::cli {
 namespace {
 
 std::atomic<int> progressWidth{0};
-std::mutex directoriesMutex;
-std::vector<std::filesystem::path> directoriesMade;
 std::FILE* statusStream = stdout;
 std::FILE* messageStream = stderr;
 
 } // namespace
-
-void removeOnInterrupt(std::vector<std::filesystem::path> directories) {
-    const std::lock_guard lock(directoriesMutex);
-    directoriesMade = std::move(directories);
-}
 
 void setProgressWidth(int width) {
     progressWidth.store(width);
@@ -38,10 +29,6 @@ void handleInterrupts(std::FILE* out, std::FILE* err) {
 
 void endInterruptedRun(int status, const std::string& cause) {
     abandonTemporaries();
-    {
-        const std::lock_guard lock(directoriesMutex);
-        removeEmptyDirectories(directoriesMade);
-    }
     if (const int width = progressWidth.load(); width > 0) {
         std::fprintf(messageStream, "\r%*s\r", width, "");
     }

@@ -2,9 +2,7 @@
 #pragma once
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <vector>
 
 // How a run ends when it is interrupted; the part that waits for the
 // interrupt differs between systems (interrupt_posix.cpp, interrupt_win32.cpp).
@@ -12,18 +10,15 @@ namespace scanmill::cli {
 
 // Ends an interrupted run cleanly: on SIGINT, SIGTERM or SIGHUP (on Windows a
 // console's Ctrl+C or Ctrl+Break, or its window closed) the temporaries in
-// flight are removed, then the directories the run made that are still
-// empty, a progress line on err cleared, the status lines
+// flight are removed (the run makes a directory only with the output that
+// fills it, so it leaves none empty), a progress line on err cleared, the
+// status lines
 // written so far flushed to out, and the program exits with 128 + the
 // signal's number (130 for Ctrl+C, 129 for a closed console). A signal
 // ignored on entry (nohup) stays ignored. SIGPIPE is ignored, so that a closed
 // standard output is a failed write the run sees. Call it once, before any
 // thread starts.
 void handleInterrupts(std::FILE* out, std::FILE* err);
-
-// The directories the run has made so far, which an interrupt removes again
-// where they are still empty.
-void removeOnInterrupt(std::vector<std::filesystem::path> directories);
 
 // The width of the progress line now shown on err, 0 for none: what an
 // interrupt clears.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <mutex>
 #include <set>
+#include <vector>
 #include <utility>
 
 namespace scanmill {
@@ -18,6 +19,28 @@ namespace {
 std::string directoryOf(const std::string& path) {
     const auto slash = path.find_last_of(pathSeparators);
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The directory without its trailing separators, as the system names it;
+// a root keeps its own.
+std::string withoutSeparator(std::string directory) {
+    while (directory.size() > 1 && directory.find_last_of(pathSeparators) == directory.size() - 1 &&
+           directory[directory.size() - 2] != ':') {
+        directory.pop_back();
+    }
+    return directory;
+}
+
+// The directories of path that do not exist, the outermost first; an empty
+// directory stands for the working one, which does.
+std::vector<std::string> missingDirectoriesOf(const std::string& path) {
+    std::vector<std::string> missing;
+    for (std::string directory = directoryOf(path);
+         !directory.empty() && !platform::fileStatus(withoutSeparator(directory));
+         directory = directoryOf(withoutSeparator(directory))) {
+        missing.insert(missing.begin(), withoutSeparator(directory));
+    }
+    return missing;
 }
 
 // Hidden, short and unlikely to clash; the exclusive open settles any clash.
@@ -62,8 +85,8 @@ void replaceFileContents(const std::string& path, std::string_view content, Clos
     PendingFile(path, content, closeFile).commit();
 }
 
-PendingFile::PendingFile(const std::string& path, std::string_view content, Durability durability)
-    : PendingFile(path, content, closeFile, durability) {}
+PendingFile::PendingFile(const std::string& path, std::string_view content, OutputOptions options)
+    : PendingFile(path, content, closeFile, options) {}
 
 void checkOutputPath(const std::string& path) {
     if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
@@ -82,13 +105,19 @@ void checkOutputPath(const std::string& path) {
 }
 
 PendingFile::PendingFile(const std::string& path, std::string_view content, CloseFile closeFile,
-                         Durability durability)
-    : path_(path) {
+                         OutputOptions options)
+    : path_(path), makeDirectories_(options.makeDirectories) {
     checkOutputPath(path);
 
+    std::string directory = directoryOf(path);
+    if (makeDirectories_) {
+        if (const std::vector<std::string> missing = missingDirectoriesOf(path); !missing.empty()) {
+            directory = directoryOf(missing.front());
+        }
+    }
     std::FILE* file = nullptr;
     for (int attempt = 0; file == nullptr; ++attempt) {
-        std::string temporary = temporaryName(directoryOf(path), attempt);
+        std::string temporary = temporaryName(directory, attempt);
         TemporariesInFlight& inFlight = temporariesInFlight();
         const std::lock_guard lock(inFlight.mutex);
         errno = 0;
@@ -110,7 +139,8 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
     errno = 0;
     const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size() &&
                          std::fflush(file) == 0 &&
-                         (durability == Durability::AsTheSystemWrites || platform::flushToDisk(file));
+                         (options.durability == Durability::AsTheSystemWrites ||
+                          platform::flushToDisk(file));
     const int writeErrno = lastErrorNumber();
     errno = 0;
     const bool closed = closeFile(file) == 0;
@@ -122,13 +152,14 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
 }
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
-    : path_(std::move(other.path_)), temporary_(std::exchange(other.temporary_, {})),
-      identity_(other.identity_) {}
+    : path_(std::move(other.path_)), makeDirectories_(other.makeDirectories_),
+      temporary_(std::exchange(other.temporary_, {})), identity_(other.identity_) {}
 
 PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
     if (this != &other) {
         discard();
         path_ = std::move(other.path_);
+        makeDirectories_ = other.makeDirectories_;
         temporary_ = std::exchange(other.temporary_, {});
         identity_ = other.identity_;
     }
@@ -140,20 +171,44 @@ PendingFile::~PendingFile() {
 }
 
 void PendingFile::commit() {
-    int number = 0;
+    std::optional<FileError> failure;
     {
+        // Under the lock an interrupted run takes for good: a directory is
+        // made only together with the file that fills it.
         TemporariesInFlight& inFlight = temporariesInFlight();
         const std::lock_guard lock(inFlight.mutex);
+        std::vector<std::string> made;
+        if (makeDirectories_) {
+            for (const std::string& directory : missingDirectoriesOf(path_)) {
+                errno = 0;
+                if (platform::makeDirectory(directory)) {
+                    made.push_back(directory);
+                    continue;
+                }
+                const int number = lastErrorNumber();
+                // One another program made meanwhile is as good.
+                if (const auto there = platform::fileStatus(directory); !there || !there->directory) {
+                    failure = FileError(number, path_ + ": cannot make directory " +
+                                                    describeError(directory, number));
+                    break;
+                }
+            }
+        }
         errno = 0;
-        if (platform::replaceByRename(temporary_, path_)) {
+        if (!failure && platform::replaceByRename(temporary_, path_)) {
             inFlight.names.erase(temporary_);
             temporary_.clear();
             return;
         }
-        number = lastErrorNumber();
+        if (!failure) {
+            failure = systemError(path_, lastErrorNumber());
+        }
+        for (auto directory = made.rbegin(); directory != made.rend(); ++directory) {
+            platform::removeEmptyDirectory(*directory);
+        }
     }
     discard();
-    throw systemError(path_, number);
+    throw *failure;
 }
 
 void PendingFile::discard() noexcept {

@@ -14,6 +14,17 @@ namespace scanmill {
 // place, so that a power cut cannot leave an empty file under its name.
 enum class Durability { AsTheSystemWrites, FlushedToDisk };
 
+// How an output is written, beyond its bytes.
+struct OutputOptions {
+    Durability durability = Durability::AsTheSystemWrites;
+    // The directories of its path that do not exist are made as it is
+    // renamed into place, not before, so that a run stopped before then
+    // leaves none empty; its temporary waits meanwhile in the nearest one
+    // that exists, on the same file system, as a missing directory can be
+    // no mount point. Otherwise a missing directory fails.
+    bool makeDirectories = false;
+};
+
 // Replaces the file at path by content, or leaves it as it was: the bytes go
 // to a temporary file in the same directory, which is renamed onto path only
 // once it is complete and closed. A new file gets the permissions of a
@@ -42,16 +53,16 @@ class PendingFile {
 public:
     PendingFile() = default;
     // Writes the temporary; throws FileError naming path, leaving nothing.
-    PendingFile(const std::string& path, std::string_view content,
-                Durability durability = Durability::AsTheSystemWrites);
+    PendingFile(const std::string& path, std::string_view content, OutputOptions options = {});
     PendingFile(const std::string& path, std::string_view content, CloseFile closeFile,
-                Durability durability = Durability::AsTheSystemWrites);
+                OutputOptions options = {});
     PendingFile(PendingFile&& other) noexcept;
     PendingFile& operator=(PendingFile&& other) noexcept;
     ~PendingFile();
 
-    // Renames the temporary onto path; throws FileError naming path, after
-    // removing the temporary.
+    // Renames the temporary onto path, making its directories first where
+    // asked to; throws FileError naming path, after removing the temporary
+    // and any directory it made.
     void commit();
 
     // The file the temporary is, and the output becomes once committed.
@@ -61,6 +72,7 @@ private:
     void discard() noexcept;
 
     std::string path_;
+    bool makeDirectories_ = false;
     std::string temporary_; // empty once renamed or removed
     std::optional<platform::FileIdentity> identity_;
 };

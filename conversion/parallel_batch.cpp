@@ -85,9 +85,9 @@ bool changedSinceRead(const std::optional<platform::FileStatus>& read, const std
 } // namespace
 
 struct ParallelBatch::State {
-    State(const std::vector<Conversion>& conversions, OutputWriter writer, Durability durability,
+    State(const std::vector<Conversion>& conversions, OutputWriter writer, OutputOptions output,
           SettlingWait settlingWait)
-        : conversions(conversions), writer(std::move(writer)), durability(durability),
+        : conversions(conversions), writer(std::move(writer)), output(output),
           settlingWait(std::move(settlingWait)) {}
 
     // Reads, formats and writes the temporary of a file, or keeps why it
@@ -101,7 +101,7 @@ struct ParallelBatch::State {
 
     const std::vector<Conversion>& conversions;
     OutputWriter writer;
-    Durability durability;
+    OutputOptions output;
     SettlingWait settlingWait;
     std::vector<bool> readsEarlierOutput;
     std::string bytes;           // commitNext's own buffer, when it works alone
@@ -175,8 +175,8 @@ OutputWriter engineWriter(OutputFormat format, Anode anode) {
 }
 
 ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer,
-                             unsigned jobs, Durability durability, SettlingWait settlingWait)
-    : state_(std::make_unique<State>(conversions, std::move(writer), durability,
+                             unsigned jobs, OutputOptions output, SettlingWait settlingWait)
+    : state_(std::make_unique<State>(conversions, std::move(writer), output,
                                      std::move(settlingWait))) {
     State& state = *state_;
     const std::size_t threads = std::min<std::size_t>(jobs, conversions.size());
@@ -255,7 +255,7 @@ Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer
         checkOutput(conversion, writer.brukerFiles, prepared.input);
         writer.format(scan, conversion, buffer);
         prepared.nonFinitePoints = nonFinitePoints(scan);
-        prepared.file = PendingFile(conversion.outputPath, buffer, durability);
+        prepared.file = PendingFile(conversion.outputPath, buffer, output);
     } catch (...) {
         prepared.failure = std::current_exception();
     }

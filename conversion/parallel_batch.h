@@ -67,8 +67,8 @@ public:
     // With one job, or one file, each file is read and formatted by
     // commitNext itself. A file whose input an earlier file of the list
     // writes is read only after that write, as one file after another would.
-    // With FlushedToDisk, each output's data reaches its disk before it is
-    // put in place.
+    // Each output is written as the options say: with its data on its
+    // disk before it is put in place, its missing directories made then.
     //
     // An input modified less than 2 seconds before its read ended, or dated
     // in the future, may still be being written where file times are coarse
@@ -76,8 +76,7 @@ public:
     // passed, and converted only if both reads give the same scan. The waits
     // of several files overlap, so a run waits about once for all of them.
     ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer, unsigned jobs,
-                  Durability durability = Durability::AsTheSystemWrites,
-                  SettlingWait settlingWait = {});
+                  OutputOptions output = {}, SettlingWait settlingWait = {});
     ParallelBatch(const std::vector<Conversion>& conversions, OutputFormat format, unsigned jobs)
         : ParallelBatch(conversions, engineWriter(format), jobs) {}
     // Stops the workers; files not committed by then are never written.

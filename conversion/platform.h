@@ -48,6 +48,10 @@ bool flushToDisk(std::FILE* file);
 // too. On Windows every rename is written through already.
 bool flushDirectoryToDisk(const std::string& directory);
 
+// Makes one directory, whose parent exists; removes one that is empty.
+bool makeDirectory(const std::string& path);
+void removeEmptyDirectory(const std::string& path);
+
 // Removes the file at path, if it can.
 void removeFile(const std::string& path);
 

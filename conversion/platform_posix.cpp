@@ -160,6 +160,14 @@ bool flushDirectoryToDisk(const std::string& directory) {
     return flushed;
 }
 
+bool makeDirectory(const std::string& path) {
+    return mkdir(path.c_str(), 0777) == 0;
+}
+
+void removeEmptyDirectory(const std::string& path) {
+    rmdir(path.c_str());
+}
+
 void removeFile(const std::string& path) {
     std::remove(path.c_str());
 }

@@ -363,6 +363,25 @@ bool flushDirectoryToDisk(const std::string&) {
     return true; // replaceByRename writes its renames through
 }
 
+bool makeDirectory(const std::string& path) {
+    std::wstring wide;
+    if (!systemPath(path, wide)) {
+        return false;
+    }
+    if (CreateDirectoryW(wide.c_str(), nullptr) == 0) {
+        setErrnoForFailureOn(wide);
+        return false;
+    }
+    return true;
+}
+
+void removeEmptyDirectory(const std::string& path) {
+    std::wstring wide;
+    if (systemPath(path, wide)) {
+        RemoveDirectoryW(wide.c_str());
+    }
+}
+
 void removeFile(const std::string& path) {
     std::wstring wide;
     if (systemPath(path, wide)) {

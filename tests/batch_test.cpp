@@ -354,7 +354,7 @@ TEST(ParallelBatchSettling, RecentScansAreReadAgainAndRefusedWhenChanged) {
         };
         dated(now());
         {
-            ParallelBatch batch(conversions, engineWriter(ascii), jobs, Durability::AsTheSystemWrites,
+            ParallelBatch batch(conversions, engineWriter(ascii), jobs, {},
                                 rewriting);
             expectFileError([&] { batch.commitNext(); }, EAGAIN,
                             dir / "a.raw: changed while it was being converted; not converted");
@@ -371,7 +371,7 @@ TEST(ParallelBatchSettling, RecentScansAreReadAgainAndRefusedWhenChanged) {
         for (const bool future : {true, false}) {
             waits.clear();
             dated(future ? now() + std::chrono::hours(1) : now() - std::chrono::minutes(1));
-            ParallelBatch(conversions, engineWriter(ascii), jobs, Durability::AsTheSystemWrites,
+            ParallelBatch(conversions, engineWriter(ascii), jobs, {},
                           unchanged)
                 .commitNext();
             EXPECT_EQ(readFile(dir / "a.dat"), formatTwoColumnAscii(readRigakuRaw(dir / "a.raw")));

@@ -612,36 +612,51 @@ std::vector<std::string> temporariesIn(const ScratchDirectory& dir, const std::s
 }
 
 // SIGTERM while b.raw, a pipe, is awaited and c.raw's temporary is written
-// ahead: that temporary is removed, a.raw's output stays whole, and the
-// directory made for c.raw goes again, being empty.
+// ahead: that temporary is removed, a.raw's output stays whole, and no
+// directory is left for c.raw, as one is made only with the file that fills
+// it. Before the first file is in place, no directory is left at all.
 TEST(ScanmillConvertInterrupted, TerminatedRunLeavesOnlyWholeOutputs) {
     ScratchDirectory dir;
     writeScan(dir, "in/a.raw");
     ASSERT_EQ(mkfifo((dir / "in/b.raw").c_str(), 0600), 0);
     writeScan(dir, "in/sub/deeper/c.raw", 2000);
-    Started how;
-    bool sawTemporary = false;
-    how.whileRunning = [&](pid_t child) {
-        for (int wait = 0; wait < 1000 && !sawTemporary; ++wait) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            sawTemporary = fs::exists(dir / "out/a.dat") && fs::exists(dir / "out/deeper") &&
-                           !temporariesIn(dir, "out/deeper").empty();
+    for (const bool first : {true, false}) {
+        SCOPED_TRACE(first ? "a.raw first" : "the pipe first");
+        Started how;
+        bool sawTemporary = false;
+        how.whileRunning = [&](pid_t child) {
+            for (int wait = 0; wait < 1000 && !sawTemporary; ++wait) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                // Until its directory is made, in the nearest one that exists.
+                const bool out = fs::exists(dir / "out");
+                sawTemporary = (!first || fs::exists(dir / "out/a.dat")) &&
+                               temporariesIn(dir, ".").size() +
+                                       (out ? temporariesIn(dir, "out").size() : 0) ==
+                                   1;
+            }
+            kill(child, SIGTERM);
+        };
+        std::vector<std::string> arguments = {"-r", "-j", "3", "-o", "out", "in/b.raw", "in/sub"};
+        if (first) {
+            arguments.insert(arguments.begin() + 5, "in/a.raw");
         }
-        kill(child, SIGTERM);
-    };
-    const Ran run =
-        start(dir, {"-r", "-j", "3", "-o", "out", "in/a.raw", "in/b.raw", "in/sub"}, how);
-    EXPECT_TRUE(sawTemporary) << "c.raw's temporary was never seen";
-    EXPECT_EQ(run.status, 128 + SIGTERM);
-    EXPECT_EQ(run.err, "scanmill-convert: interrupted (SIGTERM)\n");
-    EXPECT_EQ(run.out, "in/a.raw" + asciiWords + "out/a.dat\n");
-    EXPECT_EQ(testing::entriesOf(dir.path() / "out"), std::vector<std::string>{"a.dat"});
-    EXPECT_EQ(readFile(dir / "out/a.dat"), asciiOf(dir, "in/a.raw"));
+        const Ran run = start(dir, arguments, how);
+        EXPECT_TRUE(sawTemporary) << "c.raw's temporary was never seen";
+        EXPECT_EQ(run.status, 128 + SIGTERM);
+        EXPECT_EQ(run.err, "scanmill-convert: interrupted (SIGTERM)\n");
+        EXPECT_TRUE(temporariesIn(dir, ".").empty());
+        if (first) {
+            EXPECT_EQ(run.out, "in/a.raw" + asciiWords + "out/a.dat\n");
+            EXPECT_EQ(testing::entriesOf(dir.path() / "out"), std::vector<std::string>{"a.dat"});
+            EXPECT_EQ(readFile(dir / "out/a.dat"), asciiOf(dir, "in/a.raw"));
+            fs::remove_all(dir / "out");
+        } else {
+            EXPECT_EQ(run.out, "");
+            EXPECT_FALSE(fs::exists(dir / "out"));
+        }
+    }
 }
 
-// A closed standard output (scanmill-convert ... | head -1) stops the run as
-// an interrupt does: with a message, SIGPIPE's status and no temporary left;
-// help that cannot be written fails.
 TEST(ScanmillConvertInterrupted, OutputThatCannotBeWrittenFails) {
     ScratchDirectory dir;
     for (int i = 0; i < 300; ++i) {
