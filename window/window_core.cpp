@@ -201,9 +201,18 @@ PreviewOpening WindowCore::openPreview(std::size_t line) const {
     }
     const ConvertedInput& input = statusInputs_[line];
     PreviewOpening opening;
-    if (!platform::fileStatus(input.path)) {
+    // In words, without the error numbers of the message boxes of Convert:
+    // the descriptions name the file and the cause already.
+    const std::optional<platform::FileStatus> now = platform::fileStatus(input.path);
+    if (!now) {
         opening.message =
             "The scan " + escapeControls(input.path) + " has gone since it was converted.";
+        return opening;
+    }
+    if (!now->regular) {
+        opening.message = escapeControls(input.path) +
+                          (now->directory ? ": is a directory, not a scan"
+                                          : ": is not a regular file, not a scan");
         return opening;
     }
     ScanPreview preview;
@@ -211,8 +220,7 @@ PreviewOpening WindowCore::openPreview(std::size_t line) const {
     try {
         preview.scan = readRigakuRaw(input.path, opened);
     } catch (const FileError& error) {
-        opening.message = "Error " + std::to_string(error.number()) + " reading the scan.\n" +
-                          escapeControls(error.description());
+        opening.message = escapeControls(error.description());
         return opening;
     }
     preview.sourceName = platform::fromPath(platform::toPath(input.path).filename());

@@ -449,6 +449,14 @@ TEST(WindowCore, StatusLinesOpenTheScansTheyConverted) {
     EXPECT_EQ(opening.preview->scan.title, "B again");
     EXPECT_EQ(opening.preview->layout({100, 100}).headerLines.back(), changedSinceConversionText);
 
+    // In words, without error numbers.
+    fs::resize_file(in.path() / "b.raw", 100);
+    EXPECT_EQ(core.openPreview(2).message,
+              in / "b.raw" + ": file ends after 100 bytes, but its header needs 200");
+    fs::remove(in.path() / "b.raw");
+    fs::create_directory(in.path() / "b.raw");
+    EXPECT_EQ(core.openPreview(2).message, in / "b.raw" + ": is a directory, not a scan");
+
     fs::remove(in.path() / "a.raw");
     opening = core.openPreview(1);
     EXPECT_FALSE(opening.preview);
