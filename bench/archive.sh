@@ -7,7 +7,8 @@
 # against their full run. All in one run on this machine: medians of
 # alternating runs, then the ratios the program is held to. With BEFORE set
 # to another build's scanmill-convert, that program's run over the 2,000
-# scans alternates with this one's, for the ratio of the two.
+# scans alternates with this one's, for the ratio of the two. What --sync
+# costs is timed over the 2,000 scans, into this disk and into tmpfs.
 #   bench/archive.sh [BUILD_DIR] [RUNS]      defaults: build-release/ and 5 runs
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -19,7 +20,9 @@ batch=$build/bench/scanmill_batch
 convert=$build/cli/scanmill-convert
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+shm=$(mktemp -d /dev/shm/scanmill-bench.XXXXXX)
+mkdir "$shm/runs"
+trap 'rm -rf "$work" "$shm"' EXIT
 # archive NAME SCANS_PER_FOLDER: 20 folders of scans, then the converted tree
 # that cp -r copies.
 archive() {
@@ -40,6 +43,9 @@ for ((run = 1; run <= runs; run++)); do
         timed before "$BEFORE" -r -o @OUT@ "$work/small"
     fi
     timed cp-small cp -r "$work/small-made" @OUT@
+    timed sync "$convert" --sync -r -o @OUT@ "$work/small"
+    work=$shm timed small-tmpfs "$convert" -r -o @OUT@ "$work/small"
+    work=$shm timed sync-tmpfs "$convert" --sync -r -o @OUT@ "$work/small"
     timed large "$convert" -r -o @OUT@ "$work/large"
     timed cp-large cp -r "$work/large-made" @OUT@
     timed update "$convert" -u -r -o "$work/large-made" "$work/large"
@@ -59,17 +65,23 @@ peakKib() {
 
 small=$(median small) cpSmall=$(median cp-small) large=$(median large) cpLarge=$(median cp-large)
 update=$(median update)
+sync=$(median sync) smallTmpfs=$(work=$shm median small-tmpfs) syncTmpfs=$(work=$shm median sync-tmpfs)
 echo "Archives of 20 folders, scans of 1001 points, medians of $runs alternating runs:"
 printf '  %-52s %9s ms\n' "scanmill-convert -r -o, 2,000 scans" "$small" \
     "cp -r of its output" "$cpSmall" \
     "scanmill-convert -r -o, 20,000 scans" "$large" \
     "cp -r of its output" "$cpLarge" \
-    "scanmill-convert -u -r -o, 20,000 scans up to date" "$update"
+    "scanmill-convert -u -r -o, 20,000 scans up to date" "$update" \
+    "scanmill-convert --sync -r -o, 2,000 scans" "$sync" \
+    "scanmill-convert -r -o, 2,000 scans, into tmpfs" "$smallTmpfs" \
+    "scanmill-convert --sync -r -o, 2,000 scans, into tmpfs" "$syncTmpfs"
 echo "Ratios:"
 echo "  2,000 scans / cp -r of their output     $(ratio "$small" "$cpSmall")   (at most 2.5)"
 echo "  20,000 scans / cp -r of their output    $(ratio "$large" "$cpLarge")"
 echo "  20,000 scans / 2,000 scans              $(ratio "$large" "$small")   (at most 11)"
 echo "  -u over 20,000 up to date / full run     $(ratio "$update" "$large")   (at most 0.05)"
+echo "  --sync / without, 2,000 scans on disk    $(ratio "$sync" "$small")"
+echo "  --sync / without, 2,000 scans on tmpfs   $(ratio "$syncTmpfs" "$smallTmpfs")"
 if [[ -n ${BEFORE:-} ]]; then
     echo "  2,000 scans / the same with $BEFORE    $(ratio "$small" "$(median before)")"
 fi
