@@ -106,6 +106,16 @@ struct Pending {
     std::vector<bool> readAsItComes;
 };
 
+// Whether an output is up to date by its time, as cp -u judges: not older
+// than its input. Equal times on whole seconds tell nothing, as where a file
+// system keeps whole seconds the input may have been written again after
+// the output within that second (git's "racily clean" entries).
+bool olderOrSame(const platform::FileStatus& input, const platform::FileStatus& output) {
+    const bool wholeSeconds = input.modified % platform::fileTimeTicksPerSecond == 0;
+    return input.modified < output.modified ||
+           (input.modified == output.modified && !wholeSeconds);
+}
+
 // Everything that keeps files from being written, found and reported before
 // anything is: the inputs' failures, clashes and outputs over inputs. One
 // look-up of each file serves that check and -u, which keeps a file whose
@@ -146,7 +156,7 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
             continue;
         }
         if (command.update && input && output && output->regular && output->size > 0 &&
-            input->modified <= output->modified) {
+            olderOrSame(*input, *output)) {
             ++tally.upToDate;
             continue;
         }

@@ -315,9 +315,15 @@ TEST(ScanmillConvert, UpdateConvertsOnlyMissingAndOlderOutputs) {
     ASSERT_EQ(convert(dir, "-q -o out in").status, 0);
     const auto inputTime = fs::last_write_time(dir.path() / "in/b.raw");
     writeFile(dir / "out/a.dat", "as old as its input");
-    // Both set alike, so that both hold the time to the same precision.
+    // As old as its input: up to date, as cp -u judges, where the time holds
+    // a part of a second. Where setting a time keeps whole seconds only, as
+    // the Windows C runtime's does, a second newer stands for it.
+    const auto stamp = inputTime - std::chrono::hours(2) + std::chrono::milliseconds(500);
     for (const char* path : {"in/a.raw", "out/a.dat"}) {
-        fs::last_write_time(dir.path() / path, inputTime - std::chrono::hours(2));
+        fs::last_write_time(dir.path() / path, stamp);
+    }
+    if (fs::last_write_time(dir.path() / "out/a.dat") != stamp) {
+        fs::last_write_time(dir.path() / "out/a.dat", stamp + std::chrono::seconds(1));
     }
     fs::last_write_time(dir.path() / "out/b.dat", inputTime - std::chrono::hours(1));
     writeScan(dir, "in/c.raw");
@@ -332,6 +338,14 @@ TEST(ScanmillConvert, UpdateConvertsOnlyMissingAndOlderOutputs) {
                            summary(2, 1, 0, 1));
     EXPECT_EQ(readFile(dir / "out/a.dat"), "as old as its input");
     EXPECT_EQ(readFile(dir / "out/b.dat"), asciiOf(dir, "in/b.raw"));
+
+    // Equal times on whole seconds, as where a file system keeps only those,
+    // tell nothing: the scan may have been written again within that second.
+    const auto wholeSecond = std::chrono::floor<std::chrono::seconds>(inputTime);
+    for (const char* path : {"in/a.raw", "out/a.dat"}) {
+        fs::last_write_time(dir.path() / path, wholeSecond);
+    }
+    EXPECT_EQ(convert(dir, "-u -o out in/a.raw").out, "in/a.raw" + asciiWords + "out/a.dat\n");
 
     // An empty output, however new, is what a power cut leaves of a new file.
     writeFile(dir / "out/a.dat", "");
