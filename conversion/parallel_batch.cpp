@@ -16,6 +16,7 @@
 #include <exception>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -165,13 +166,14 @@ OutputWriter engineWriter(OutputFormat format, Anode anode) {
                 },
                 false};
     case OutputFormat::TwoColumnAscii:
+        return {[](const ScanRecord& scan, const Conversion&, std::string& bytes) {
+                    formatTwoColumnAscii(scan, bytes);
+                },
+                false};
     case OutputFormat::Svg:
         break;
     }
-    return {[](const ScanRecord& scan, const Conversion&, std::string& bytes) {
-                formatTwoColumnAscii(scan, bytes);
-            },
-            false};
+    throw std::invalid_argument("the engine writes no plots: its caller brings their writer");
 }
 
 ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer,

@@ -53,7 +53,8 @@ struct CommittedFile {
 };
 
 // The engine's own writer of a format, with the tube's wavelengths where
-// the format records them.
+// the format records them. The engine draws no plot: for Svg it throws
+// std::invalid_argument rather than write another format under its name.
 OutputWriter engineWriter(OutputFormat format, Anode anode = Anode::Cu);
 
 // How a batch waits for inputs that are still settling, until a time of

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <thread>
 #include <tuple>
 #ifndef _WIN32
@@ -109,6 +110,12 @@ TEST(ParallelBatch, OneJobAndFourJobsGiveTheSameFilesAndLines) {
         EXPECT_EQ(outcomes[0], outcomes[1]);
         EXPECT_NE(outcomes[0][11].find("(it is a Bruker RAW file)"), std::string::npos);
     }
+}
+
+// Asked for a plot, the engine, which draws none, says so rather than write
+// two-column text under the plot's name.
+TEST(ParallelBatch, EngineWritesNoPlot) {
+    EXPECT_THROW(engineWriter(OutputFormat::Svg), std::invalid_argument);
 }
 
 // An input that an earlier file of the list writes is read only after that
