@@ -2,6 +2,7 @@
 #include "plot_layout.h"
 
 #include "ascii_writer.h"
+#include "names.h"
 #include "shown_text.h"
 
 #include <algorithm>
@@ -193,9 +194,8 @@ std::vector<std::string> headerLinesOf(const ScanRecord& scan, std::string_view 
     angles += ", step " + numberText(scan.stepSize) + "°";
     // A point that is not drawn leaves a gap narrower than a pixel in a long
     // scan; the count says that it is there.
-    const auto notFinite = std::count_if(scan.intensities.begin(), scan.intensities.end(),
-                                         [](float x) { return !std::isfinite(x); });
-    std::string counted = std::to_string(points) + (points == 1 ? " point" : " points");
+    const std::size_t notFinite = nonFinitePoints(scan);
+    std::string counted = pointsText(points);
     if (notFinite != 0) {
         counted += " (" + std::to_string(notFinite) + " not finite)";
     }
