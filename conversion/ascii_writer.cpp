@@ -51,6 +51,11 @@ std::string stepTimeText(const ScanRecord& scan) {
     return numberText(le::readFloat32(scan.stepTime.data())) + " s";
 }
 
+std::string dateTimeText(const ScanRecord& scan) {
+    const std::string_view date = scan.dateText;
+    return std::string(date.substr(0, date.find_last_not_of(' ') + 1)) + " " + scan.timeText;
+}
+
 void formatTwoColumnAscii(const ScanRecord& scan, std::string& text) {
     const std::size_t points = scan.intensities.size();
     constexpr std::string_view angleHeading = "2theta";
@@ -97,9 +102,7 @@ void formatXye(const ScanRecord& scan, const std::string& sourceName, std::strin
                Anode anode) {
     text.clear();
     appendComment(text, scan.title);
-    const std::string_view date = scan.dateText;
-    appendComment(text, std::string(date.substr(0, date.find_last_not_of(' ') + 1)) + " " +
-                            scan.timeText);
+    appendComment(text, dateTimeText(scan));
     appendComment(text, "step time " + stepTimeText(scan));
     appendComment(text, tubeText(anode));
     appendComment(text, "converted from " + sourceName);

@@ -37,4 +37,8 @@ std::string numberText(float x);
 // little-endian single, in seconds ("1.5 s").
 std::string stepTimeText(const ScanRecord& scan);
 
+// The date, its trailing blanks left out, and the time, as the text outputs
+// and the plot show them: "14-FEB-05 10:32:07".
+std::string dateTimeText(const ScanRecord& scan);
+
 } // namespace scanmill

@@ -27,11 +27,6 @@ double readBack(const std::string& text) {
     return value;
 }
 
-// What GSAS-II makes of a range: its point count.
-long long pointsOfRange(const PdCifRange& range) {
-    const double span = (readBack(range.max) - readBack(range.min)) / readBack(range.inc);
-    return 1 + static_cast<long long>(0.5 + span);
-}
 
 std::string blockName(const std::string& outputPath) {
     // Byte by byte: a name that is not UTF-8 stays as many characters.
@@ -66,24 +61,28 @@ void appendItem(std::string& text, std::string_view name, const std::string& val
 
 } // namespace
 
-PdCifRange pdCifRange(float start, float step, std::size_t points) {
+std::optional<PdCifRange> pdCifRange(float start, float step, std::size_t points) {
     if (points < 2 || !(step > 0)) {
-        return {};
+        return std::nullopt;
     }
     PdCifRange range{shortestText(start), {}, shortestText(step)};
+    const double min = readBack(range.min);
+    const double inc = readBack(range.inc);
     // One rounding, as a fused multiply-add, which no compiler may split or
     // fuse otherwise: the same text on every build.
-    range.max = shortestText(
-        std::fma(static_cast<double>(points - 1), readBack(range.inc), readBack(range.min)));
-    if (pointsOfRange(range) != static_cast<long long>(points)) {
-        return {};
+    range.max = shortestText(std::fma(static_cast<double>(points - 1), inc, min));
+    // What GSAS-II makes of it.
+    const auto counted = 1 + static_cast<long long>(0.5 + (readBack(range.max) - min) / inc);
+    if (counted != static_cast<long long>(points)) {
+        return std::nullopt;
     }
     return range;
 }
 
-void checkPdCifRange(const ScanRecord& scan, std::size_t points, const std::string& inputPath) {
-    if (!pdCifRange(scan.startTwoTheta, scan.stepSize, points).min.empty()) {
-        return;
+PdCifRange checkPdCifRange(const ScanRecord& scan, std::size_t points,
+                           const std::string& inputPath) {
+    if (std::optional<PdCifRange> range = pdCifRange(scan.startTwoTheta, scan.stepSize, points)) {
+        return *std::move(range);
     }
     const std::string why =
         points < 2              ? pointsText(points) + ", where a range needs at least 2"
@@ -96,14 +95,11 @@ void checkPdCifRange(const ScanRecord& scan, std::size_t points, const std::stri
 void formatPdCif(const ScanRecord& scan, const std::string& inputPath,
                  const std::string& outputPath, std::string& text, Anode anode) {
     const std::size_t points = scan.intensities.size();
-    checkPdCifRange(scan, points, inputPath);
-    const PdCifRange range = pdCifRange(scan.startTwoTheta, scan.stepSize, points);
+    const PdCifRange range = checkPdCifRange(scan, points, inputPath);
     text.clear();
     text.append("data_").append(blockName(outputPath)) += '\n';
     appendComment(text, scan.title);
-    const std::string_view date = scan.dateText;
-    appendComment(text, std::string(date.substr(0, date.find_last_not_of(' ') + 1)) + " " +
-                            scan.timeText + ", step time " + stepTimeText(scan) + ", " +
+    appendComment(text, dateTimeText(scan) + ", step time " + stepTimeText(scan) + ", " +
                             tubeText(anode));
     appendItem(text, "_diffrn_radiation_wavelength", shortestText(wavelengthsOf(anode).alpha1));
     appendItem(text, "_pd_meas_number_of_points", std::to_string(points));

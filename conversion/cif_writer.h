@@ -5,6 +5,7 @@
 #include "scan_record.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace scanmill {
@@ -13,21 +14,21 @@ namespace scanmill {
 // the step, each the single written in its shortest form, and max is
 // min + (points - 1) * inc in double, from those texts. GSAS-II counts a
 // block's points as 1 + int(0.5 + (max - min) / inc) and wants exactly that
-// many values; an empty text stands for a range that cannot give `points`
-// back that way (fewer than 2 points, a step that is not positive, or one
-// lost in the size of the start).
+// many values; none where the range cannot give `points` back that way
+// (fewer than 2 points, a step that is not positive, or one lost in the size
+// of the start).
 struct PdCifRange {
     std::string min;
     std::string max;
     std::string inc;
 };
-PdCifRange pdCifRange(float start, float step, std::size_t points);
+std::optional<PdCifRange> pdCifRange(float start, float step, std::size_t points);
 
-// Throws the FileError (EINVAL) of a scan of `points` points that has no
-// such range, naming inputPath and the cause: "x.raw: cannot be written as
-// pdCIF: 1 point, where a range needs at least 2". A dry run asks it of
-// the header alone.
-void checkPdCifRange(const ScanRecord& scan, std::size_t points, const std::string& inputPath);
+// The range of a scan of `points` points, or the FileError (EINVAL) naming
+// inputPath and the cause: "x.raw: cannot be written as pdCIF: 1 point,
+// where a range needs at least 2". A dry run asks it of the header alone.
+PdCifRange checkPdCifRange(const ScanRecord& scan, std::size_t points,
+                           const std::string& inputPath);
 
 // The scan as one CIF 1.1 powder data block, in the narrow form that
 // GSAS-II, xylib, FOX, MAUD and EXPO all read as it is: "data_" and the

@@ -106,13 +106,14 @@ void checkOutputPath(const std::string& path) {
 
 PendingFile::PendingFile(const std::string& path, std::string_view content, CloseFile closeFile,
                          OutputOptions options)
-    : path_(path), makeDirectories_(options.makeDirectories) {
+    : path_(path) {
     checkOutputPath(path);
 
     std::string directory = directoryOf(path);
-    if (makeDirectories_) {
+    if (options.makeDirectories) {
         if (const std::vector<std::string> missing = missingDirectoriesOf(path); !missing.empty()) {
             directory = directoryOf(missing.front());
+            directoriesMissing_ = true;
         }
     }
     std::FILE* file = nullptr;
@@ -152,14 +153,14 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
 }
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
-    : path_(std::move(other.path_)), makeDirectories_(other.makeDirectories_),
+    : path_(std::move(other.path_)), directoriesMissing_(other.directoriesMissing_),
       temporary_(std::exchange(other.temporary_, {})), identity_(other.identity_) {}
 
 PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
     if (this != &other) {
         discard();
         path_ = std::move(other.path_);
-        makeDirectories_ = other.makeDirectories_;
+        directoriesMissing_ = other.directoriesMissing_;
         temporary_ = std::exchange(other.temporary_, {});
         identity_ = other.identity_;
     }
@@ -178,7 +179,7 @@ void PendingFile::commit() {
         TemporariesInFlight& inFlight = temporariesInFlight();
         const std::lock_guard lock(inFlight.mutex);
         std::vector<std::string> made;
-        if (makeDirectories_) {
+        if (directoriesMissing_) { // some may have been made since, by an earlier file
             for (const std::string& directory : missingDirectoriesOf(path_)) {
                 errno = 0;
                 if (platform::makeDirectory(directory)) {

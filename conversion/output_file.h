@@ -72,7 +72,7 @@ private:
     void discard() noexcept;
 
     std::string path_;
-    bool makeDirectories_ = false;
+    bool directoriesMissing_ = false; // the temporary waits in an ancestor
     std::string temporary_; // empty once renamed or removed
     std::optional<platform::FileIdentity> identity_;
 };

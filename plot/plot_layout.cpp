@@ -175,14 +175,9 @@ private:
     Kept first_, lowest_, highest_, last_;
 };
 
-std::string trimmedRight(std::string_view text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    return std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1));
-}
-
 std::vector<std::string> headerLinesOf(const ScanRecord& scan, std::string_view sourceName) {
     const std::size_t points = scan.intensities.size();
-    std::string when = trimmedRight(scan.dateText) + " " + scan.timeText;
+    const std::string when = dateTimeText(scan);
     std::string named = escapeControls(sourceName, OtherBytes::AsLatin1);
     if (!named.empty()) {
         named += ", ";
