@@ -447,8 +447,9 @@ TEST(ScanmillConvert, OutputTreeIsNotWalkedAndDirectoriesAreMadeOnlyForFilesWrit
 TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
     ScratchDirectory dir;
     writeScan(dir, "in/a.raw");
-    for (const char* arguments : {"", "-f csv in", "-j 0 in", "--jobs=many in", "--bogus in", "-o",
-                                  "-q", "-x"}) {
+    for (const char* arguments :
+         {"", "-f csv in", "-j 0 in", "--jobs=many in", "--bogus in", "-o", "-q", "-x",
+          "-o \"\" in", "--output-dir= in in", "--anode= in", "--jobs= in", "-f \"\" in", "-o= in"}) {
         SCOPED_TRACE(arguments);
         const Ran run = convert(dir, arguments);
         EXPECT_EQ(run.status, 2);
@@ -461,27 +462,10 @@ TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
 
     // An unset variable in a script gives an empty value, which must never
     // let the next argument, here the archive in/, stand in for it.
-    const std::string emptyDirectory =
-        "scanmill-convert: --output-dir: DIR is empty (use . for the current directory)\n";
-    for (const char* arguments : {"-o \"\" in", "--output-dir \"\" in", "--output-dir= in in"}) {
-        SCOPED_TRACE(arguments);
-        EXPECT_EQ(convert(dir, arguments).err.substr(0, emptyDirectory.size()), emptyDirectory);
-    }
-    for (const char* arguments : {"--anode= in", "--format= in", "--jobs= in", "-f \"\" in"}) {
-        SCOPED_TRACE(arguments);
-        const Ran run = convert(dir, arguments);
-        EXPECT_EQ(run.status, 2);
-        EXPECT_NE(run.err.find(" is empty\n"), std::string::npos) << run.err;
-    }
-    for (const char* arguments : {"-o= in", "-o=out in"}) {
-        SCOPED_TRACE(arguments);
-        const Ran run = convert(dir, arguments);
-        EXPECT_EQ(run.status, 2);
-        EXPECT_NE(run.err.find(": a short option takes its value after a blank (-o DIR)\n"),
-                  std::string::npos)
-            << run.err;
-    }
-    EXPECT_EQ(filesBelow(dir, "in"), std::vector<std::string>{"in/a.raw"});
+    EXPECT_EQ(convert(dir, "--output-dir= in in").err.substr(0, 79),
+              "scanmill-convert: --output-dir: DIR is empty (use . for the current directory)\n");
+    EXPECT_EQ(convert(dir, "-o=out in").err.substr(0, 80),
+              "scanmill-convert: -o=out: a short option takes its value after a blank (-o DIR)\n");
 
     const Ran help = convert(dir, "--help");
     EXPECT_EQ(help.status, 0);
