@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The batch as the window runs it, from the command line, for timing:
+// The window's Convert, from the command line, for timing:
 //   scanmill_batch make DIR COUNT POINTS [sample|counts|random]
 //                                             writes COUNT Rigaku scans into DIR,
 //                                             their intensities of that kind
 //   scanmill_batch ascii|bruker IN OUT [N]    converts the first N (default all,
 //                                             at most 101) .raw files of IN into OUT
 // After converting it prints the process's peak resident memory in KiB.
-#include "convert_selection.h"
 #include "file_bytes.h"
 #include "rigaku_scan_bytes.h"
 #include "window_core.h"
@@ -67,17 +66,20 @@ int convert(OutputFormat format, const fs::path& in, const fs::path& out, std::s
     std::sort(names.begin(), names.end());
     names.resize(std::min({names.size(), limit, maxSelectedFiles}));
 
-    FileSelection selection;
-    selection.fileNames = names;
-    selection.inputDirectory = in.string() + pathSeparator;
-    selection.outputDirectory = out.string() + pathSeparator;
-    StatusLog log;
-    convertSelection(selection, format, log);
+    // As the window's Convert runs it: through its core, question and all.
+    WindowCore core;
+    core.filesChosen({in.string() + pathSeparator, names});
+    core.outputDirectoryChosen(out.string());
+    const WindowUpdate update = core.convert(format);
+    if (update.message) {
+        std::fprintf(stderr, "%s\n", update.message->c_str());
+    }
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("converted %zu files, peak memory %ld KiB\n", log.lines().size(), usage.ru_maxrss);
-    return log.lines().size() == names.size() ? 0 : 1;
+    std::printf("converted %zu files, peak memory %ld KiB\n", core.statusLineCount(),
+                usage.ru_maxrss);
+    return core.statusLineCount() == names.size() ? 0 : 1;
 }
 
 } // namespace

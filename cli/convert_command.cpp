@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "convert_command.h"
 
-#include "cif_writer.h"
 #include "names.h"
 #include "parallel_batch.h"
 #include "platform.h"
@@ -9,7 +8,6 @@
 #include "report.h"
 #include "rigaku_reader.h"
 #include "run_inputs.h"
-#include "svg_painter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -73,26 +71,14 @@ FileError problemError(const OutputProblem& problem, const std::vector<Conversio
     const auto keptPath = [&](std::size_t index) {
         const std::string& output = conversions[index].outputPath;
         return key(output.substr(0, output.find_last_of(pathSeparators) + 1) +
-                   outputNameFor(fileNameOf(conversions[index].inputPath), command.format,
-                                 NameRule::KeepDots));
+                   outputNameFor(fileNameOf(conversions[index].inputPath),
+                                 command.writer.names.extension, NameRule::KeepDots));
     };
     if (keptPath(problem.writer) == keptPath(problem.other)) {
         return problem.error;
     }
     return FileError(problem.error.number(),
                      problem.error.description() + " (--keep-dots keeps their names apart)");
-}
-
-// The writer of the format asked for; the plot's painter lies outside the
-// engine.
-OutputWriter writerOf(const ConvertCommand& command) {
-    if (command.format == OutputFormat::Svg) {
-        return {[](const ScanRecord& scan, const Conversion& conversion, std::string& bytes) {
-                    formatSvg(scan, fileNameOf(conversion.inputPath), bytes);
-                },
-                false};
-    }
-    return engineWriter(command.format, command.anode);
 }
 
 // The files a run goes on to convert, once those refused and those up to
@@ -112,8 +98,7 @@ struct Pending {
 // the output within that second (git's "racily clean" entries).
 bool olderOrSame(const platform::FileStatus& input, const platform::FileStatus& output) {
     const bool wholeSeconds = input.modified % platform::fileTimeTicksPerSecond == 0;
-    return input.modified < output.modified ||
-           (input.modified == output.modified && !wholeSeconds);
+    return input.modified < output.modified || (input.modified == output.modified && !wholeSeconds);
 }
 
 // Everything that keeps files from being written, found and reported before
@@ -187,8 +172,9 @@ bool countFailure(const FileError& error, bool foundInDirectory, Report& report,
 // (a full disk, a file changed in between) is left to the real run.
 void reportDryRun(const Pending& pending, const ConvertCommand& command, Report& report,
                   Tally& tally) {
+    const OutputWriter& writer = command.writer;
     const std::string words =
-        "     would be converted to " + formatDescription(command.format) + "     ";
+        "     would be converted to " + std::string(writer.names.description) + "     ";
     for (std::size_t index = 0; index < pending.conversions.size(); ++index) {
         const Conversion& conversion = pending.conversions[index];
         try {
@@ -197,12 +183,11 @@ void reportDryRun(const Pending& pending, const ConvertCommand& command, Report&
                 note = "  (not a regular file: read as it comes)";
             } else {
                 const ScanRecord header = readRigakuHeader(conversion.inputPath);
-                if (command.format == OutputFormat::Cif) {
-                    checkPdCifRange(header, static_cast<std::size_t>(header.pointCount),
-                                    conversion.inputPath);
+                if (writer.checkHeader) {
+                    writer.checkHeader(header, conversion);
                 }
             }
-            checkOutput(conversion, command.format == OutputFormat::BrukerRaw, std::nullopt, true);
+            checkOutput(conversion, writer.brukerFiles, std::nullopt, true);
             report.converted(conversion.inputPath + words + conversion.outputPath + note);
             ++tally.converted;
         } catch (const FileError& error) {
@@ -238,7 +223,7 @@ bool convertAll(const Pending& pending, const ConvertCommand& command, Report& r
     const std::vector<Conversion>& conversions = pending.conversions;
     // Directories under -o are made as their first file is put in place.
     ParallelBatch batch(
-        conversions, writerOf(command), command.jobs == 0 ? defaultJobs() : command.jobs,
+        conversions, command.writer, command.jobs == 0 ? defaultJobs() : command.jobs,
         {command.sync ? Durability::FlushedToDisk : Durability::AsTheSystemWrites, true});
     std::set<std::string> directories;
     const auto finish = [&] { return !command.sync || flushDirectories(directories, report); };
@@ -247,11 +232,11 @@ bool convertAll(const Pending& pending, const ConvertCommand& command, Report& r
         try {
             const CommittedFile committed = batch.commitNext();
             if (command.sync) {
-                const std::string directory = platform::fromPath(
-                    platform::toPath(conversion.outputPath).parent_path());
+                const std::string directory =
+                    platform::fromPath(platform::toPath(conversion.outputPath).parent_path());
                 directories.insert(directory.empty() ? "." : directory);
             }
-            report.converted(statusLine(conversion.inputPath, command.format,
+            report.converted(statusLine(conversion.inputPath, command.writer.names.description,
                                         conversion.outputPath, committed.nonFinitePoints));
             ++tally.converted;
             if (report.outputClosed()) {
@@ -271,9 +256,9 @@ bool convertAll(const Pending& pending, const ConvertCommand& command, Report& r
 } // namespace
 
 int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* err) {
-    const RunInputs inputs =
-        findRunInputs(command.paths, command.outputDirectory, command.recursive, command.format,
-                      command.keepDots ? NameRule::KeepDots : NameRule::FirstDot);
+    const RunInputs inputs = findRunInputs(
+        command.paths, command.outputDirectory, command.recursive, command.writer.names.extension,
+        command.keepDots ? NameRule::KeepDots : NameRule::FirstDot);
     Report report(out, err, command.quiet, command.verbose);
     Tally tally;
     bool directoriesFlushed = true;

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "anode.h"
-#include "scan_record.h"
+#include "output_writer.h"
 
 #include <cstdio>
 #include <string>
@@ -12,8 +11,9 @@ namespace scanmill::cli {
 
 // What the command line asked for.
 struct ConvertCommand {
-    OutputFormat format = OutputFormat::TwoColumnAscii;
-    Anode anode = Anode::Cu;     // the tube, whose wavelengths Bruker and .xye files record
+    // What each output is, with the tube whose wavelengths Bruker, .xye and
+    // .cif files record.
+    OutputWriter writer = engineWriter(OutputFormat::TwoColumnAscii);
     std::string outputDirectory; // empty: each output beside its input
     bool recursive = false;
     unsigned jobs = 0;    // 0: one per core

@@ -5,6 +5,7 @@
 #include "interrupt.h"
 #include "program.h"
 #include "shown_text.h"
+#include "svg_painter.h"
 #include "terminal.h"
 
 #include <CLI/CLI.hpp>
@@ -51,7 +52,8 @@ std::string misspelledValue(const CLI::App& app, const std::vector<std::string>&
             for (const std::string& name : option->get_lnames()) {
                 const std::string spelled = "--" + name;
                 if (argument == spelled + "=" ||
-                    (argument == spelled && at + 1 < arguments.size() && arguments[at + 1].empty())) {
+                    (argument == spelled && at + 1 < arguments.size() &&
+                     arguments[at + 1].empty())) {
                     return spelled + ": " + empty;
                 }
             }
@@ -70,11 +72,42 @@ std::string misspelledValue(const CLI::App& app, const std::vector<std::string>&
     return {};
 }
 
+// Every writer -f chooses from, for this tube: the engine's data formats,
+// then the plot.
+std::vector<scanmill::OutputWriter> writersFor(scanmill::Anode anode) {
+    std::vector<scanmill::OutputWriter> writers;
+    for (const scanmill::OutputFormat format : scanmill::engineFormats) {
+        writers.push_back(scanmill::engineWriter(format, anode));
+    }
+    writers.push_back(scanmill::svgWriter());
+    return writers;
+}
+
+// "a (the default), b or c".
+std::string choicesText(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0                  ? ""
+                 : i + 1 == names.size() ? " or "
+                                         : ", ") +
+                names[i] + (i == 0 ? " (the default)" : "");
+    }
+    return text;
+}
+
 int run(int argc, const char* const* argv) {
     using namespace scanmill;
     cli::ConvertCommand command;
-    std::string format = "ascii";
-    std::string anode = "Cu";
+    std::vector<std::string> formatNames;
+    for (const OutputWriter& writer : writersFor(Anode::Cu)) {
+        formatNames.emplace_back(writer.names.option);
+    }
+    std::vector<std::string> anodeNames;
+    for (const Anode each : anodes) {
+        anodeNames.emplace_back(anodeName(each));
+    }
+    std::string format = formatNames.front();
+    std::string anode = anodeNames.front();
     CLI::App app("Converts Rigaku D/Max-B scans (.raw) to two-column ASCII (.dat),\n"
                  "Bruker RAW1.01 (_b.raw), .xye or pdCIF (.cif) files, or plots\n"
                  "them (.svg).",
@@ -82,14 +115,13 @@ int run(int argc, const char* const* argv) {
     // Paths begin with "/" on every system, also on Windows, where CLI11
     // would otherwise take them for options.
     app.allow_windows_style_options(false);
-    app.add_option("-f,--format", format,
-                   "ascii (the default), bruker, xye, cif or svg, in any\ncase")
-        ->transform(CLI::IsMember({"ascii", "bruker", "xye", "cif", "svg"}, CLI::ignore_case))
+    app.add_option("-f,--format", format, choicesText(formatNames) + ", in any\ncase")
+        ->transform(CLI::IsMember(formatNames, CLI::ignore_case))
         ->option_text("FORMAT");
     app.add_option("--anode", anode,
-                   "The tube: Cu (the default), Co, Cr, Fe, Mo or Ag, whose\nwavelengths "
-                   "Bruker, .xye and .cif files record")
-        ->transform(CLI::IsMember({"Cu", "Co", "Cr", "Fe", "Mo", "Ag"}, CLI::ignore_case))
+                   "The tube: " + choicesText(anodeNames) +
+                       ", whose\nwavelengths Bruker, .xye and .cif files record")
+        ->transform(CLI::IsMember(anodeNames, CLI::ignore_case))
         ->option_text("ANODE");
     // An empty variable in a script must not mean "beside the inputs":
     // misspelledValue refuses every empty value.
@@ -126,8 +158,7 @@ int run(int argc, const char* const* argv) {
         return std::string(programName) + ": " + error.what() + "\n" + seeHelp + "\n";
     });
 
-    if (const std::string error =
-            misspelledValue(app, std::vector<std::string>(argv, argv + argc));
+    if (const std::string error = misspelledValue(app, std::vector<std::string>(argv, argv + argc));
         !error.empty()) {
         std::fprintf(stderr, "%s: %s\n%s\n", programName, escapeControls(error).c_str(), seeHelp);
         return cli::exitUsage;
@@ -162,12 +193,11 @@ int run(int argc, const char* const* argv) {
         std::fprintf(stderr, "%s: %s\n", programName, escapeControlsByLine(error.what()).c_str());
         return cli::exitUsage;
     }
-    command.format = format == "bruker" ? OutputFormat::BrukerRaw
-                     : format == "xye"  ? OutputFormat::Xye
-                     : format == "cif"  ? OutputFormat::Cif
-                     : format == "svg"  ? OutputFormat::Svg
-                                        : OutputFormat::TwoColumnAscii;
-    command.anode = anodeNamed(anode).value_or(Anode::Cu);
+    for (OutputWriter& writer : writersFor(anodeNamed(anode).value_or(anodes[0]))) {
+        if (writer.names.option == format) {
+            command.writer = std::move(writer);
+        }
+    }
     cli::handleInterrupts(stdout, stderr);
     return cli::runConvertCommand(command, stdout, stderr);
 }

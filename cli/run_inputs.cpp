@@ -33,7 +33,7 @@ bool isDirectory(const std::string& path) {
 
 struct Finder {
     bool recursive;
-    OutputFormat format;
+    std::string_view extension;
     NameRule rule;
     std::optional<platform::FileIdentity>
         outputTree; // when it exists, so that it may lie in a walked tree
@@ -42,7 +42,7 @@ struct Finder {
     void addFile(std::string input, const std::string& name, const std::string& outputDir,
                  bool inDirectory) {
         found.conversions.push_back(
-            {std::move(input), joined(outputDir, outputNameFor(name, format, rule))});
+            {std::move(input), joined(outputDir, outputNameFor(name, extension, rule))});
         found.foundInDirectory.push_back(inDirectory);
     }
 
@@ -109,8 +109,8 @@ struct Finder {
 } // namespace
 
 RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string& outputDirectory,
-                        bool recursive, OutputFormat format, NameRule rule) {
-    Finder finder{recursive, format, rule, std::nullopt, {}};
+                        bool recursive, std::string_view extension, NameRule rule) {
+    Finder finder{recursive, extension, rule, std::nullopt, {}};
     if (recursive && !outputDirectory.empty() && isDirectory(outputDirectory)) {
         finder.outputTree = platform::fileIdentity(outputDirectory);
     }

@@ -26,6 +26,6 @@ struct RunInputs {
 // directory's subdirectories mirrored below it, or, when it is empty, beside
 // each input.
 RunInputs findRunInputs(const std::vector<std::string>& paths, const std::string& outputDirectory,
-                        bool recursive, OutputFormat format, NameRule rule);
+                        bool recursive, std::string_view extension, NameRule rule);
 
 } // namespace scanmill::cli

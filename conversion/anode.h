@@ -11,6 +11,10 @@ namespace scanmill {
 // the Bruker header and the .xye comment record.
 enum class Anode { Cu, Co, Cr, Fe, Mo, Ag };
 
+// Every anode, in the order choices list them; the first is the default.
+inline constexpr Anode anodes[] = {Anode::Cu, Anode::Co, Anode::Cr,
+                                   Anode::Fe, Anode::Mo, Anode::Ag};
+
 // K-alpha1 and K-alpha2 of an anode, in angstrom.
 struct Wavelengths {
     double alpha1;

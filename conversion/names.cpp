@@ -16,47 +16,19 @@ bool hasScanExtension(std::string_view name) {
            equalIgnoringAsciiCase(name.substr(name.size() - extension.size()), extension);
 }
 
-std::string outputNameFor(const std::string& inputName, OutputFormat format, NameRule rule) {
+std::string outputNameFor(const std::string& inputName, std::string_view extension, NameRule rule) {
     const auto dot = rule == NameRule::FirstDot ? inputName.find('.') : inputName.rfind('.');
-    const std::string base = inputName.substr(0, dot);
-    switch (format) {
-    case OutputFormat::TwoColumnAscii:
-        return base + ".dat";
-    case OutputFormat::BrukerRaw:
-        return base + "_b.raw";
-    case OutputFormat::Xye:
-        return base + ".xye";
-    case OutputFormat::Cif:
-        return base + ".cif";
-    case OutputFormat::Svg:
-        return base + ".svg";
-    }
-    return base;
-}
-
-std::string formatDescription(OutputFormat format) {
-    switch (format) {
-    case OutputFormat::TwoColumnAscii:
-        return "2-column ASCII file";
-    case OutputFormat::BrukerRaw:
-        return "Bruker-AXS Diffrac Plus file";
-    case OutputFormat::Xye:
-        return "xye file";
-    case OutputFormat::Cif:
-        return "pdCIF file";
-    case OutputFormat::Svg:
-        return "SVG plot";
-    }
-    return {};
+    return inputName.substr(0, dot).append(extension);
 }
 
 std::string pointsText(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " point" : " points");
 }
 
-std::string statusLine(const std::string& input, OutputFormat format, const std::string& output,
-                       std::size_t nonFinitePoints) {
-    std::string line = input + "     converted to " + formatDescription(format) + "     " + output;
+std::string statusLine(const std::string& input, std::string_view formatWords,
+                       const std::string& output, std::size_t nonFinitePoints) {
+    std::string line = input + "     converted to ";
+    line.append(formatWords).append("     ").append(output);
     if (nonFinitePoints > 0) {
         line += "  (" + pointsText(nonFinitePoints) + " not finite)";
     }

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "scan_record.h"
-
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -23,15 +22,19 @@ bool hasScanExtension(std::string_view name);
 // its "0.5mm".
 enum class NameRule { FirstDot, KeepDots };
 
-// Output name for an input name: the part before its first (or last) "."
-// (the whole name when it has none), then ".dat" for ASCII, "_b.raw" for
-// Bruker, ".xye", ".cif" or ".svg"; "a.b.raw" gives "a.dat" and "a_b.raw", or with KeepDots
-// "a.b.dat" and "a.b_b.raw".
-std::string outputNameFor(const std::string& inputName, OutputFormat format,
-                          NameRule rule = NameRule::FirstDot);
+// What an output format is called: the command line's name for it, the
+// ending of its files' names and its words in status lines.
+struct FormatNames {
+    std::string_view option;      // "ascii", as -f takes it
+    std::string_view extension;   // ".dat", after the cut input name
+    std::string_view description; // "2-column ASCII file"
+};
 
-// What a format is called in status lines: "2-column ASCII file".
-std::string formatDescription(OutputFormat format);
+// Output name for an input name: the part before its first (or last) "."
+// (the whole name when it has none), then the format's extension; "a.b.raw"
+// gives "a.dat" and "a_b.raw", or with KeepDots "a.b.dat" and "a.b_b.raw".
+std::string outputNameFor(const std::string& inputName, std::string_view extension,
+                          NameRule rule = NameRule::FirstDot);
 
 // "1 point", "2 points".
 std::string pointsText(std::size_t count);
@@ -41,7 +44,7 @@ std::string pointsText(std::size_t count);
 // ASCII file     scan01.dat"), then, where the scan has points that are not
 // finite, how many ("  (1 point not finite)"), so that a pattern with holes
 // is never passed on as a whole one.
-std::string statusLine(const std::string& input, OutputFormat format, const std::string& output,
-                       std::size_t nonFinitePoints = 0);
+std::string statusLine(const std::string& input, std::string_view formatWords,
+                       const std::string& output, std::size_t nonFinitePoints = 0);
 
 } // namespace scanmill

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <mutex>
 #include <set>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace scanmill {
 namespace {
@@ -78,10 +78,12 @@ TemporariesInFlight& temporariesInFlight() {
 } // namespace
 
 void replaceFileContents(const std::string& path, std::string_view content) {
+    checkOutputPath(path);
     PendingFile(path, content).commit();
 }
 
 void replaceFileContents(const std::string& path, std::string_view content, CloseFile closeFile) {
+    checkOutputPath(path);
     PendingFile(path, content, closeFile).commit();
 }
 
@@ -89,10 +91,14 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Outp
     : PendingFile(path, content, closeFile, options) {}
 
 void checkOutputPath(const std::string& path) {
+    checkOutputPath(path, platform::fileStatus(path));
+}
+
+void checkOutputPath(const std::string& path, const std::optional<platform::FileStatus>& existing) {
     if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
         throw FileError(EINVAL, path + ": " + reason);
     }
-    if (const std::optional<platform::FileStatus> existing = platform::fileStatus(path)) {
+    if (existing) {
         // A directory, a pipe or a device at an output's path is someone's,
         // not an earlier output.
         if (!existing->regular) {
@@ -107,8 +113,6 @@ void checkOutputPath(const std::string& path) {
 PendingFile::PendingFile(const std::string& path, std::string_view content, CloseFile closeFile,
                          OutputOptions options)
     : path_(path) {
-    checkOutputPath(path);
-
     std::string directory = directoryOf(path);
     if (options.makeDirectories) {
         if (const std::vector<std::string> missing = missingDirectoriesOf(path); !missing.empty()) {
@@ -138,10 +142,10 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
         identity_ = made->identity;
     }
     errno = 0;
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size() &&
-                         std::fflush(file) == 0 &&
-                         (options.durability == Durability::AsTheSystemWrites ||
-                          platform::flushToDisk(file));
+    const bool written =
+        std::fwrite(content.data(), 1, content.size(), file) == content.size() &&
+        std::fflush(file) == 0 &&
+        (options.durability == Durability::AsTheSystemWrites || platform::flushToDisk(file));
     const int writeErrno = lastErrorNumber();
     errno = 0;
     const bool closed = closeFile(file) == 0;
@@ -188,7 +192,8 @@ void PendingFile::commit() {
                 }
                 const int number = lastErrorNumber();
                 // One another program made meanwhile is as good.
-                if (const auto there = platform::fileStatus(directory); !there || !there->directory) {
+                if (const auto there = platform::fileStatus(directory);
+                    !there || !there->directory) {
                     failure = FileError(number, path_ + ": cannot make directory " +
                                                     describeError(directory, number));
                     break;

@@ -42,8 +42,10 @@ void replaceFileContents(const std::string& path, std::string_view content, Clos
 
 // Throws the FileError a write of path would meet before its temporary is
 // made, as far as looking at the path tells: a name the system refuses, a
-// file there that is not a regular file (kept), a read-only file.
+// file there that is not a regular file (kept), a read-only file. The second
+// form takes the caller's own look at the path.
 void checkOutputPath(const std::string& path);
+void checkOutputPath(const std::string& path, const std::optional<platform::FileStatus>& existing);
 
 // The two halves of replaceFileContents, so that a batch can write the
 // temporaries of several files at once and still put them in place one after
@@ -52,7 +54,8 @@ void checkOutputPath(const std::string& path);
 class PendingFile {
 public:
     PendingFile() = default;
-    // Writes the temporary; throws FileError naming path, leaving nothing.
+    // Writes the temporary of a path checkOutputPath has passed; throws
+    // FileError naming path, leaving nothing.
     PendingFile(const std::string& path, std::string_view content, OutputOptions options = {});
     PendingFile(const std::string& path, std::string_view content, CloseFile closeFile,
                 OutputOptions options = {});
@@ -73,7 +76,7 @@ private:
 
     std::string path_;
     bool directoriesMissing_ = false; // the temporary waits in an ancestor
-    std::string temporary_; // empty once renamed or removed
+    std::string temporary_;           // empty once renamed or removed
     std::optional<platform::FileIdentity> identity_;
 };
 

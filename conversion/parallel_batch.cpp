@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "parallel_batch.h"
 
-#include "ascii_writer.h"
-#include "bruker_writer.h"
-#include "cif_writer.h"
 #include "output_file.h"
 #include "platform.h"
 #include "rigaku_reader.h"
@@ -14,9 +11,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <map>
-#include <stdexcept>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -27,20 +22,6 @@
 
 namespace scanmill {
 namespace {
-
-namespace fs = std::filesystem;
-
-// A Bruker output replaces only a Bruker RAW file: anything else at its path
-// may be a scan of its own, one that is not in this run.
-void keepIfNotBrukerRaw(const std::string& output) {
-    const std::optional<bool> isBruker = beginsAsBrukerRaw(output);
-    if (!isBruker) {
-        throw systemError(output, lastErrorNumber());
-    }
-    if (!*isBruker) {
-        throw FileError(EEXIST, output + ": exists and is not a Bruker RAW file; kept");
-    }
-}
 
 // A file read, formatted and written to its temporary, waiting to be put in
 // place.
@@ -69,18 +50,6 @@ bool sameScan(const ScanRecord& a, const ScanRecord& b) {
            a.intensities.size() == b.intensities.size() &&
            std::memcmp(a.intensities.data(), b.intensities.data(),
                        a.intensities.size() * sizeof(float)) == 0;
-}
-
-// True when the input's path no longer leads to the file as it was read: it
-// was written to, or another file was renamed over it, as instruments and
-// editors save. A pipe is read as it comes.
-bool changedSinceRead(const std::optional<platform::FileStatus>& read, const std::string& path) {
-    if (!read || !read->regular) {
-        return false;
-    }
-    const std::optional<platform::FileStatus> now = platform::fileStatus(path);
-    return !now || now->identity != read->identity || now->size != read->size ||
-           now->modified != read->modified;
 }
 
 } // namespace
@@ -119,61 +88,8 @@ struct ParallelBatch::State {
     std::vector<std::jthread> workers; // last, so joined before the rest goes
 };
 
-void checkOutput(const Conversion& conversion, bool brukerOutput,
-                 const std::optional<platform::FileStatus>& input, bool lookAtDirectory) {
-    const std::string& path = conversion.outputPath;
-    const std::optional<platform::FileStatus> output = platform::fileStatus(path);
-    const std::optional<platform::FileStatus> read =
-        input ? input : platform::fileStatus(conversion.inputPath);
-    if (output && read && output->identity == read->identity) {
-        throw FileError(EEXIST, path + ": output would replace its own input file");
-    }
-    if (brukerOutput && output && output->regular) {
-        keepIfNotBrukerRaw(path);
-    }
-    checkOutputPath(path);
-    if (lookAtDirectory) {
-        const std::string directory = platform::fromPath(platform::toPath(path).parent_path());
-        errno = 0;
-        // A missing directory is one the caller makes before writing.
-        if (!platform::mayCreateFilesIn(directory.empty() ? "." : directory) && errno != ENOENT) {
-            throw systemError(path, lastErrorNumber());
-        }
-    }
-}
-
 unsigned defaultJobs() {
     return std::max(1u, std::thread::hardware_concurrency());
-}
-
-OutputWriter engineWriter(OutputFormat format, Anode anode) {
-    switch (format) {
-    case OutputFormat::BrukerRaw:
-        return {[anode](const ScanRecord& scan, const Conversion&, std::string& bytes) {
-                    formatBrukerRaw(scan, bytes, anode);
-                },
-                true};
-    case OutputFormat::Xye:
-        return {[anode](const ScanRecord& scan, const Conversion& conversion, std::string& bytes) {
-                    formatXye(scan,
-                              platform::fromPath(platform::toPath(conversion.inputPath).filename()),
-                              bytes, anode);
-                },
-                false};
-    case OutputFormat::Cif:
-        return {[anode](const ScanRecord& scan, const Conversion& conversion, std::string& bytes) {
-                    formatPdCif(scan, conversion.inputPath, conversion.outputPath, bytes, anode);
-                },
-                false};
-    case OutputFormat::TwoColumnAscii:
-        return {[](const ScanRecord& scan, const Conversion&, std::string& bytes) {
-                    formatTwoColumnAscii(scan, bytes);
-                },
-                false};
-    case OutputFormat::Svg:
-        break;
-    }
-    throw std::invalid_argument("the engine writes no plots: its caller brings their writer");
 }
 
 ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputWriter writer,
@@ -219,8 +135,8 @@ void ParallelBatch::State::waitUntil(std::int64_t fileTime) {
         settlingWait(fileTime);
         return;
     }
-    const auto wait = std::chrono::nanoseconds(
-        (fileTime - platform::fileTimeNow()) * (1'000'000'000 / platform::fileTimeTicksPerSecond));
+    const auto wait = std::chrono::nanoseconds((fileTime - platform::fileTimeNow()) *
+                                               (1'000'000'000 / platform::fileTimeTicksPerSecond));
     std::unique_lock lock(mutex);
     stop.wait_for(lock, wait, [this] { return stopping; });
 }
@@ -316,9 +232,14 @@ CommittedFile ParallelBatch::commitNext() {
             std::rethrow_exception(failure);
         }
         const Conversion& conversion = state.conversions[index];
-        if (changedSinceRead(slot.input, conversion.inputPath)) {
-            slot.file = PendingFile(); // its temporary removed
-            throw changedWhileConverted(conversion.inputPath);
+        // A pipe is read as it comes.
+        if (slot.input && slot.input->regular) {
+            std::optional<platform::FileStatus> now = platform::fileStatus(conversion.inputPath);
+            if (changedSince(*slot.input, now)) {
+                slot.file = PendingFile(); // its temporary removed
+                throw changedWhileConverted(conversion.inputPath);
+            }
+            slot.input = std::move(now);
         }
         if (const auto output = platform::fileStatus(conversion.outputPath)) {
             if (const auto writer = state.written.find(output->identity);
@@ -337,7 +258,8 @@ CommittedFile ParallelBatch::commitNext() {
         finish();
         throw;
     }
-    const CommittedFile committed{index, slot.nonFinitePoints}; // before a worker refills the slot
+    // Taken before a worker refills the slot.
+    CommittedFile committed{index, slot.nonFinitePoints, std::move(slot.input)};
     finish();
     return committed;
 }

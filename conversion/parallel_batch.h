@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "anode.h"
 #include "output_file.h"
+#include "output_policy.h"
+#include "output_writer.h"
 #include "overlap_check.h"
 #include "scan_record.h"
 
@@ -22,40 +23,18 @@
 // memory, so memory grows with the jobs, never with the files.
 namespace scanmill {
 
-// Throws the FileError the batch would meet writing this conversion's
-// output before any byte of it is written, found by looking at the output
-// and its directory: the output would be its input (the input as it was
-// opened, when known), a Bruker output would replace a file that is not a
-// Bruker RAW file (kept), or checkOutputPath's failures. The directory's
-// failure (one that takes no new file) is looked for only when asked, as
-// making the temporary finds it anyway.
-void checkOutput(const Conversion& conversion, bool brukerOutput,
-                 const std::optional<platform::FileStatus>& input, bool lookAtDirectory = false);
-
 // How many files a batch works on at once when not told: one per core.
 unsigned defaultJobs();
 
-// What a batch writes of each scan: its formatting of the scan of a
-// conversion into bytes (whose storage is reused from file to file), and
-// whether its outputs are Bruker files, which replace only Bruker RAW files.
-// A caller may bring formats the engine does not know, such as a plot.
-struct OutputWriter {
-    std::function<void(const ScanRecord& scan, const Conversion& conversion, std::string& bytes)>
-        format;
-    bool brukerFiles = false;
-};
-
-// A file the batch put in place: its place in the list, and how many of its
-// points are not finite, which its status line tells.
+// A file the batch put in place: its place in the list, how many of its
+// points are not finite, which its status line tells, and its input as the
+// batch last looked it up, unchanged since it was read (none where the
+// system could not tell).
 struct CommittedFile {
     std::size_t index = 0;
     std::size_t nonFinitePoints = 0;
+    std::optional<platform::FileStatus> input;
 };
-
-// The engine's own writer of a format, with the tube's wavelengths where
-// the format records them. The engine draws no plot: for Svg it throws
-// std::invalid_argument rather than write another format under its name.
-OutputWriter engineWriter(OutputFormat format, Anode anode = Anode::Cu);
 
 // How a batch waits for inputs that are still settling, until a time of
 // platform::fileTimeNow's clock. Tests bring their own, to change a file
@@ -88,8 +67,8 @@ public:
     // Puts the next file of the list in place, once its temporary is
     // written, and says which it was. Throws that file's
     // FileError instead when it cannot be read (NotAScanError for a Bruker
-    // RAW file), changed while it was converted (EAGAIN), would replace its own input, would replace a file that is
-    // not a Bruker RAW file with a Bruker output (kept, EEXIST), would
+    // RAW file), changed while it was converted (EAGAIN), would replace its own input, would
+    // replace a file that is not a Bruker RAW file with a Bruker output (kept, EEXIST), would
     // replace a file this batch wrote earlier (a clash found only now, as
     // where case is ignored), or cannot be written; the next
     // call goes on with the file after it. At most one call per file.

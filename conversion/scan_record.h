@@ -2,7 +2,6 @@
 #pragma once
 
 #include "file_error.h"
-#include "platform.h"
 
 #include <algorithm>
 #include <array>
@@ -28,10 +27,9 @@ struct ScanRecord {
     std::vector<float> intensities;         // intensities[0] is point 1
 };
 
-// Xye, the three-column text of Rietveld programs, Cif, a pdCIF block, and
-// Svg, a plot of the scan, are the command line's only; the engine names
-// them but draws no plot: its caller brings the writer.
-enum class OutputFormat { TwoColumnAscii, BrukerRaw, Xye, Cif, Svg };
+// The data formats the engine writes. Xye, the three-column text of
+// Rietveld programs, and Cif, a pdCIF block, are the command line's only.
+enum class OutputFormat { TwoColumnAscii, BrukerRaw, Xye, Cif };
 
 // How many intensities are NaN or infinite: points that every format passes
 // on as no count, which a fit must not take for one.

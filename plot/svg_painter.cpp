@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "svg_painter.h"
 
+#include "platform.h"
 #include "plot_layout.h"
 
 #include <algorithm>
@@ -181,6 +182,16 @@ std::string formatSvg(const ScanRecord& scan, const std::string& sourceName) {
     std::string bytes;
     formatSvg(scan, sourceName, bytes);
     return bytes;
+}
+
+OutputWriter svgWriter() {
+    return {{"svg", ".svg", "SVG plot"},
+            false,
+            [](const ScanRecord& scan, const Conversion& conversion, std::string& bytes) {
+                formatSvg(scan, platform::fromPath(platform::toPath(conversion.inputPath).filename()),
+                          bytes);
+            },
+            {}};
 }
 
 } // namespace scanmill

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "output_writer.h"
 #include "scan_record.h"
 
 #include <string>
@@ -16,5 +17,8 @@ namespace scanmill {
 // reused from file to file.
 std::string formatSvg(const ScanRecord& scan, const std::string& sourceName);
 void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::string& bytes);
+
+// The plot as a batch writes it: "svg", ".svg", "SVG plot".
+OutputWriter svgWriter();
 
 } // namespace scanmill

@@ -268,8 +268,9 @@ void Form1::showBoxesAndLines(const WindowUpdate& update) {
     if (update.outputBox) {
         Text2->setText(shown(*update.outputBox));
     }
-    for (const std::string& line : update.statusLines) {
-        List1->addItem(shown(line));
+    for (auto row = static_cast<std::size_t>(List1->count()); row < core_.statusLineCount();
+         ++row) {
+        List1->addItem(shown(core_.statusLine(row)));
     }
     // So that a press shows what it did, however long the list has grown.
     List1->scrollToBottom();

@@ -36,6 +36,7 @@ TEST(OutputNames, FirstDotCounts) {
     EXPECT_EQ(outputNameFor("noext", ascii), "noext.dat");
     EXPECT_EQ(outputNameFor("noext", bruker), "noext_b.raw");
     EXPECT_EQ(outputNameFor("with blank.RAW", ascii), "with blank.dat");
+    EXPECT_EQ(outputNameFor("a.b.raw", OutputFormat::Cif), "a.cif");
 }
 
 TEST(OutputNames, ScansEndInRawInAnyCase) {
@@ -65,7 +66,8 @@ std::vector<std::string> runToTheEnd(const std::vector<Conversion>& conversions,
     for (const Conversion& conversion : conversions) {
         try {
             EXPECT_EQ(&conversions[batch.commitNext().index], &conversion);
-            outcomes.push_back(statusLine(conversion.inputPath, format, conversion.outputPath));
+            outcomes.push_back(statusLine(conversion.inputPath, formatNames(format).description,
+                                          conversion.outputPath));
         } catch (const FileError& error) {
             outcomes.push_back(error.description());
         }
@@ -110,12 +112,6 @@ TEST(ParallelBatch, OneJobAndFourJobsGiveTheSameFilesAndLines) {
         EXPECT_EQ(outcomes[0], outcomes[1]);
         EXPECT_NE(outcomes[0][11].find("(it is a Bruker RAW file)"), std::string::npos);
     }
-}
-
-// Asked for a plot, the engine, which draws none, says so rather than write
-// two-column text under the plot's name.
-TEST(ParallelBatch, EngineWritesNoPlot) {
-    EXPECT_THROW(engineWriter(OutputFormat::Svg), std::invalid_argument);
 }
 
 // An input that an earlier file of the list writes is read only after that
@@ -361,8 +357,7 @@ TEST(ParallelBatchSettling, RecentScansAreReadAgainAndRefusedWhenChanged) {
         };
         dated(now());
         {
-            ParallelBatch batch(conversions, engineWriter(ascii), jobs, {},
-                                rewriting);
+            ParallelBatch batch(conversions, engineWriter(ascii), jobs, {}, rewriting);
             expectFileError([&] { batch.commitNext(); }, EAGAIN,
                             dir / "a.raw: changed while it was being converted; not converted");
         }
@@ -378,9 +373,7 @@ TEST(ParallelBatchSettling, RecentScansAreReadAgainAndRefusedWhenChanged) {
         for (const bool future : {true, false}) {
             waits.clear();
             dated(future ? now() + std::chrono::hours(1) : now() - std::chrono::minutes(1));
-            ParallelBatch(conversions, engineWriter(ascii), jobs, {},
-                          unchanged)
-                .commitNext();
+            ParallelBatch(conversions, engineWriter(ascii), jobs, {}, unchanged).commitNext();
             EXPECT_EQ(readFile(dir / "a.dat"), formatTwoColumnAscii(readRigakuRaw(dir / "a.raw")));
             ASSERT_EQ(waits.size(), future ? 1u : 0u) << "a scan a minute old is read once";
             EXPECT_LE(future ? waits.front() : 0, 2 * second);

@@ -169,7 +169,7 @@ protected:
     fs::path out() const { return tree.path() / "out"; }
     OutputFormat format() const { return GetParam(); }
     std::string outputName(const std::string& input) const {
-        return outputNameFor(input, format());
+        return testing::outputNameFor(input, format());
     }
     fs::path outputOf(const std::string& input) const {
         return out() / platform::toPath(outputName(input));

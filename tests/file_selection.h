@@ -27,4 +27,10 @@ inline FileSelection selectionOf(const std::filesystem::path& inputDirectory,
     return selection;
 }
 
+// The name of an input's output in one of the engine's formats.
+inline std::string outputNameFor(const std::string& input, OutputFormat format,
+                                 NameRule rule = NameRule::FirstDot) {
+    return scanmill::outputNameFor(input, formatNames(format).extension, rule);
+}
+
 } // namespace scanmill::testing

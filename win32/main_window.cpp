@@ -500,8 +500,9 @@ void Form1::show(const WindowUpdate& update) {
         SetWindowTextW(control(Text2), wide(*update.outputBox).c_str());
     }
     const HWND list = control(List1);
-    for (const std::string& line : update.statusLines) {
-        const std::wstring text = wide(line);
+    const auto shownLines = static_cast<std::size_t>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (std::size_t row = shownLines; row < core_.statusLineCount(); ++row) {
+        const std::wstring text = wide(core_.statusLine(row));
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         // Long lines can be scrolled to.
         const HDC dc = GetDC(list);
@@ -516,7 +517,7 @@ void Form1::show(const WindowUpdate& update) {
             SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.cx + 4), 0);
         }
     }
-    if (!update.statusLines.empty()) {
+    if (core_.statusLineCount() > shownLines) {
         // So that a press shows what it did, however long the list has grown;
         // the list box keeps its last page full.
         const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);

@@ -10,13 +10,15 @@
 namespace scanmill {
 namespace {
 
-std::vector<Conversion> conversionsOf(const FileSelection& selection,
-                                      const std::string& outputDirectory, OutputFormat format,
-                                      NameRule rule) {
+std::vector<Conversion> conversionsOf(const std::vector<std::string>& names,
+                                      const std::string& inputDirectory,
+                                      const std::string& outputDirectory,
+                                      std::string_view extension, NameRule rule) {
     std::vector<Conversion> conversions;
-    for (const std::string& name : selection.fileNames) {
+    conversions.reserve(names.size());
+    for (const std::string& name : names) {
         conversions.push_back(
-            {selection.inputDirectory + name, outputDirectory + outputNameFor(name, format, rule)});
+            {inputDirectory + name, outputDirectory + outputNameFor(name, extension, rule)});
     }
     return conversions;
 }
@@ -46,76 +48,72 @@ BatchStopped::BatchStopped(const FileError& failure, std::size_t filesLeft)
     : FileError(failure.number(), failure.description()), filesLeft_(filesLeft) {}
 
 void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& log) {
-    convertSelection(selection, format, log, NameRule::FirstDot);
-}
-
-void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& log,
-                      NameRule rule) {
     if (selection.inputDirectory.empty()) {
         log.append("No files have been selected.");
         return;
     }
-    if (selection.outputDirectory.empty()) {
-        selection.outputDirectory = selection.inputDirectory;
-    }
-    const std::vector<std::string>& names = selection.fileNames;
-    const std::vector<Conversion> conversions =
-        conversionsOf(selection, selection.outputDirectory, format, rule);
-    if (const auto problems = findOutputProblems(conversions); !problems.empty()) {
-        const OutputProblem& problem = problems.front();
-        const std::string& output = conversions[problem.writer].outputPath;
-        throw problem.kind == OutputProblem::Kind::Clash
-            ? outputClashError(output, names[problem.other], names[problem.writer])
-            : replacesInputError(output, names[problem.writer]);
-    }
+    const ConvertPress press(selection, engineWriter(format), NameRule::FirstDot);
+    selection.outputDirectory = press.outputDirectory();
+    press.run(log);
+}
 
-    ParallelBatch batch(conversions, format, defaultJobs());
-    for (std::size_t index = 0; index < names.size(); ++index) {
+ConvertPress::ConvertPress(const FileSelection& selection, OutputWriter writer, NameRule rule)
+    : names_(selection.fileNames), inputDirectory_(selection.inputDirectory),
+      outputDirectory_(selection.outputDirectory.empty() ? selection.inputDirectory
+                                                         : selection.outputDirectory),
+      writer_(std::move(writer)), rule_(rule),
+      conversions_(
+          conversionsOf(names_, inputDirectory_, outputDirectory_, writer_.names.extension, rule)),
+      problems_(findOutputProblems(conversions_)) {}
+
+void ConvertPress::run(StatusLog& log) const {
+    if (!problems_.empty()) {
+        const OutputProblem& problem = problems_.front();
+        const std::string& output = conversions_[problem.writer].outputPath;
+        throw problem.kind == OutputProblem::Kind::Clash
+            ? outputClashError(output, names_[problem.other], names_[problem.writer])
+            : replacesInputError(output, names_[problem.writer]);
+    }
+    ParallelBatch batch(conversions_, writer_, defaultJobs());
+    for (std::size_t index = 0; index < names_.size(); ++index) {
         try {
-            const CommittedFile committed = batch.commitNext();
-            // Just committed: the input is as the batch read it, or it would
-            // have failed.
-            const std::string& input = conversions[index].inputPath;
-            log.append(statusLine(names[index], format, outputNameFor(names[index], format, rule),
+            CommittedFile committed = batch.commitNext();
+            log.append(statusLine(names_[index], writer_.names.description,
+                                  outputNameFor(names_[index], writer_.names.extension, rule_),
                                   committed.nonFinitePoints),
-                       {input, platform::fileStatus(input)});
+                       {conversions_[index].inputPath, std::move(committed.input)});
         } catch (const NotAScanError&) {
-            log.append(skippedLine(names[index]));
+            log.append(skippedLine(names_[index]));
         } catch (const FileError& error) {
-            throw BatchStopped(error, names.size() - index - 1);
+            throw BatchStopped(error, names_.size() - index - 1);
         }
     }
 }
 
-std::vector<OutputClash> clashesWholeNamesSeparate(const FileSelection& selection,
-                                                   OutputFormat format) {
-    const std::string& outputDirectory =
-        selection.outputDirectory.empty() ? selection.inputDirectory : selection.outputDirectory;
-    const std::vector<OutputProblem> problems =
-        findOutputProblems(conversionsOf(selection, outputDirectory, format, NameRule::FirstDot));
+std::vector<OutputClash> ConvertPress::clashesWholeNamesSeparate() const {
     const bool onlyClashes =
-        std::all_of(problems.begin(), problems.end(), [](const OutputProblem& problem) {
+        std::all_of(problems_.begin(), problems_.end(), [](const OutputProblem& problem) {
             return problem.kind == OutputProblem::Kind::Clash;
         });
-    if (problems.empty() || !onlyClashes ||
-        !findOutputProblems(conversionsOf(selection, outputDirectory, format, NameRule::KeepDots))
+    if (problems_.empty() || !onlyClashes || rule_ == NameRule::KeepDots ||
+        !findOutputProblems(conversionsOf(names_, inputDirectory_, outputDirectory_,
+                                          writer_.names.extension, NameRule::KeepDots))
              .empty()) {
         return {};
     }
     // Each later writer is paired with the first writer of its file.
-    const std::vector<std::string>& names = selection.fileNames;
     std::vector<OutputClash> clashes;
     std::vector<std::size_t> firstWriters;
-    for (const OutputProblem& problem : problems) {
+    for (const OutputProblem& problem : problems_) {
         const auto known = static_cast<std::size_t>(
             std::find(firstWriters.begin(), firstWriters.end(), problem.other) -
             firstWriters.begin());
         if (known == firstWriters.size()) {
             firstWriters.push_back(problem.other);
-            clashes.push_back(
-                {outputNameFor(names[problem.other], format), {names[problem.other]}});
+            clashes.push_back({outputNameFor(names_[problem.other], writer_.names.extension),
+                               {names_[problem.other]}});
         }
-        clashes[known].inputNames.push_back(names[problem.writer]);
+        clashes[known].inputNames.push_back(names_[problem.writer]);
     }
     return clashes;
 }

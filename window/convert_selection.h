@@ -3,6 +3,8 @@
 
 #include "file_error.h"
 #include "names.h"
+#include "output_writer.h"
+#include "overlap_check.h"
 #include "platform.h"
 #include "scan_record.h"
 
@@ -59,9 +61,8 @@ private:
 // A Bruker RAW file, nearly always an earlier output, is skipped with a line
 // of its own. Any other failure stops the batch and is thrown as
 // BatchStopped; files before it are complete and logged, files after it are
-// not written. Outputs are named by `rule`.
+// not written.
 void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& log);
-void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& log, NameRule rule);
 
 // Selected files that the first-dot rule would write to one output file.
 struct OutputClash {
@@ -69,13 +70,35 @@ struct OutputClash {
     std::vector<std::string> inputNames; // in selection order
 };
 
-// The clashes of the selection's first-dot names, when whole names
-// (NameRule::KeepDots) keep every one apart, compared as the output
-// directory compares names, so that the window can offer them. Empty when
-// nothing clashes, when whole names would still clash, and when an output
-// would replace another selected file: convertSelection refuses those as
-// ever. Looks at the files; writes nothing.
-std::vector<OutputClash> clashesWholeNamesSeparate(const FileSelection& selection,
-                                                   OutputFormat format);
+// One press of Convert, of a selection with files, its outputs named by
+// `rule`: the files are looked at once, for the question and the
+// conversion both.
+class ConvertPress {
+public:
+    ConvertPress(const FileSelection& selection, OutputWriter writer, NameRule rule);
+
+    // Where the outputs go: the selection's output directory, or its input
+    // directory when it has none.
+    const std::string& outputDirectory() const { return outputDirectory_; }
+
+    // The clashes of first-dot names, when whole names (NameRule::KeepDots)
+    // keep every one apart, compared as the output directory compares
+    // names, so that the window can offer them. Empty when nothing clashes,
+    // when whole names would still clash, and when an output would replace
+    // another selected file: run refuses those as ever. Writes nothing.
+    std::vector<OutputClash> clashesWholeNamesSeparate() const;
+
+    // Converts as convertSelection does, into outputDirectory().
+    void run(StatusLog& log) const;
+
+private:
+    std::vector<std::string> names_;
+    std::string inputDirectory_;
+    std::string outputDirectory_;
+    OutputWriter writer_;
+    NameRule rule_;
+    std::vector<Conversion> conversions_;
+    std::vector<OutputProblem> problems_;
+};
 
 } // namespace scanmill

@@ -2,6 +2,7 @@
 #include "window_core.h"
 
 #include "names.h"
+#include "output_policy.h"
 #include "platform.h"
 #include "rigaku_reader.h"
 #include "shown_text.h"
@@ -146,15 +147,7 @@ WindowUpdate WindowCore::dropped(const std::vector<std::string>& paths, bool onO
 
 WindowUpdate WindowCore::convert(OutputFormat format) {
     askedFormat_.reset();
-    if (!selection_.inputDirectory.empty()) {
-        if (const auto clashes = clashesWholeNamesSeparate(selection_, format); !clashes.empty()) {
-            askedFormat_ = format;
-            WindowUpdate update;
-            update.question = clashQuestion(clashes);
-            return update;
-        }
-    }
-    return convertWith(format, NameRule::FirstDot);
+    return press(format, NameRule::FirstDot, true);
 }
 
 WindowUpdate WindowCore::clashQuestionAnswered(bool yes) {
@@ -162,16 +155,30 @@ WindowUpdate WindowCore::clashQuestionAnswered(bool yes) {
     if (!yes || !format) {
         return {};
     }
-    return convertWith(*format, NameRule::KeepDots);
+    return press(*format, NameRule::KeepDots, false);
 }
 
-WindowUpdate WindowCore::convertWith(OutputFormat format, NameRule rule) {
-    const std::string outputDirectory = selection_.outputDirectory;
-    // The list keeps the lines of earlier presses; this press adds its own.
-    StatusLog log;
+WindowUpdate WindowCore::press(OutputFormat format, NameRule rule, bool mayAsk) {
     WindowUpdate update;
+    if (selection_.inputDirectory.empty()) {
+        log_.append("No files have been selected.");
+        return update;
+    }
+    const ConvertPress press(selection_, engineWriter(format), rule);
+    if (mayAsk) {
+        if (const auto clashes = press.clashesWholeNamesSeparate(); !clashes.empty()) {
+            askedFormat_ = format;
+            update.question = clashQuestion(clashes);
+            return update;
+        }
+    }
+    if (selection_.outputDirectory != press.outputDirectory()) {
+        selection_.outputDirectory = press.outputDirectory();
+        outputFollowsInput_ = true;
+        update.outputBox = escapeControls(selection_.outputDirectory);
+    }
     try {
-        convertSelection(selection_, format, log, rule);
+        press.run(log_);
     } catch (const FileError& error) {
         update.message = "Error " + std::to_string(error.number()) + " converting files.\n" +
                          escapeControls(error.description());
@@ -183,23 +190,18 @@ WindowUpdate WindowCore::convertWith(OutputFormat format, NameRule rule) {
                                " not converted.";
         }
     }
-    // A name's line break would split its line, and U+202E turn it round.
-    for (const std::string& line : log.lines()) {
-        update.statusLines.push_back(escapeControls(line));
-    }
-    statusInputs_.insert(statusInputs_.end(), log.inputs().begin(), log.inputs().end());
-    if (selection_.outputDirectory != outputDirectory) {
-        outputFollowsInput_ = true;
-        update.outputBox = escapeControls(selection_.outputDirectory);
-    }
     return update;
 }
 
-PreviewOpening WindowCore::openPreview(std::size_t line) const {
-    if (line >= statusInputs_.size() || statusInputs_[line].path.empty()) {
+std::string WindowCore::statusLine(std::size_t row) const {
+    return escapeControls(log_.lines().at(row));
+}
+
+PreviewOpening WindowCore::openPreview(std::size_t row) const {
+    if (row >= log_.inputs().size() || log_.inputs()[row].path.empty()) {
         return {};
     }
-    const ConvertedInput& input = statusInputs_[line];
+    const ConvertedInput& input = log_.inputs()[row];
     PreviewOpening opening;
     // In words, without the error numbers of the message boxes of Convert:
     // the descriptions name the file and the cause already.
@@ -210,9 +212,9 @@ PreviewOpening WindowCore::openPreview(std::size_t line) const {
         return opening;
     }
     if (!now->regular) {
-        opening.message = escapeControls(input.path) +
-                          (now->directory ? ": is a directory, not a scan"
-                                          : ": is not a regular file, not a scan");
+        opening.message =
+            escapeControls(input.path) + (now->directory ? ": is a directory, not a scan"
+                                                         : ": is not a regular file, not a scan");
         return opening;
     }
     ScanPreview preview;
@@ -227,9 +229,7 @@ PreviewOpening WindowCore::openPreview(std::size_t line) const {
     preview.caption =
         escapeControls(preview.sourceName, OtherBytes::AsLatin1) + " - " + messageTitle;
     // Where the system cannot tell, no change is claimed.
-    preview.changed =
-        opened && input.status &&
-        (opened->size != input.status->size || opened->modified != input.status->modified);
+    preview.changed = opened && input.status && changedSince(*input.status, opened);
     opening.preview = std::move(preview);
     return opening;
 }

@@ -37,7 +37,8 @@ constexpr OutputFormat chosenFormat(bool firstOptionSelected) {
 struct WindowUpdate {
     std::optional<std::string> inputBox;  // Text1's new text
     std::optional<std::string> outputBox; // Text2's new text
-    std::vector<std::string> statusLines; // added at the end of List1, in order
+    // List1 shows statusLine(row) for every row below statusLineCount(): the
+    // lines an event added go at its end.
     // Shown last, once the boxes and the list show the rest: a message box
     // titled messageTitle, with an OK button only and no icon.
     std::optional<std::string> message;
@@ -95,18 +96,24 @@ public:
     // would keep them apart, nothing is done yet: the question comes back.
     WindowUpdate convert(OutputFormat format);
 
-    // Double-click or Enter on the status list's line at this index (from 0):
+    // The status list: every line the window has logged, in order, shown
+    // as names are shown everywhere (a line break would split a line, and
+    // U+202E turn it round).
+    std::size_t statusLineCount() const { return log_.lines().size(); }
+    std::string statusLine(std::size_t row) const;
+
+    // Double-click or Enter on the status list's line at this row (from 0):
     // its scan, read again, for a preview window.
-    PreviewOpening openPreview(std::size_t line) const;
+    PreviewOpening openPreview(std::size_t row) const;
 
     // The person answered the clash question: Yes converts the press with
     // whole names; No does nothing, and the selection stays.
     WindowUpdate clashQuestionAnswered(bool yes);
 
 private:
-    WindowUpdate convertWith(OutputFormat format, NameRule rule);
+    WindowUpdate press(OutputFormat format, NameRule rule, bool mayAsk);
 
-    std::vector<ConvertedInput> statusInputs_; // one for each status line
+    StatusLog log_;
     FileSelection selection_;
     // The output directory was filled in by Convert from the input directory,
     // so that it follows the input to another directory.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "parallel_batch.h"
 #include "rigaku_reader.h"
 #include "scan_files.h"
 #include "svg_painter.h"
@@ -100,6 +101,21 @@ TEST(Svg, NaNPointsBreakThePathAndAnyFullScanStaysSmall) {
         const std::string worst = formatSvg(readScan(fields), "worst.raw");
         EXPECT_LE(worst.size(), 150u * 1000);
         EXPECT_NE(parsed(worst), nullptr);
+    }
+}
+
+// A batch writes a plot only through the plot's own writer, and the engine
+// offers none: no format of its own is a plot under another name.
+TEST(Svg, BatchWritesThePlotThroughThePlotsWriter) {
+    ScratchDirectory dir;
+    writeFile(dir / "q.raw", rigakuBytes(plausibleScan(40)));
+    const OutputWriter writer = svgWriter();
+    const std::vector<Conversion> conversions = {
+        {dir / "q.raw", dir / outputNameFor("q.raw", writer.names.extension)}};
+    ParallelBatch(conversions, writer, 1).commitNext();
+    EXPECT_EQ(readFile(dir / "q.svg"), formatSvg(readRigakuRaw(dir / "q.raw"), "q.raw"));
+    for (const OutputFormat format : engineFormats) {
+        EXPECT_NE(engineWriter(format).names.extension, writer.names.extension);
     }
 }
 

@@ -40,6 +40,15 @@ std::vector<std::string> longNames(int count) {
     return names;
 }
 
+// The status list's lines from this row on, as the window shows them.
+std::vector<std::string> statusLinesOf(const WindowCore& core, std::size_t from = 0) {
+    std::vector<std::string> lines;
+    for (std::size_t row = from; row < core.statusLineCount(); ++row) {
+        lines.push_back(core.statusLine(row));
+    }
+    return lines;
+}
+
 std::vector<std::string> pathsIn(const ScratchDirectory& directory,
                                  const std::vector<std::string>& names) {
     std::vector<std::string> paths;
@@ -194,7 +203,7 @@ TEST(WindowCore, RelativePathsAreTakenFromTheWorkingDirectory) {
     }
     const WindowUpdate converted = core.convert(OutputFormat::TwoColumnAscii);
     EXPECT_FALSE(converted.message) << *converted.message;
-    EXPECT_EQ(converted.statusLines,
+    EXPECT_EQ(statusLinesOf(core),
               std::vector<std::string>({"a.raw" + ascii + "a.dat", "b.raw" + ascii + "b.dat"}));
     EXPECT_TRUE(fs::exists(lab.path() / "fe" / "b.dat"));
 }
@@ -218,9 +227,10 @@ TEST(WindowCore, DropTargetDependsOnWhatAndWhere) {
 
 TEST(WindowCore, ConvertWithoutSelectionAddsNotice) {
     WindowCore core;
-    for (int press = 0; press < 2; ++press) {
+    for (std::size_t press = 1; press <= 2; ++press) {
         const WindowUpdate update = core.convert(OutputFormat::TwoColumnAscii);
-        EXPECT_EQ(update.statusLines, std::vector<std::string>{"No files have been selected."});
+        EXPECT_EQ(statusLinesOf(core),
+                  std::vector<std::string>(press, "No files have been selected."));
         EXPECT_FALSE(update.outputBox || update.message);
     }
 }
@@ -237,7 +247,7 @@ TEST(WindowCore, FailureEndsTheBatchAfterTheLinesBeforeItButBrukerFilesAreSkippe
     core.filesOpened(pathsIn(in, {"a.raw", "x_b.raw", "missing.raw", "c.raw", "d.raw"}));
     const WindowUpdate update = core.convert(OutputFormat::BrukerRaw);
     EXPECT_EQ(
-        update.statusLines,
+        statusLinesOf(core),
         (std::vector<std::string>{"a.raw     converted to Bruker-AXS Diffrac Plus file     a_b.raw",
                                   "x_b.raw     skipped: a Bruker RAW file"}));
     EXPECT_EQ(update.outputBox, in.withSeparator());
@@ -252,7 +262,7 @@ TEST(WindowCore, FailureEndsTheBatchAfterTheLinesBeforeItButBrukerFilesAreSkippe
     writeScan(in / "missing.raw", "B");
     fs::remove(in.path() / "d.raw");
     const WindowUpdate again = core.convert(OutputFormat::BrukerRaw);
-    EXPECT_EQ(again.statusLines.size(), 4U);
+    EXPECT_EQ(core.statusLineCount(), 6U);
     ASSERT_TRUE(again.message);
     EXPECT_EQ(std::count(again.message->begin(), again.message->end(), '\n'), 1) << *again.message;
 }
@@ -276,9 +286,9 @@ TEST(WindowCore, ClashOfFirstDotNamesAsksForWholeNames) {
                                  "Convert this press with whole names (cut at the last dot)?";
     const WindowUpdate asked = core.convert(OutputFormat::TwoColumnAscii);
     EXPECT_EQ(asked.question, question);
-    EXPECT_TRUE(asked.statusLines.empty() && !asked.message && !asked.outputBox);
+    EXPECT_TRUE(core.statusLineCount() == 0 && !asked.message && !asked.outputBox);
     const WindowUpdate no = core.clashQuestionAnswered(false);
-    EXPECT_TRUE(no.statusLines.empty() && !no.message && !no.outputBox && !no.question);
+    EXPECT_TRUE(core.statusLineCount() == 0 && !no.message && !no.outputBox && !no.question);
     EXPECT_EQ(in.entries().size(), names.size());
     EXPECT_EQ(core.selection().fileNames, names);
     EXPECT_TRUE(core.selection().outputDirectory.empty());
@@ -287,13 +297,14 @@ TEST(WindowCore, ClashOfFirstDotNamesAsksForWholeNames) {
     const WindowUpdate yes = core.clashQuestionAnswered(true);
     EXPECT_FALSE(yes.message) << *yes.message;
     EXPECT_EQ(yes.outputBox, in.withSeparator());
-    ASSERT_EQ(yes.statusLines.size(), names.size());
-    EXPECT_EQ(yes.statusLines[0], "Fe2O3_0.5mm.raw" + ascii + "Fe2O3_0.5mm.dat");
-    EXPECT_EQ(yes.statusLines[5], "lone.raw" + ascii + "lone.dat");
+    ASSERT_EQ(core.statusLineCount(), names.size());
+    EXPECT_EQ(core.statusLine(0), "Fe2O3_0.5mm.raw" + ascii + "Fe2O3_0.5mm.dat");
+    EXPECT_EQ(core.statusLine(5), "lone.raw" + ascii + "lone.dat");
     EXPECT_EQ(readFile(in / "quartz.v2.dat").substr(0, 13), "quartz.v2.raw");
     // The next press names by the first dot again.
     core.filesOpened(pathsIn(in, {"Fe2O3_0.5mm.raw"}));
-    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).statusLines,
+    core.convert(OutputFormat::TwoColumnAscii);
+    EXPECT_EQ(statusLinesOf(core, names.size()),
               std::vector<std::string>{"Fe2O3_0.5mm.raw" + ascii + "Fe2O3_0.dat"});
 
     // Twelve clashes: ten named, the rest counted.
@@ -319,11 +330,12 @@ TEST(WindowCore, ClashOfFirstDotNamesAsksForWholeNames) {
          {std::vector<std::string>{"Fe2O3_0.5mm.raw", "Fe2O3_0.5mm.RAW"},
           std::vector<std::string>{"Fe2O3_0.5mm.raw", "Fe2O3_0.7mm.raw", "q.raw", "q_b.raw"}}) {
         core.filesChosen({in.withSeparator(), refused});
+        const std::size_t lines = core.statusLineCount();
         const WindowUpdate update = core.convert(OutputFormat::BrukerRaw);
         EXPECT_FALSE(update.question);
         ASSERT_TRUE(update.message);
         EXPECT_TRUE(update.message->starts_with("Error 17 converting files.\n")) << *update.message;
-        EXPECT_TRUE(update.statusLines.empty());
+        EXPECT_EQ(core.statusLineCount(), lines);
     }
 }
 
@@ -400,8 +412,8 @@ TEST(WindowCore, NamesReachTheEngineAsTheirBytesAndAreShownEscaped) {
     writeScan(scan, "Named");
     WindowCore core;
     EXPECT_EQ(core.filesOpened({scan}).inputBox, scan);
-    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).statusLines,
-              std::vector<std::string>{base + ".raw" + ascii + base + ".dat"});
+    core.convert(OutputFormat::TwoColumnAscii);
+    EXPECT_EQ(statusLinesOf(core), std::vector<std::string>{base + ".raw" + ascii + base + ".dat"});
     EXPECT_EQ(readFile(platform::toPath(in.withSeparator() + base + ".dat")).substr(0, 5), "Named");
     EXPECT_EQ(core.openPreview(0).preview->caption, shownBase + ".raw - Scanmill");
 
@@ -411,7 +423,8 @@ TEST(WindowCore, NamesReachTheEngineAsTheirBytesAndAreShownEscaped) {
     writeScan(in.withSeparator() + hostile + ".raw", "Hostile");
     EXPECT_EQ(core.filesOpened({in.withSeparator() + hostile + ".raw"}).inputBox,
               in.withSeparator() + "evil\\u202ewar.raw");
-    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).statusLines,
+    core.convert(OutputFormat::TwoColumnAscii);
+    EXPECT_EQ(statusLinesOf(core, 1),
               std::vector<std::string>{"evil\\u202ewar.raw" + ascii + "evil\\u202ewar.dat"});
     EXPECT_EQ(readFile(platform::toPath(in.withSeparator() + hostile + ".dat")).substr(0, 7),
               "Hostile");
@@ -426,7 +439,8 @@ TEST(WindowCore, StatusLinesOpenTheScansTheyConverted) {
     WindowCore core;
     core.convert(OutputFormat::TwoColumnAscii); // "No files have been selected."
     core.filesOpened(pathsIn(in, {"a.raw", "b.raw"}));
-    ASSERT_EQ(core.convert(OutputFormat::BrukerRaw).statusLines.size(), 2U);
+    core.convert(OutputFormat::BrukerRaw);
+    ASSERT_EQ(core.statusLineCount(), 3U);
 
     for (const std::size_t line : {0, 3}) {
         const PreviewOpening nothing = core.openPreview(line);
