@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ascii_writer.h"
 
-#include "little_endian.h"
+#include "field_text.h"
 #include "names.h"
 #include "output_file.h"
 #include "shown_text.h"
@@ -40,21 +40,6 @@ void appendComment(std::string& text, std::string_view comment) {
 }
 
 } // namespace
-
-std::string numberText(float x) {
-    std::string field = formatPrintNumber(x);
-    field.pop_back();
-    return field.front() == ' ' ? field.substr(1) : field;
-}
-
-std::string stepTimeText(const ScanRecord& scan) {
-    return numberText(le::readFloat32(scan.stepTime.data())) + " s";
-}
-
-std::string dateTimeText(const ScanRecord& scan) {
-    const std::string_view date = scan.dateText;
-    return std::string(date.substr(0, date.find_last_not_of(' ') + 1)) + " " + scan.timeText;
-}
 
 void formatTwoColumnAscii(const ScanRecord& scan, std::string& text) {
     const std::size_t points = scan.intensities.size();

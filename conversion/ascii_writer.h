@@ -29,16 +29,4 @@ std::string formatXye(const ScanRecord& scan, const std::string& sourceName,
 void formatXye(const ScanRecord& scan, const std::string& sourceName, std::string& text,
                Anode anode = Anode::Cu);
 
-// A number field without the blanks around it ("1.5", ".02", "-3"), as
-// the .xye comment lines show numbers.
-std::string numberText(float x);
-
-// The step time as the .xye comment shows it: its 4 bytes read as a
-// little-endian single, in seconds ("1.5 s").
-std::string stepTimeText(const ScanRecord& scan);
-
-// The date, its trailing blanks left out, and the time, as the text outputs
-// and the plot show them: "14-FEB-05 10:32:07".
-std::string dateTimeText(const ScanRecord& scan);
-
 } // namespace scanmill

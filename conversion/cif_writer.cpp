@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cif_writer.h"
 
-#include "ascii_writer.h"
+#include "field_text.h"
 #include "file_error.h"
 #include "names.h"
 #include "platform.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "plot_layout.h"
 
-#include "ascii_writer.h"
+#include "field_text.h"
 #include "names.h"
 #include "shown_text.h"
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "window_core.h"
-
 #include <algorithm>
 #include <iterator>
 #include <string_view>
@@ -17,6 +15,9 @@ namespace scanmill {
 inline constexpr int formWidth = 10845;
 inline constexpr int formHeight = 6630;
 inline constexpr int twipsPerPixel = 15;
+
+inline constexpr char noInputText[] = "Browse to files . . .";      // Text1 at start
+inline constexpr char noOutputText[] = "Browse to directory . . ."; // Text2 until it has one
 
 enum class ControlKind { Label, Frame, TextBox, Button, OptionButton, ListBox };
 

@@ -3,6 +3,7 @@
 
 #include "chosen_files.h"
 #include "convert_selection.h"
+#include "form.h"
 #include "scan_preview.h"
 #include "scan_record.h"
 
@@ -20,8 +21,6 @@ namespace scanmill {
 
 inline constexpr char windowCaption[] = "Scanmill (v1.0)";
 inline constexpr char messageTitle[] = "Scanmill";
-inline constexpr char noInputText[] = "Browse to files . . .";      // Text1 at start
-inline constexpr char noOutputText[] = "Browse to directory . . ."; // Text2 until it has one
 
 // Files one selection holds at most; more are refused with a message.
 inline constexpr std::size_t maxSelectedFiles = 101;
