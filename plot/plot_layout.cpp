@@ -60,9 +60,9 @@ constexpr std::size_t longestFixedLabel = 7;
 std::string fixedLabel(double value, TickStep step) {
     char text[400];
     const int decimals = std::max(0, -step.exponent);
-    return std::string(text, std::to_chars(text, text + sizeof text, value,
-                                           std::chars_format::fixed, decimals)
-                                 .ptr);
+    return std::string(
+        text,
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr);
 }
 
 // In exponent form with as many digits as the step has, and no trailing
@@ -175,7 +175,31 @@ private:
     Kept first_, lowest_, highest_, last_;
 };
 
-std::vector<std::string> headerLinesOf(const ScanRecord& scan, std::string_view sourceName) {
+// The intensities' range: from 0, or the lowest when it is below 0, to the
+// highest finite intensity.
+AxisRange intensityRangeOf(const ScanRecord& scan) {
+    // In singles, with comparisons that a NaN fails, so that the loop has no
+    // branch.
+    float lowest = std::numeric_limits<float>::infinity();
+    float highest = -lowest;
+    constexpr float largest = std::numeric_limits<float>::max();
+    for (const float intensity : scan.intensities) {
+        const bool finite = std::abs(intensity) <= largest;
+        lowest = finite && intensity < lowest ? intensity : lowest;
+        highest = finite && intensity > highest ? intensity : highest;
+    }
+    if (lowest > highest) {
+        return {0, 1}; // nothing to draw
+    }
+    if (lowest == highest) {
+        return aroundValue(lowest);
+    }
+    return {std::min(0.0, static_cast<double>(lowest)), highest};
+}
+
+} // namespace
+
+std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_view sourceName) {
     const std::size_t points = scan.intensities.size();
     const std::string when = dateTimeText(scan);
     std::string named = escapeControls(sourceName, OtherBytes::AsLatin1);
@@ -194,13 +218,21 @@ std::vector<std::string> headerLinesOf(const ScanRecord& scan, std::string_view 
     if (notFinite != 0) {
         counted += " (" + std::to_string(notFinite) + " not finite)";
     }
-    return {escapeControls(scan.title, OtherBytes::AsLatin1), named + escapeControls(when, OtherBytes::AsLatin1), angles,
+    return {escapeControls(scan.title, OtherBytes::AsLatin1),
+            named + escapeControls(when, OtherBytes::AsLatin1), angles,
             counted + ", step time " + stepTimeText(scan)};
 }
 
-} // namespace
+std::vector<Tick> intensityTicksOf(const ScanRecord& scan, int frameHeight, double pixelRatio) {
+    const AxisRange y = intensityRangeOf(scan);
+    const double height = std::max(frameHeight, 1);
+    const double yScale = height / (y.high - y.low);
+    return ticksOf(y, height, intensityTickSpacing * pixelRatio,
+                   [&](double counts) { return (y.high - counts) * yScale; });
+}
 
-PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame) {
+PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame,
+                      double pixelRatio) {
     PlotLayout layout;
     layout.frame = {std::max(frame.width, 1), std::max(frame.height, 1)};
     const double width = layout.frame.width;
@@ -211,23 +243,7 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
     const double lastAngle = points == 0 ? scan.startTwoTheta : twoThetaAt(scan, points - 1);
     layout.twoTheta = rangeOf(std::min(firstAngle, lastAngle), std::max(firstAngle, lastAngle));
 
-    // In singles, with comparisons that a NaN fails, so that the loop has no
-    // branch.
-    float lowest = std::numeric_limits<float>::infinity();
-    float highest = -lowest;
-    constexpr float largest = std::numeric_limits<float>::max();
-    for (const float intensity : scan.intensities) {
-        const bool finite = std::abs(intensity) <= largest;
-        lowest = finite && intensity < lowest ? intensity : lowest;
-        highest = finite && intensity > highest ? intensity : highest;
-    }
-    if (lowest > highest) {
-        layout.intensity = {0, 1}; // nothing to draw
-    } else if (lowest == highest) {
-        layout.intensity = aroundValue(lowest);
-    } else {
-        layout.intensity = {std::min(0.0, static_cast<double>(lowest)), highest};
-    }
+    layout.intensity = intensityRangeOf(scan);
 
     const AxisRange x = layout.twoTheta;
     const AxisRange y = layout.intensity;
@@ -235,8 +251,8 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
     const double yScale = height / (y.high - y.low);
     const auto xOf = [&](double angle) { return (angle - x.low) * xScale; };
     const auto yOf = [&](double counts) { return (y.high - counts) * yScale; };
-    layout.twoThetaTicks = ticksOf(x, width, twoThetaTickSpacing, xOf);
-    layout.intensityTicks = ticksOf(y, height, intensityTickSpacing, yOf);
+    layout.twoThetaTicks = ticksOf(x, width, twoThetaTickSpacing * pixelRatio, xOf);
+    layout.intensityTicks = ticksOf(y, height, intensityTickSpacing * pixelRatio, yOf);
     layout.twoThetaTitle = "2θ (°)";
     layout.intensityTitle = "Intensity (counts)";
 
@@ -290,7 +306,7 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
     }
     endRun();
 
-    layout.headerLines = headerLinesOf(scan, sourceName);
+    layout.headerLines = plotHeaderLines(scan, sourceName);
     return layout;
 }
 

@@ -69,7 +69,15 @@ struct PlotLayout {
 };
 
 // The layout of scan in a frame of that size (at least one pixel each way).
-// sourceName is the name of the scan's file as the plot shows it.
-PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame);
+// sourceName is the name of the scan's file as the plot shows it. Ticks are
+// as far apart as at 100 % on a screen of pixelRatio device pixels to a
+// pixel at 100 %, whose pattern is laid out in device pixels.
+PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame,
+                      double pixelRatio = 1);
+
+// The layout's header lines and intensity ticks alone, which decide where the
+// frame goes, without the pattern.
+std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_view sourceName);
+std::vector<Tick> intensityTicksOf(const ScanRecord& scan, int frameHeight, double pixelRatio = 1);
 
 } // namespace scanmill

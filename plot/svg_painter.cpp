@@ -2,7 +2,7 @@
 #include "svg_painter.h"
 
 #include "platform.h"
-#include "plot_layout.h"
+#include "plot_frame.h"
 
 #include <algorithm>
 #include <charconv>
@@ -14,19 +14,21 @@ namespace {
 
 constexpr int pageWidth = 800;
 constexpr int pageHeight = 500;
-// The frame's place on the page: room above for the header lines, left and
-// below for the labels and the axis titles. The left side grows with the
-// longest intensity label, at most 0.6 em a character of the 11-unit labels.
-constexpr int frameTop = 96;
-constexpr int frameRight = 24;
-constexpr int frameBottom = 52;
-constexpr int leastFrameLeft = 80;
+// The fonts, in units: 14 bold for the title, 12 for the rest of the
+// header and the axis titles, 11 for the labels; a label's character is at
+// most 0.6 em wide. Baselines lie 0.8 em below the top of a line.
+constexpr double lineHeight = 17;
 constexpr double labelCharacter = 0.6 * 11;
-// From the page's edge to the title's foot, then from the title's foot to
-// the labels' right end beside the frame.
-constexpr int titleRoom = 16 + 9;
-constexpr double labelGap = 3 + 6;
-constexpr double labelEnd = 8;
+constexpr double ascentPerSize = 0.8;
+
+std::string hexColour(std::uint32_t rgb) {
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string text = "#";
+    for (int shift = 20; shift >= 0; shift -= 4) {
+        text += digits[(rgb >> shift) & 0xf];
+    }
+    return text;
+}
 
 // One decimal is a tenth of a pixel at 100 %: finer than any screen shows,
 // and it keeps a full-length scan's file small.
@@ -35,6 +37,12 @@ void appendNumber(std::string& out, double x) {
     const auto end =
         std::to_chars(text, text + sizeof text, x + 0.0, std::chars_format::fixed, 1).ptr;
     out.append(text, end);
+}
+
+// A length of the style in its shortest form ("3", "1.2").
+void appendLength(std::string& out, double x) {
+    char text[32];
+    out.append(text, std::to_chars(text, text + sizeof text, x).ptr);
 }
 
 void appendXmlText(std::string& out, std::string_view text) {
@@ -78,21 +86,14 @@ void appendPoint(std::string& out, PlotPoint point) {
 } // namespace
 
 void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::string& bytes) {
-    // The frame's height decides the intensity ticks, so their labels, and
-    // so the room they need at its left.
-    const int frameHeight = pageHeight - frameTop - frameBottom;
-    std::size_t longestLabel = 0;
-    for (const Tick& tick : layOutPlot(scan, sourceName, {1, frameHeight}).intensityTicks) {
-        longestLabel = std::max(longestLabel, tick.label.size());
-    }
-    const int frameLeft = std::max(
-        leastFrameLeft,
-        static_cast<int>(std::ceil(titleRoom + labelGap + labelEnd +
-                                   labelCharacter * static_cast<double>(longestLabel))));
-    const PlotLayout layout =
-        layOutPlot(scan, sourceName, {pageWidth - frameLeft - frameRight, frameHeight});
+    const PlotFonts fonts{lineHeight, lineHeight, [](std::string_view label) {
+                              return labelCharacter * static_cast<double>(label.size());
+                          }};
+    const PlacedPlot placed = placePlot(scan, sourceName, {}, {0, 0, pageWidth, pageHeight}, fonts);
+    const PlotLayout& layout = placed.layout;
     const double width = layout.frame.width;
     const double height = layout.frame.height;
+    const std::string ink = hexColour(plotStyle.ink);
     std::string& out = bytes;
     out.clear();
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -100,19 +101,23 @@ void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::strin
            "height=\"500\" viewBox=\"0 0 800 500\" font-family=\"sans-serif\" "
            "font-size=\"12\">\n<title>";
     appendXmlText(out, layout.headerLines[0]);
-    out += "</title>\n<rect width=\"800\" height=\"500\" fill=\"white\"/>\n";
+    out += "</title>\n<rect width=\"800\" height=\"500\" fill=\"" + hexColour(plotStyle.paper) +
+           "\"/>\n";
 
     // Blanks in a title are kept as they are, not run together.
-    out += "<g xml:space=\"preserve\" fill=\"#222\">\n";
+    out += "<g xml:space=\"preserve\" fill=\"" + ink + "\">\n";
     for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
-        appendText(out, 16, 22 + 17.0 * static_cast<double>(i),
+        appendText(out, placed.headerLeft,
+                   placed.headerTops[i] + ascentPerSize * (i == 0 ? 14 : 12),
                    i == 0 ? " font-size=\"14\" font-weight=\"bold\"" : "", layout.headerLines[i]);
     }
     out += "</g>\n";
 
-    out += "<g transform=\"translate(" + std::to_string(frameLeft) + "," +
-           std::to_string(frameTop) + ")\">\n";
+    out += "<g transform=\"translate(";
+    appendPoint(out, {placed.frame.left, placed.frame.top});
+    out += ")\">\n";
     // Grid lines at the ticks, faint, then the ticks outside the frame.
+    const double tickLength = plotStyle.tickLength;
     std::string grid;
     std::string marks;
     for (const Tick& tick : layout.twoThetaTicks) {
@@ -122,7 +127,8 @@ void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::strin
         appendNumber(grid, height);
         marks += 'M';
         appendPoint(marks, {tick.pixel, height});
-        marks += "v5";
+        marks += "v";
+        appendLength(marks, tickLength);
     }
     for (const Tick& tick : layout.intensityTicks) {
         grid += 'M';
@@ -131,22 +137,28 @@ void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::strin
         appendNumber(grid, width);
         marks += 'M';
         appendPoint(marks, {0, tick.pixel});
-        marks += "h-5";
+        marks += "h";
+        appendLength(marks, -tickLength);
     }
-    out += "<path fill=\"none\" stroke=\"#e6e6e6\" d=\"" + grid + "\"/>\n";
-    out += "<path fill=\"none\" stroke=\"#222\" d=\"" + marks + "\"/>\n";
+    out +=
+        "<path fill=\"none\" stroke=\"" + hexColour(plotStyle.grid) + "\" d=\"" + grid + "\"/>\n";
+    out += "<path fill=\"none\" stroke=\"" + ink + "\" d=\"" + marks + "\"/>\n";
 
-    out += "<g fill=\"#222\" font-size=\"11\">\n";
+    const double labelBaseline = placed.twoThetaLabelTop - placed.frame.top + ascentPerSize * 11;
+    out += "<g fill=\"" + ink + "\" font-size=\"11\">\n";
     for (const Tick& tick : layout.twoThetaTicks) {
-        appendText(out, tick.pixel, height + 19, " text-anchor=\"middle\"", tick.label);
+        appendText(out, tick.pixel, labelBaseline, " text-anchor=\"middle\"", tick.label);
     }
     for (const Tick& tick : layout.intensityTicks) {
-        appendText(out, -labelEnd, tick.pixel + 4, " text-anchor=\"end\"", tick.label);
+        appendText(out, placed.intensityLabelRight - placed.frame.left, tick.pixel + 4,
+                   " text-anchor=\"end\"", tick.label);
     }
     out += "</g>\n";
-    appendText(out, width / 2, height + 42, " text-anchor=\"middle\"", layout.twoThetaTitle);
-    out += "<text transform=\"translate(" + std::to_string(titleRoom - frameLeft) + ",";
-    appendNumber(out, height / 2);
+    appendText(out, width / 2, placed.twoThetaTitleTop - placed.frame.top + ascentPerSize * 12,
+               " text-anchor=\"middle\"", layout.twoThetaTitle);
+    out += "<text transform=\"translate(";
+    appendPoint(out,
+                {placed.intensityTitleLeft + ascentPerSize * 12 - placed.frame.left, height / 2});
     out += ") rotate(-90)\" text-anchor=\"middle\">";
     appendXmlText(out, layout.intensityTitle);
     out += "</text>\n";
@@ -154,15 +166,19 @@ void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::strin
     // The pattern as one path, its breaks moves; the marks of short runs as
     // another, wider, so that a lone point shows at any zoom (a stroke of
     // length zero with round ends is a dot).
-    out += "<g fill=\"none\" stroke=\"#1f5fa8\" stroke-linejoin=\"round\" "
-           "stroke-linecap=\"round\">\n<path stroke-width=\"1.2\" d=\"";
+    out += "<g fill=\"none\" stroke=\"" + hexColour(plotStyle.pattern) +
+           "\" stroke-linejoin=\"round\" stroke-linecap=\"round\">\n<path stroke-width=\"";
+    appendLength(out, plotStyle.patternWidth);
+    out += "\" d=\"";
     for (const std::vector<PlotPoint>& line : layout.lines) {
         for (std::size_t i = 0; i < line.size(); ++i) {
             out += i == 0 ? 'M' : 'L';
             appendPoint(out, line[i]);
         }
     }
-    out += "\"/>\n<path stroke-width=\"3\" d=\"";
+    out += "\"/>\n<path stroke-width=\"";
+    appendLength(out, plotStyle.markWidth);
+    out += "\" d=\"";
     for (const ColumnMark& mark : layout.marks) {
         out += 'M';
         appendPoint(out, {mark.x, mark.top});
@@ -175,7 +191,7 @@ void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::strin
     appendNumber(out, width);
     out += "\" height=\"";
     appendNumber(out, height);
-    out += "\" fill=\"none\" stroke=\"#222\"/>\n</g>\n</svg>\n";
+    out += "\" fill=\"none\" stroke=\"" + ink + "\"/>\n</g>\n</svg>\n";
 }
 
 std::string formatSvg(const ScanRecord& scan, const std::string& sourceName) {
@@ -188,7 +204,8 @@ OutputWriter svgWriter() {
     return {{"svg", ".svg", "SVG plot"},
             false,
             [](const ScanRecord& scan, const Conversion& conversion, std::string& bytes) {
-                formatSvg(scan, platform::fromPath(platform::toPath(conversion.inputPath).filename()),
+                formatSvg(scan,
+                          platform::fromPath(platform::toPath(conversion.inputPath).filename()),
                           bytes);
             },
             {}};

@@ -1,22 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "plot_painter.h"
 
+#include "plot_frame.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
-#include <algorithm>
-#include <cmath>
 
 namespace scanmill {
 
 namespace {
 
-// The colours of the SVG, so that every painter shows the same plot.
-const QColor ink(0x22, 0x22, 0x22);
-const QColor grid(0xe6, 0xe6, 0xe6);
-const QColor lineColour(0x1f, 0x5f, 0xa8);
-
-constexpr qreal tickLength = 5;
+QColor colour(std::uint32_t rgb) {
+    return QColor::fromRgb(static_cast<QRgb>(rgb));
+}
 
 QString text(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -25,89 +22,84 @@ QString text(const std::string& utf8) {
 } // namespace
 
 void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area, qreal ratio) {
-    painter.fillRect(area, Qt::white);
+    painter.fillRect(area, colour(plotStyle.paper));
     const QFont font = painter.font();
     QFont bold = font;
     bold.setBold(true);
     const QFontMetricsF metrics(font, painter.device());
     const QFontMetricsF boldMetrics(bold, painter.device());
-    const qreal margin = metrics.height();
-    const qreal line = metrics.lineSpacing();
+    const PlotFonts fonts{metrics.lineSpacing(), boldMetrics.lineSpacing(),
+                          [&metrics](std::string_view shown) {
+                              return metrics.horizontalAdvance(text(std::string(shown)));
+                          }};
+    const PlacedPlot placed = placePlot(
+        preview.scan, preview.sourceName, preview.notes(),
+        {qreal(area.left()), qreal(area.top()), qreal(area.width()), qreal(area.height())}, fonts,
+        1, ratio);
+    const PlotLayout& layout = placed.layout;
+    const qreal width = placed.frame.width;
+    const qreal height = placed.frame.height;
+    const qreal xScale = width / layout.frame.width;
+    const qreal yScale = height / layout.frame.height;
+    const qreal tick = plotStyle.tickLength;
 
-    // The frame's height decides the intensity ticks, so their labels, and
-    // so the room they need at its left.
-    const std::vector<std::string> header = preview.layout({1, 1}).headerLines;
-    const qreal headerHeight = boldMetrics.lineSpacing() + line * qreal(header.size() - 1);
-    const qreal top = area.top() + margin + headerHeight + margin * 0.75;
-    const qreal bottom = area.bottom() + 1 - margin - 2 * line - tickLength;
-    const int height = std::max(1, int(bottom - top));
-    qreal labelWidth = 0;
-    for (const Tick& tick : preview.layout({1, height}).intensityTicks) {
-        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(text(tick.label)));
-    }
-    const qreal left = area.left() + margin + line + labelWidth + tickLength + 4;
-    const int width = std::max(1, int(area.right() + 1 - 1.5 * margin - left));
-    // Ticks as far apart as at 100 %, and the pattern in device pixels.
-    const PlotLayout layout = preview.layout({width, height});
-    const PlotLayout pattern =
-        ratio == 1
-            ? layout
-            : preview.layout({int(std::lround(width * ratio)), int(std::lround(height * ratio))});
-    const qreal xScale = qreal(width) / pattern.frame.width;
-    const qreal yScale = qreal(height) / pattern.frame.height;
-
-    painter.setPen(ink);
-    qreal baseline = area.top() + margin + boldMetrics.ascent();
+    painter.setPen(colour(plotStyle.ink));
     for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
         painter.setFont(i == 0 ? bold : font);
-        painter.drawText(QPointF(area.left() + margin, baseline), text(layout.headerLines[i]));
-        baseline += i == 0 ? boldMetrics.descent() + metrics.leading() + metrics.ascent() : line;
+        painter.drawText(QPointF(placed.headerLeft,
+                                 placed.headerTops[i] + (i == 0 ? boldMetrics : metrics).ascent()),
+                         text(layout.headerLines[i]));
     }
     painter.setFont(font);
-
-    painter.save();
-    painter.translate(left, top);
-    painter.setPen(grid);
-    for (const Tick& tick : layout.twoThetaTicks) {
-        painter.drawLine(QPointF(tick.pixel, 0), QPointF(tick.pixel, height));
+    for (const Tick& each : layout.twoThetaTicks) {
+        const QString label = text(each.label);
+        painter.drawText(
+            QPointF(placed.frame.left + each.pixel * xScale - metrics.horizontalAdvance(label) / 2,
+                    placed.twoThetaLabelTop + metrics.ascent()),
+            label);
     }
-    for (const Tick& tick : layout.intensityTicks) {
-        painter.drawLine(QPointF(0, tick.pixel), QPointF(width, tick.pixel));
-    }
-    painter.setPen(ink);
-    for (const Tick& tick : layout.twoThetaTicks) {
-        const qreal x = tick.pixel;
-        painter.drawLine(QPointF(x, height), QPointF(x, height + tickLength));
-        const QString label = text(tick.label);
-        painter.drawText(QPointF(x - metrics.horizontalAdvance(label) / 2,
-                                 height + tickLength + 2 + metrics.ascent()),
-                         label);
-    }
-    for (const Tick& tick : layout.intensityTicks) {
-        const qreal y = tick.pixel;
-        painter.drawLine(QPointF(-tickLength, y), QPointF(0, y));
-        const QString label = text(tick.label);
-        painter.drawText(QPointF(-tickLength - 4 - metrics.horizontalAdvance(label),
-                                 y + (metrics.ascent() - metrics.descent()) / 2),
+    for (const Tick& each : layout.intensityTicks) {
+        const QString label = text(each.label);
+        painter.drawText(QPointF(placed.intensityLabelRight - metrics.horizontalAdvance(label),
+                                 placed.frame.top + each.pixel * yScale +
+                                     (metrics.ascent() - metrics.descent()) / 2),
                          label);
     }
     const QString twoThetaTitle = text(layout.twoThetaTitle);
-    painter.drawText(QPointF((width - metrics.horizontalAdvance(twoThetaTitle)) / 2,
-                             height + tickLength + 2 + line + metrics.ascent()),
-                     twoThetaTitle);
+    painter.drawText(
+        QPointF(placed.frame.left + (width - metrics.horizontalAdvance(twoThetaTitle)) / 2,
+                placed.twoThetaTitleTop + metrics.ascent()),
+        twoThetaTitle);
     const QString intensityTitle = text(layout.intensityTitle);
     painter.save();
-    painter.translate(-(tickLength + 4 + labelWidth + 4 + metrics.descent()), height / 2);
+    painter.translate(placed.intensityTitleLeft + metrics.ascent(), placed.frame.top + height / 2);
     painter.rotate(-90);
     painter.drawText(QPointF(-metrics.horizontalAdvance(intensityTitle) / 2, 0), intensityTitle);
     painter.restore();
 
+    painter.save();
+    painter.translate(placed.frame.left, placed.frame.top);
+    painter.setPen(colour(plotStyle.grid));
+    for (const Tick& each : layout.twoThetaTicks) {
+        painter.drawLine(QPointF(each.pixel * xScale, 0), QPointF(each.pixel * xScale, height));
+    }
+    for (const Tick& each : layout.intensityTicks) {
+        painter.drawLine(QPointF(0, each.pixel * yScale), QPointF(width, each.pixel * yScale));
+    }
+    painter.setPen(QPen(colour(plotStyle.ink), plotStyle.frameWidth));
+    for (const Tick& each : layout.twoThetaTicks) {
+        painter.drawLine(QPointF(each.pixel * xScale, height),
+                         QPointF(each.pixel * xScale, height + tick));
+    }
+    for (const Tick& each : layout.intensityTicks) {
+        painter.drawLine(QPointF(-tick, each.pixel * yScale), QPointF(0, each.pixel * yScale));
+    }
+
     painter.setRenderHint(QPainter::Antialiasing);
-    // The SVG's 1.2 units for the line, 3 for the marks of short runs, so
-    // that a lone point shows.
     painter.setClipRect(QRectF(0, 0, width, height).adjusted(-2, -2, 2, 2));
-    painter.setPen(QPen(lineColour, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    for (const ColumnMark& mark : pattern.marks) {
+    const QColor pattern = colour(plotStyle.pattern);
+    painter.setPen(QPen(pattern, plotStyle.markWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    for (const ColumnMark& mark : layout.marks) {
         const QPointF top(mark.x * xScale, mark.top * yScale);
         if (mark.top == mark.bottom) {
             painter.drawPoint(top);
@@ -115,8 +107,9 @@ void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area,
             painter.drawLine(top, QPointF(mark.x * xScale, mark.bottom * yScale));
         }
     }
-    painter.setPen(QPen(lineColour, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    for (const std::vector<PlotPoint>& points : pattern.lines) {
+    painter.setPen(
+        QPen(pattern, plotStyle.patternWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    for (const std::vector<PlotPoint>& points : layout.lines) {
         QPolygonF polyline;
         polyline.reserve(qsizetype(points.size()));
         for (const PlotPoint& point : points) {
@@ -126,7 +119,7 @@ void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area,
     }
     painter.setClipping(false);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(ink);
+    painter.setPen(QPen(colour(plotStyle.ink), plotStyle.frameWidth));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(0, 0, width, height));
     painter.restore();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "plot_painter.h"
 
+#include "plot_frame.h"
 #include "text.h"
 
 #include <algorithm>
@@ -12,10 +13,9 @@ namespace scanmill::win32 {
 
 namespace {
 
-// The colours of the SVG, so that every painter shows the same plot.
-constexpr COLORREF ink = RGB(0x22, 0x22, 0x22);
-constexpr COLORREF grid = RGB(0xe6, 0xe6, 0xe6);
-constexpr COLORREF lineColour = RGB(0x1f, 0x5f, 0xa8);
+constexpr COLORREF colour(std::uint32_t rgb) {
+    return RGB((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff);
+}
 
 int scaled(double pixelsAt96, UINT dpi) {
     return std::max(1, static_cast<int>(std::lround(pixelsAt96 * dpi / 96.0)));
@@ -82,95 +82,84 @@ void line(HDC dc, int x0, int y0, int x1, int y1) {
 } // namespace
 
 void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
-    const HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
-    FillRect(dc, &area, white);
-    DeleteObject(white);
+    const HBRUSH paper = CreateSolidBrush(colour(plotStyle.paper));
+    FillRect(dc, &area, paper);
+    DeleteObject(paper);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ink);
+    SetTextColor(dc, colour(plotStyle.ink));
 
     const HFONT boldFont = messageFont(dpi, true, false);
     const Selected font(dc, messageFont(dpi, false, false));
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     const int lineHeight = metrics.tmHeight + metrics.tmExternalLeading;
-    const int margin = metrics.tmHeight;
-    const int tick = scaled(5, dpi);
-    const int gap = scaled(4, dpi);
+    const PlotFonts fonts{static_cast<double>(lineHeight), static_cast<double>(lineHeight),
+                          [dc](std::string_view shown) {
+                              return static_cast<double>(textWidth(dc, wide(std::string(shown))));
+                          }};
+    const double scale = dpi / 96.0;
+    const PlacedPlot placed = placePlot(
+        preview.scan, preview.sourceName, preview.notes(),
+        {static_cast<double>(area.left), static_cast<double>(area.top),
+         static_cast<double>(area.right - area.left), static_cast<double>(area.bottom - area.top)},
+        fonts, scale);
+    const PlotLayout& layout = placed.layout;
+    const int left = rounded(placed.frame.left);
+    const int top = rounded(placed.frame.top);
+    const int width = rounded(placed.frame.width);
+    const int height = rounded(placed.frame.height);
+    const int tick = scaled(plotStyle.tickLength, dpi);
 
-    // The frame's height decides the intensity ticks, so their labels, and
-    // so the room they need at its left.
-    const std::size_t headerCount = preview.layout({1, 1}).headerLines.size();
-    const int top = static_cast<int>(area.top) + margin +
-                    lineHeight * static_cast<int>(headerCount) + margin * 3 / 4;
-    const int bottom = static_cast<int>(area.bottom) - margin - 2 * lineHeight - tick;
-    const int height = std::max(1, bottom - top);
-    // Ticks as far apart as at 96 dpi, and the pattern in device pixels.
-    const auto at96 = [dpi](int pixels) { return std::max(1, MulDiv(pixels, 96, dpi)); };
-    int labelWidth = 0;
-    for (const Tick& mark : preview.layout({1, at96(height)}).intensityTicks) {
-        labelWidth = std::max(labelWidth, textWidth(dc, wide(mark.label)));
-    }
-    const int left =
-        static_cast<int>(area.left) + margin + lineHeight + gap + labelWidth + tick + gap;
-    const int width = std::max(1, static_cast<int>(area.right) - margin * 3 / 2 - left);
-    const PlotLayout layout = preview.layout({at96(width), at96(height)});
-    const PlotLayout pattern = dpi == 96 ? layout : preview.layout({width, height});
-    const double xScale = static_cast<double>(width) / layout.frame.width;
-    const double yScale = static_cast<double>(height) / layout.frame.height;
-
-    int y = area.top + margin;
     for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
         const HGDIOBJ previous = i == 0 ? SelectObject(dc, boldFont) : nullptr;
-        putText(dc, area.left + margin, y, TA_LEFT | TA_TOP, wide(layout.headerLines[i]));
+        putText(dc, rounded(placed.headerLeft), rounded(placed.headerTops[i]), TA_LEFT | TA_TOP,
+                wide(layout.headerLines[i]));
         if (previous) {
             SelectObject(dc, previous);
         }
-        y += lineHeight;
     }
     DeleteObject(boldFont);
 
     {
-        const Selected pen(dc, CreatePen(PS_SOLID, 1, grid));
+        const Selected pen(dc, CreatePen(PS_SOLID, 1, colour(plotStyle.grid)));
         for (const Tick& mark : layout.twoThetaTicks) {
-            line(dc, left + rounded(mark.pixel * xScale), top, left + rounded(mark.pixel * xScale),
-                 top + height);
+            line(dc, left + rounded(mark.pixel), top, left + rounded(mark.pixel), top + height);
         }
         for (const Tick& mark : layout.intensityTicks) {
-            line(dc, left, top + rounded(mark.pixel * yScale), left + width,
-                 top + rounded(mark.pixel * yScale));
+            line(dc, left, top + rounded(mark.pixel), left + width, top + rounded(mark.pixel));
         }
     }
-    const Selected pen(dc, CreatePen(PS_SOLID, scaled(1, dpi), ink));
+    const Selected pen(
+        dc, CreatePen(PS_SOLID, scaled(plotStyle.frameWidth, dpi), colour(plotStyle.ink)));
     for (const Tick& mark : layout.twoThetaTicks) {
-        const int x = left + rounded(mark.pixel * xScale);
+        const int x = left + rounded(mark.pixel);
         line(dc, x, top + height, x, top + height + tick);
-        putText(dc, x, top + height + tick + gap / 2, TA_CENTER | TA_TOP, wide(mark.label));
+        putText(dc, x, rounded(placed.twoThetaLabelTop), TA_CENTER | TA_TOP, wide(mark.label));
     }
     for (const Tick& mark : layout.intensityTicks) {
-        const int at = top + rounded(mark.pixel * yScale);
+        const int at = top + rounded(mark.pixel);
         line(dc, left - tick, at, left, at);
-        putText(dc, left - tick - gap, at - metrics.tmHeight / 2, TA_RIGHT | TA_TOP,
-                wide(mark.label));
+        putText(dc, rounded(placed.intensityLabelRight), at - metrics.tmHeight / 2,
+                TA_RIGHT | TA_TOP, wide(mark.label));
     }
-    putText(dc, left + width / 2, top + height + tick + gap / 2 + lineHeight, TA_CENTER | TA_TOP,
+    putText(dc, left + width / 2, rounded(placed.twoThetaTitleTop), TA_CENTER | TA_TOP,
             wide(layout.twoThetaTitle));
     {
         const Selected upright(dc, messageFont(dpi, false, true));
-        putText(dc, area.left + margin, top + height / 2, TA_CENTER | TA_TOP,
+        putText(dc, rounded(placed.intensityTitleLeft), top + height / 2, TA_CENTER | TA_TOP,
                 wide(layout.intensityTitle));
     }
 
     {
-        // The SVG's 1.2 units for the line and 3 for the marks of short runs,
-        // so that a lone point shows, with round ends and joins.
-        LOGBRUSH brush{BS_SOLID, lineColour, 0};
+        // Round ends and joins, as the SVG's.
+        LOGBRUSH brush{BS_SOLID, colour(plotStyle.pattern), 0};
         const HRGN clip = CreateRectRgn(left, top, left + width + 1, top + height + 1);
         SelectClipRgn(dc, clip);
         {
             const Selected markPen(
-                dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND, scaled(3, dpi), &brush,
-                                 0, nullptr));
-            for (const ColumnMark& mark : pattern.marks) {
+                dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND,
+                                 scaled(plotStyle.markWidth, dpi), &brush, 0, nullptr));
+            for (const ColumnMark& mark : layout.marks) {
                 // One pixel longer: GDI leaves out a line's last point, and a
                 // line of no length draws nothing.
                 line(dc, left + rounded(mark.x), top + rounded(mark.top),
@@ -179,9 +168,9 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
         }
         const Selected patternPen(
             dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
-                             scaled(1.2, dpi), &brush, 0, nullptr));
+                             scaled(plotStyle.patternWidth, dpi), &brush, 0, nullptr));
         std::vector<POINT> points;
-        for (const std::vector<PlotPoint>& run : pattern.lines) {
+        for (const std::vector<PlotPoint>& run : layout.lines) {
             points.clear();
             for (const PlotPoint& point : run) {
                 points.push_back({left + rounded(point.x), top + rounded(point.y)});

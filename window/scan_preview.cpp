@@ -3,12 +3,11 @@
 
 namespace scanmill {
 
-PlotLayout ScanPreview::layout(PixelSize frame) const {
-    PlotLayout plot = layOutPlot(scan, sourceName, frame);
+std::vector<std::string> ScanPreview::notes() const {
     if (changed) {
-        plot.headerLines.emplace_back(changedSinceConversionText);
+        return {changedSinceConversionText};
     }
-    return plot;
+    return {};
 }
 
 } // namespace scanmill

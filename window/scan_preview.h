@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "plot_layout.h"
 #include "scan_record.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace scanmill {
 
@@ -19,9 +19,9 @@ struct ScanPreview {
     ScanRecord scan;
     bool changed = false; // the file is not as it was when converted
 
-    // The plot in a frame of that size; its header lines end with a note
-    // when the file has changed.
-    PlotLayout layout(PixelSize frame) const;
+    // What the plot's header adds to the scan's own lines: a note when the
+    // file has changed.
+    std::vector<std::string> notes() const;
 };
 
 // What opening a status line gives: a preview, or a message (the scan is

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#include "plot_frame.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace scanmill {
+
+PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
+                     const std::vector<std::string>& notes, PlotRect area, const PlotFonts& fonts,
+                     double scale, double devicePixels) {
+    PlacedPlot placed;
+    placed.scale = scale;
+    const double margin = fonts.lineHeight;
+    const double line = fonts.lineHeight;
+    const double tick = plotStyle.tickLength * scale;
+    const double gap = plotStyle.labelGap * scale;
+    const double ratio = scale * devicePixels; // device pixels per pixel at 100 %
+    const auto devicePixelsOf = [&](double units) {
+        return std::max(1, static_cast<int>(std::lround(units * devicePixels)));
+    };
+
+    std::vector<std::string> header = plotHeaderLines(scan, sourceName);
+    header.insert(header.end(), notes.begin(), notes.end());
+    placed.headerLeft = area.left + margin;
+    double headerTop = area.top + margin;
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        placed.headerTops.push_back(headerTop);
+        headerTop += i == 0 ? fonts.titleLineHeight : line;
+    }
+
+    // The frame's height decides the intensity ticks, so their labels, and
+    // so the room they need at its left.
+    const double top = headerTop + margin * 0.75;
+    const double bottom = area.top + area.height - margin - 2 * line - tick;
+    const double height = std::max(1.0, std::floor(bottom - top));
+    double labelWidth = 0;
+    for (const Tick& each : intensityTicksOf(scan, devicePixelsOf(height), ratio)) {
+        labelWidth = std::max(labelWidth, fonts.width(each.label));
+    }
+    placed.intensityTitleLeft = area.left + margin;
+    placed.intensityLabelRight = placed.intensityTitleLeft + line + gap + labelWidth;
+    const double left = placed.intensityLabelRight + gap + tick;
+    const double width = std::max(1.0, std::floor(area.left + area.width - margin * 1.5 - left));
+    placed.frame = {left, top, width, height};
+    placed.twoThetaLabelTop = top + height + tick + gap / 2;
+    placed.twoThetaTitleTop = placed.twoThetaLabelTop + line;
+
+    placed.layout =
+        layOutPlot(scan, sourceName, {devicePixelsOf(width), devicePixelsOf(height)}, ratio);
+    placed.layout.headerLines = std::move(header);
+    return placed;
+}
+
+} // namespace scanmill

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "plot_layout.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How the plot looks and where its parts go, decided here for every painter:
+// the SVG and both windows draw what this gives and choose only their fonts.
+namespace scanmill {
+
+// Colours as 0xRRGGBB; lengths in pixels at 100 % (an SVG unit, a pixel at
+// 96 dpi).
+struct PlotStyle {
+    std::uint32_t paper;
+    std::uint32_t ink; // text, ticks and the frame
+    std::uint32_t grid;
+    std::uint32_t pattern;
+    double patternWidth; // the pattern's line, with round ends and joins
+    double markWidth;    // wider, so that a lone point between breaks shows
+    double frameWidth;
+    double tickLength;
+    double labelGap; // between a tick and its label
+};
+
+inline constexpr PlotStyle plotStyle{0xffffff, 0x222222, 0xe6e6e6, 0x1f5fa8, 1.2, 3, 1, 5, 4};
+
+struct PlotRect {
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+};
+
+// What a painter's fonts measure, in its own units.
+struct PlotFonts {
+    double lineHeight;      // of the labels' font, which the header's later lines use too
+    double titleLineHeight; // of the header's first line, in bold
+    std::function<double(std::string_view)> width; // of a text in the labels' font
+};
+
+// The plot placed in an area, in the painter's units. Texts are placed by
+// the top of their line; the painter aligns them as each says.
+struct PlacedPlot {
+    // The layout of the frame, in device pixels; its header lines end with
+    // the notes. A painter in other units scales its coordinates by
+    // frame.width / layout.frame.width and frame.height / layout.frame.height.
+    PlotLayout layout;
+    PlotRect frame;
+    double scale = 1; // the painter's units per pixel at 100 %
+    double headerLeft = 0;
+    std::vector<double> headerTops; // one for each header line
+    double twoThetaLabelTop = 0;    // each label centred on its tick
+    double twoThetaTitleTop = 0;    // centred on the frame
+    double intensityLabelRight = 0; // each label's right end, its middle on its tick
+    double intensityTitleLeft = 0;  // running upwards, centred on the frame
+};
+
+// Places the plot of scan in area, its header lines followed by notes. scale
+// is the painter's units per pixel at 100 % (dpi / 96 for a painter in
+// device pixels), devicePixels its device pixels per unit. Lays the plot out
+// once.
+PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
+                     const std::vector<std::string>& notes, PlotRect area, const PlotFonts& fonts,
+                     double scale = 1, double devicePixels = 1);
+
+} // namespace scanmill
