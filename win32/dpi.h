@@ -16,4 +16,7 @@ template <typename Function> Function user32Function(const char* name) {
 // cannot tell.
 UINT dpiOf(HWND window);
 
+// The outer size of a window with this client size and style at this DPI.
+SIZE windowSizeFor(int width, int height, HWND window, UINT dpi);
+
 } // namespace scanmill::win32

@@ -3,13 +3,11 @@
 
 #include "dpi.h"
 #include "file_dialog_value.h"
-#include "form.h"
+#include "form_controls.h"
 #include "preview_window.h"
 #include "text.h"
 
-#include <cmath>
 #include <commctrl.h>
-#include <iterator>
 #include <shellapi.h>
 #include <utility>
 
@@ -18,121 +16,6 @@ namespace scanmill::win32 {
 namespace {
 
 constexpr wchar_t windowClass[] = L"ScanmillForm1";
-
-// How Win32 makes a control of each kind: its class and styles.
-struct ControlClass {
-    const wchar_t* name;
-    DWORD style;
-    DWORD exStyle = 0;
-};
-
-ControlClass classOf(ControlKind kind) {
-    switch (kind) {
-    case ControlKind::Label:
-        return {WC_STATICW, WS_GROUP | SS_NOPREFIX};
-    case ControlKind::Frame:
-        return {WC_BUTTONW, WS_GROUP | BS_GROUPBOX};
-    case ControlKind::TextBox:
-        // Read-only: the boxes show a choice, and typed text would never be read.
-        return {WC_EDITW, WS_TABSTOP | WS_GROUP | ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case ControlKind::Button:
-        return {WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON};
-    case ControlKind::OptionButton:
-        return {WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON};
-    case ControlKind::ListBox:
-        // Unsorted: lines stay in the order they are added. It tells the
-        // window of double-clicks.
-        return {WC_LISTBOXW,
-                WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
-                WS_EX_CLIENTEDGE};
-    }
-    return {};
-}
-
-// The controls' ids follow the form's table.
-static_assert(std::size(formControls) == Command4 - Command1 + 1);
-
-Control idOf(const FormControl& item) {
-    return static_cast<Control>(Command1 + (&item - std::begin(formControls)));
-}
-
-// The form's control of this child window id, if it is one.
-const FormControl* formControlOf(int id) {
-    if (id < Command1 || id > Command4) {
-        return nullptr;
-    }
-    return &formControls[id - Command1];
-}
-
-// Twips to pixels: 15 twips to a pixel at 96 dpi, more at higher ones.
-int pixels(int twips, UINT dpi) {
-    return MulDiv(twips, static_cast<int>(dpi), 1440);
-}
-
-// The control's rectangle in the window's client area.
-RECT placeOf(const FormControl& control, UINT dpi) {
-    const FormRect place = placeInForm(control);
-    return {pixels(place.left, dpi), pixels(place.top, dpi), pixels(place.left + place.width, dpi),
-            pixels(place.top + place.height, dpi)};
-}
-
-bool isPushButton(int id) {
-    const FormControl* item = formControlOf(id);
-    return item && item->kind == ControlKind::Button;
-}
-
-// The outer size of a window with this client size and style.
-SIZE windowSizeFor(int width, int height, HWND window, UINT dpi) {
-    static const auto adjustForDpi =
-        user32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
-    RECT rect{0, 0, width, height};
-    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
-    if (adjustForDpi) {
-        adjustForDpi(&rect, style, FALSE, exStyle, dpi);
-    } else {
-        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-    }
-    return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
-int CALLBACK noteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-bool fontInstalled(const wchar_t* face) {
-    LOGFONTW font{};
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-    bool found = false;
-    const HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &font, noteFontFound, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
-    return found;
-}
-
-// The system's dialog font.
-constexpr wchar_t dialogFace[] = L"MS Shell Dlg";
-
-// Trebuchet MS where installed; else the dialog font's face, a sans serif
-// as well, rather than whatever the font mapper would pick.
-const wchar_t* trebuchetFace() {
-    static const std::wstring trebuchet = wide(trebuchetFamily);
-    static const bool installed = fontInstalled(trebuchet.c_str());
-    return installed ? trebuchet.c_str() : dialogFace;
-}
-
-HFONT makeFont(const FormFont& font, UINT dpi) {
-    LOGFONTW made{};
-    const auto hundredthsOfPoint = static_cast<int>(std::lround(font.points * 100));
-    made.lfHeight = -MulDiv(hundredthsOfPoint, static_cast<int>(dpi), 7200);
-    made.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-    made.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(made.lfFaceName, font.face == Typeface::Trebuchet ? trebuchetFace() : dialogFace,
-              LF_FACESIZE);
-    return CreateFontIndirectW(&made);
-}
 
 // While it lives, the hourglass shows: the window does not respond meanwhile.
 class BusyCursor {
@@ -238,48 +121,11 @@ void Form1::onCreate() {
         windowSizeFor(pixels(formWidth, dpi_), pixels(formHeight, dpi_), window_, dpi_);
     SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    createControls();
-    makeFonts();
-    placeControls();
-    addToolTips();
+    createFormControls(window_);
+    fonts_ = setFormFonts(window_, dpi_);
+    placeFormControls(window_, nullptr, dpi_);
+    toolTips_ = addFormToolTips(window_, dpi_);
     DragAcceptFiles(window_, TRUE);
-}
-
-void Form1::createControls() {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    const FormControl* previous = nullptr;
-    for (const FormControl& item : formControls) {
-        const ControlClass kind = classOf(item.kind);
-        DWORD style = kind.style;
-        // Every control starts a group of its own but an option button that
-        // follows another, so that the arrow keys move between the options alone.
-        if (item.kind == ControlKind::OptionButton && previous &&
-            previous->kind == ControlKind::OptionButton) {
-            style &= ~(WS_TABSTOP | WS_GROUP);
-        }
-        CreateWindowExW(kind.exStyle, kind.name, wide(item.text).c_str(),
-                        WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(item))), instance,
-                        nullptr);
-        previous = &item;
-    }
-    // The frames lie beneath the controls drawn over them; the others keep
-    // the tab order they were made in.
-    for (const FormControl& item : formControls) {
-        if (item.kind == ControlKind::Frame) {
-            SetWindowPos(control(idOf(item)), HWND_BOTTOM, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        }
-    }
-    CheckRadioButton(window_, Option1, Option2, Option1);
-}
-
-void Form1::makeFonts() {
-    for (const FormControl& item : formControls) {
-        const HFONT font = makeFont(item.font, dpi_);
-        fonts_.push_back(font);
-        SendMessageW(control(idOf(item)), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    }
 }
 
 void Form1::freeFonts() {
@@ -289,64 +135,13 @@ void Form1::freeFonts() {
     fonts_.clear();
 }
 
-void Form1::placeControls() {
-    for (const FormControl& item : formControls) {
-        const RECT place = placeOf(item, dpi_);
-        SetWindowPos(control(idOf(item)), nullptr, place.left, place.top, place.right - place.left,
-                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    if (!toolTips_) {
-        return;
-    }
-    // A frame's tip belongs to its area of the window, which moves with it.
-    for (const FormControl& item : formControls) {
-        if (item.kind != ControlKind::Frame || !item.toolTip) {
-            continue;
-        }
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = window_;
-        tool.uId = idOf(item);
-        tool.rect = placeOf(item, dpi_);
-        SendMessageW(toolTips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-}
-
-void Form1::addToolTips() {
-    toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    for (const FormControl& item : formControls) {
-        if (!item.toolTip) {
-            continue;
-        }
-        std::wstring text = wide(item.toolTip);
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_SUBCLASS;
-        tool.hwnd = window_;
-        tool.lpszText = text.data();
-        if (item.kind == ControlKind::Frame) {
-            // A frame lets the mouse through to the window: its tip belongs
-            // to its area of the window.
-            tool.uId = idOf(item);
-            tool.rect = placeOf(item, dpi_);
-        } else {
-            tool.uFlags |= TTF_IDISHWND;
-            tool.uId = reinterpret_cast<UINT_PTR>(control(idOf(item)));
-        }
-        SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-}
-
 void Form1::onDpiChanged(UINT dpi, const RECT& suggested) {
     dpi_ = dpi;
     SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     freeFonts();
-    makeFonts();
-    placeControls();
+    fonts_ = setFormFonts(window_, dpi_);
+    placeFormControls(window_, toolTips_, dpi_);
 }
 
 LRESULT Form1::onColorStatic(HDC dc, HWND control) {
@@ -502,20 +297,7 @@ void Form1::show(const WindowUpdate& update) {
     const HWND list = control(List1);
     const auto shownLines = static_cast<std::size_t>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (std::size_t row = shownLines; row < core_.statusLineCount(); ++row) {
-        const std::wstring text = wide(core_.statusLine(row));
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        // Long lines can be scrolled to.
-        const HDC dc = GetDC(list);
-        const auto previous =
-            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
-        SIZE extent{};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        SelectObject(dc, previous);
-        ReleaseDC(list, dc);
-        const auto widest = static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0));
-        if (extent.cx + 4 > widest) {
-            SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.cx + 4), 0);
-        }
+        addListLine(list, wide(core_.statusLine(row)));
     }
     if (core_.statusLineCount() > shownLines) {
         // So that a press shows what it did, however long the list has grown;

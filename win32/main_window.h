@@ -49,11 +49,7 @@ private:
     void exitProgram();
     void openPreview();
 
-    void createControls();
-    void placeControls();
-    void makeFonts();
     void freeFonts();
-    void addToolTips();
     void show(const WindowUpdate& update);
     void showMessage(const std::optional<std::string>& message);
 

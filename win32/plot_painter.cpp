@@ -156,14 +156,14 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
         const HRGN clip = CreateRectRgn(left, top, left + width + 1, top + height + 1);
         SelectClipRgn(dc, clip);
         {
-            const Selected markPen(
-                dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND,
-                                 scaled(plotStyle.markWidth, dpi), &brush, 0, nullptr));
+            const Selected markPen(dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND,
+                                                    scaled(plotStyle.markWidth, dpi), &brush, 0,
+                                                    nullptr));
             for (const ColumnMark& mark : layout.marks) {
                 // One pixel longer: GDI leaves out a line's last point, and a
                 // line of no length draws nothing.
-                line(dc, left + rounded(mark.x), top + rounded(mark.top),
-                     left + rounded(mark.x), top + rounded(mark.bottom) + 1);
+                line(dc, left + rounded(mark.x), top + rounded(mark.top), left + rounded(mark.x),
+                     top + rounded(mark.bottom) + 1);
             }
         }
         const Selected patternPen(
