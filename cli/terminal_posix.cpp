@@ -10,12 +10,9 @@ namespace scanmill::cli {
 void openClosedStandardStreams() {
     for (const int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
         if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF) {
-            // The lowest free number: this one, as those below it are open.
-            const int opened = open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-            if (opened >= 0 && opened != descriptor) {
-                dup2(opened, descriptor);
-                close(opened);
-            }
+            // The lowest free number: this one, as those below it are open,
+            // so the stream's number now names /dev/null.
+            open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
         }
     }
 }

@@ -222,7 +222,10 @@ TEST(Overlap, NamesAreCaseFoldedWhereTheDirectoryIgnoresCase) {
     using enum OutputProblem::Kind;
     EXPECT_EQ(found, (std::vector<std::tuple<OutputProblem::Kind, std::size_t, std::size_t>>{
                          {ReplacesInput, 0, 1}, {Clash, 1, 0}, {Clash, 3, 2}}));
-    // As the system compares names: no problem where they keep their case.
+    // As the system compares names, which the real probe tells: no problem
+    // where they keep their case.
+    EXPECT_EQ(platform::ignoresCase(dir.withSeparator()),
+              fs::exists(platform::toPath(dir / "x.RAW")));
     EXPECT_EQ(findOutputProblems(conversions, files).size(),
               platform::ignoresCase(dir.withSeparator()) ? problems.size() : 0u);
 }
@@ -295,12 +298,21 @@ TEST(ParallelBatch, InputChangedBeforeItsOutputIsPutInPlaceIsNotConverted) {
                                                  {dir / "b.raw", dir / "out/b.dat"}};
     RigakuFields finished;
     finished.intensities = {1.0F, 2.0F, 3.0F, 4.0F};
+    RigakuFields sameSize;
+    sameSize.title = "rewritten in place, its size kept";
     const std::vector<std::function<void()>> saves = {
         [&] {
             writeFile(dir / "b.new", rigakuBytes(finished));
             fs::rename(dir / "b.new", dir / "b.raw");
         },
         [&] { writeFile(dir / "b.raw", rigakuBytes(finished)); },
+        [&] { writeFile(dir / "b.raw", rigakuBytes(sameSize)); },
+        // Its time held still, as a clock of whole seconds or two would.
+        [&] {
+            const auto time = fs::last_write_time(dir / "b.raw");
+            writeFile(dir / "b.raw", rigakuBytes(finished));
+            fs::last_write_time(dir / "b.raw", time);
+        },
     };
     for (const auto& save : saves) {
         writeFile(dir / "b.raw", rigakuBytes({}));

@@ -106,6 +106,14 @@ TEST(PdCif, LongCommentsAreCutAndNamesKeepCifCharacters) {
         << text;
     EXPECT_TRUE(formatPdCif(scanOf("", 1.0F, 0.5F, {1, 2}), "a.raw", "n \xe4#.v1.cif")
                     .starts_with("data_n___.v1\n#\n"));
+    // At the edge: 80 characters stay, 81 are cut.
+    for (const std::size_t length : {78, 79}) {
+        const std::string line = formatPdCif(scanOf(std::string(length, 'y'), 1.0F, 0.5F, {1, 2}),
+                                             "a.raw", "a.cif")
+                                     .substr(7);
+        EXPECT_EQ(line.substr(0, line.find('\n')),
+                  length == 78 ? "# " + std::string(78, 'y') : "# " + std::string(75, 'y') + "...");
+    }
 }
 
 // xylib, an independent reader, takes the block as written: a "?" reads as 0.

@@ -65,13 +65,20 @@ std::string linuxForm(std::string text) {
 }
 #endif
 
+// The program under test, absolute; the environment names a copy where the
+// tests run as another user.
+fs::path convertProgram() {
+    const char* copy = std::getenv("SCANMILL_CONVERT");
+    return fs::absolute(copy ? copy : SCANMILL_CONVERT);
+}
+
 // Runs scanmill-convert with arguments (UTF-8) in dir, so that paths are
 // relative to it.
 Ran convert(const ScratchDirectory& dir, const std::string& arguments) {
     const fs::path streams = dir.path().parent_path() / (dir.path().filename().string() + "-out");
     // Made absolute before leaving the test's directory: on Windows a path
     // from "/" lies on the current drive.
-    const std::string program = fs::absolute(SCANMILL_CONVERT).string();
+    const std::string program = convertProgram().string();
     const fs::path before = fs::current_path();
     fs::current_path(dir.path());
     const std::string command = "\"" + program + "\" " + arguments + " >\"" + streams.string() +
@@ -408,9 +415,11 @@ TEST(ScanmillConvert, DryRunPredictsTheRealRunAndWritesNothing) {
     writeScan(dir, "kept/c.raw");
     predicts("-f bruker kept/c.raw");
 #ifndef _WIN32
-    fs::permissions(dir / "kept", fs::perms::owner_write, fs::perm_options::remove);
-    predicts("-o kept in/a.raw");
-    fs::permissions(dir / "kept", fs::perms::owner_write, fs::perm_options::add);
+    // A directory that takes no new file; root writes into it all the same.
+    fs::create_directory(dir / "sealed");
+    fs::permissions(dir / "sealed", fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(predicts("-o sealed in/a.raw").status, geteuid() == 0 ? 0 : 1);
+    fs::permissions(dir / "sealed", fs::perms::owner_write, fs::perm_options::add);
 #endif
 
     writeScan(dir, "in/a.v2.raw");
@@ -514,8 +523,16 @@ TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidPipesCountedAndLinkLoopsNotF
     EXPECT_EQ(pipe.status, 1);
     EXPECT_EQ(pipe.err, "scanmill-convert: in/sub/pipe.raw: not a regular file; not converted\n" +
                             summary(1, 1, 0, 0));
+    // A link to a scan found in a listing is that scan.
+    fs::remove(dir / "in/sub/pipe.raw");
+    writeScan(dir, "elsewhere/s.raw");
+    fs::create_symlink("../../elsewhere/s.raw", dir.path() / "in/sub/link.raw");
+    EXPECT_EQ(convert(dir, "-q -r in").status, 0);
+    EXPECT_EQ(readFile(dir / "in/sub/link.dat"),
+              formatTwoColumnAscii(readRigakuRaw(dir / "elsewhere/s.raw")));
     // Named, a pipe is read as it comes; a dry run opens it not, as it would
     // wait for a writer and take its data.
+    ASSERT_EQ(mkfifo((dir / "in/sub/pipe.raw").c_str(), 0600), 0);
     const Ran named = convert(dir, "-n in/sub/pipe.raw");
     EXPECT_EQ(named.status, 0);
     EXPECT_EQ(named.out, "in/sub/pipe.raw     would be converted to 2-column ASCII file     "
@@ -560,7 +577,7 @@ struct Started {
 Ran start(const ScratchDirectory& dir, const std::vector<std::string>& arguments,
           const Started& how) {
     const std::string streams = dir.path().string() + "-out";
-    const std::string program = fs::absolute(SCANMILL_CONVERT).string();
+    const std::string program = convertProgram().string();
     std::vector<const char*> argv = {program.c_str()};
     for (const std::string& argument : arguments) {
         argv.push_back(argument.c_str());
@@ -687,7 +704,7 @@ TEST(ScanmillConvertInterrupted, ClosedStandardStreamsAreNoFilesOfTheRun) {
     ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
     const int held = open(pipePath.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(held, 0);
-    const fs::path program = fs::canonical(SCANMILL_CONVERT);
+    const fs::path program = fs::canonical(convertProgram());
     std::vector<std::string> streams;
     Started how;
     how.closedStreams = true;

@@ -412,6 +412,25 @@ TEST(OutputFileFault, FailedCloseRemovesTheTemporaryAndKeepsTheEarlierFile) {
     EXPECT_EQ(readFile(target), earlierContent);
 }
 
+// A rename that fails (here onto a directory made after the temporary) is
+// reported as the output's failure, and its temporary goes.
+TEST(OutputFileFault, FailedRenameIsReportedAndRemovesTheTemporary) {
+    ScratchDirectory tree;
+    const fs::path target = tree.path() / "scan01.dat";
+    PendingFile pending(target.string(), "new content\r\n");
+    fs::create_directories(target / "kept");
+    try {
+        pending.commit();
+        ADD_FAILURE() << "a failed rename went unreported";
+    } catch (const FileError& error) {
+        EXPECT_NE(error.number(), 0);
+        EXPECT_TRUE(error.description().starts_with(target.string() + ": "))
+            << error.description();
+    }
+    EXPECT_EQ(entriesOf(tree.path()), std::vector<std::string>{"scan01.dat"});
+    EXPECT_TRUE(fs::is_directory(target / "kept"));
+}
+
 // A replaced output keeps who may read it: its permission bits and, where
 // the process may set it (as root), its owner. A new one gets the default.
 TEST(OutputFileFault, ReplacedFileKeepsItsPermissionsAndOwner) {
@@ -431,12 +450,17 @@ TEST(OutputFileFault, ReplacedFileKeepsItsPermissionsAndOwner) {
     EXPECT_EQ(replaced.st_uid, owner);
     EXPECT_EQ(readFile(target), "new content\r\n");
 
-    const mode_t mask = umask(022);
-    replaceFileContents(tree / "new.dat", "new");
-    umask(mask);
-    struct stat created {};
-    ASSERT_EQ(stat((tree / "new.dat").c_str(), &created), 0);
-    EXPECT_EQ(created.st_mode & 07777, 0644u);
+    // As any new file: what the user's mask leaves of rw for all. A lab
+    // sharing its outputs in a group sets 002.
+    for (const mode_t mask : {022, 002}) {
+        fs::remove(tree / "new.dat");
+        const mode_t previous = umask(mask);
+        replaceFileContents(tree / "new.dat", "new");
+        umask(previous);
+        struct stat created {};
+        ASSERT_EQ(stat((tree / "new.dat").c_str(), &created), 0);
+        EXPECT_EQ(created.st_mode & 07777, 0666u & ~mask) << std::oct << mask;
+    }
     EXPECT_EQ(entriesOf(tree.path()), (std::vector<std::string>{"new.dat", "scan01.dat"}))
         << "no temporary is left";
 #endif

@@ -115,13 +115,20 @@ TEST(RigakuReaderFailure, MissingFileOrDirectory) {
     expectFileError([&] { readRigakuRaw(dir.path().string()); }, EISDIR, dir.path().string());
 }
 
+// 0xFFFF, -1, is the count a damaged header most often holds.
 TEST(RigakuReaderFailure, NegativePointCount) {
     ScratchDirectory dir;
     RigakuFields fields;
-    fields.count = -5;
-    writeFile(dir / "bad.raw", rigakuBytes(fields));
-    expectFileError([&] { readRigakuRaw(dir / "bad.raw"); }, EINVAL,
-                    dir / "bad.raw" + ": negative point count (-5)");
+    for (const std::int16_t count : {-1, -5, -32768}) {
+        fields.count = count;
+        writeFile(dir / "bad.raw", rigakuBytes(fields));
+        using Read = ScanRecord (*)(const std::string&);
+        for (const Read read : {static_cast<Read>(readRigakuRaw), readRigakuHeader}) {
+            expectFileError([&] { read(dir / "bad.raw"); }, EINVAL,
+                            dir / "bad.raw" + ": negative point count (" +
+                                std::to_string(count) + ")");
+        }
+    }
 }
 
 TEST(RigakuReaderFailure, FileEndsEarly) {
@@ -135,9 +142,10 @@ TEST(RigakuReaderFailure, FileEndsEarly) {
                     dir / "short.raw" +
                         ": file ends after 208 bytes, but its 3000 points need 12200");
 
-    writeFile(dir / "short.raw", bytes.substr(0, 180));
+    // One byte short of the header, past its point count.
+    writeFile(dir / "short.raw", bytes.substr(0, 199));
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
-                    "file ends after 180 bytes, but its 3000 points need 12200");
+                    "file ends after 199 bytes, but its 3000 points need 12200");
 
     writeFile(dir / "short.raw", bytes.substr(0, 100));
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <set>
 #include <utility>
 
 namespace scanmill {
@@ -40,57 +41,54 @@ std::vector<std::string> labelsOf(const std::vector<Tick>& ticks) {
     return labels;
 }
 
-// Decimation keeps, for each run of finite points and each pixel column it
-// passes, the first, last, lowest and highest point and no others: checked
-// here against every point of the scan, placed by the layout's own ranges.
-// A run within one column is a mark, not a line.
-void expectFourPerColumn(const ScanRecord& scan, const PlotLayout& layout) {
-    const AxisRange x = layout.twoTheta;
-    const AxisRange y = layout.intensity;
-    std::size_t run = 0;
-    bool inRun = false;
-    // Per run, the points of each column the line passes, in scan order.
-    std::vector<std::vector<std::pair<int, std::vector<PlotPoint>>>> columns;
-    for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
-        const float intensity = scan.intensities[i];
-        if (!std::isfinite(intensity)) {
-            run += inRun ? 1 : 0;
-            inRun = false;
-            continue;
-        }
-        inRun = true;
-        columns.resize(run + 1);
-        const PlotPoint point{(twoThetaAt(scan, i) - x.low) / (x.high - x.low) * layout.frame.width,
-                              (y.high - intensity) / (y.high - y.low) * layout.frame.height};
-        const int column = std::min(static_cast<int>(point.x), layout.frame.width - 1);
-        if (columns[run].empty() || columns[run].back().first != column) {
-            columns[run].push_back({column, {}});
-        }
-        columns[run].back().second.push_back(point);
-    }
-    std::erase_if(columns, [](const auto& run) { return run.size() == 1; });
-    ASSERT_EQ(layout.lines.size(), columns.size());
-    for (std::size_t r = 0; r < columns.size(); ++r) {
-        std::vector<PlotPoint> expected;
-        for (const auto& [column, points] : columns[r]) {
-            const auto byY = [](PlotPoint a, PlotPoint b) { return a.y < b.y; };
-            const PlotPoint high = *std::min_element(points.begin(), points.end(), byY);
-            const PlotPoint low = *std::max_element(points.begin(), points.end(), byY);
-            for (const PlotPoint& p : points) {
-                const bool kept = &p == &points.front() || &p == &points.back() ||
-                                  (p.x == high.x && p.y == high.y) ||
-                                  (p.x == low.x && p.y == low.y);
-                if (kept &&
-                    (expected.empty() || expected.back().x != p.x || expected.back().y != p.y)) {
-                    expected.push_back(p);
-                }
+// The pixels a plot's lines cover, x scaled by xScale: each segment
+// sampled finely enough to visit every pixel it crosses.
+std::set<std::pair<int, int>> pixelsOf(const PlotLayout& layout, double xScale) {
+    std::set<std::pair<int, int>> pixels;
+    const auto pixel = [](double v) { return static_cast<int>(std::floor(v + 1e-9)); };
+    for (const std::vector<PlotPoint>& line : layout.lines) {
+        for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+            const PlotPoint a{line[i].x * xScale, line[i].y};
+            const PlotPoint b{line[i + 1].x * xScale, line[i + 1].y};
+            const int steps =
+                static_cast<int>(std::ceil(4 * std::max(std::abs(b.x - a.x), std::abs(b.y - a.y))));
+            for (int step = 0; step <= steps; ++step) {
+                const double t = steps == 0 ? 0 : static_cast<double>(step) / steps;
+                pixels.insert({pixel(a.x + (b.x - a.x) * t), pixel(a.y + (b.y - a.y) * t)});
             }
         }
-        const std::vector<PlotPoint>& line = layout.lines[r];
-        ASSERT_EQ(line.size(), expected.size()) << "run " << r;
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            EXPECT_NEAR(line[i].x, expected[i].x, 1e-9) << "run " << r << " point " << i;
-            EXPECT_NEAR(line[i].y, expected[i].y, 1e-9) << "run " << r << " point " << i;
+    }
+    return pixels;
+}
+
+// Decimation draws the same pixels as every point would: the layout of a
+// frame so wide that no column holds two points keeps every point, and
+// scaled back to the frame it covers the pixels the decimated lines cover.
+void expectPixelsOfEveryPoint(const ScanRecord& scan, const PlotLayout& layout) {
+    const int spread = 2 * static_cast<int>(scan.intensities.size() / layout.frame.width + 1);
+    const PlotLayout every =
+        layOutPlot(scan, "", {layout.frame.width * spread, layout.frame.height});
+    EXPECT_EQ(pixelsOf(layout, 1), pixelsOf(every, 1.0 / spread));
+}
+
+// Ticks as every axis has them: at least three, inside the range, a step of
+// 1, 2 or 5 times a power of ten apart, and as far apart in pixels as in
+// value, up the axis as the values grow.
+void expectNiceTicks(const std::vector<Tick>& ticks, AxisRange range, bool upwards) {
+    ASSERT_GE(ticks.size(), 3u);
+    const double step = ticks[1].value - ticks[0].value;
+    const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    EXPECT_TRUE(std::abs(mantissa - 1) < 1e-6 || std::abs(mantissa - 2) < 1e-6 ||
+                std::abs(mantissa - 5) < 1e-6)
+        << step;
+    const double pixelStep = ticks[1].pixel - ticks[0].pixel;
+    EXPECT_EQ(pixelStep > 0, !upwards);
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        EXPECT_GE(ticks[i].value, range.low - 1e-9 * std::abs(range.low));
+        EXPECT_LE(ticks[i].value, range.high + 1e-9 * std::abs(range.high));
+        if (i > 0) {
+            EXPECT_NEAR(ticks[i].value - ticks[i - 1].value, step, 1e-9 * std::abs(step) * 10);
+            EXPECT_NEAR(ticks[i].pixel - ticks[i - 1].pixel, pixelStep, 1e-6);
         }
     }
 }
@@ -208,18 +206,8 @@ TEST(PlotLayout, RangesTicksAndLines) {
         EXPECT_NEAR(layout.intensity.high, c.intensity.high, 1e-4);
         EXPECT_EQ(labelsOf(layout.twoThetaTicks), c.twoThetaLabels);
         EXPECT_EQ(labelsOf(layout.intensityTicks), c.intensityLabels);
-        for (const Tick& tick : layout.twoThetaTicks) {
-            EXPECT_NEAR(tick.pixel,
-                        (tick.value - layout.twoTheta.low) /
-                            (layout.twoTheta.high - layout.twoTheta.low) * c.frame.width,
-                        1e-9);
-        }
-        for (const Tick& tick : layout.intensityTicks) {
-            EXPECT_NEAR(tick.pixel,
-                        (layout.intensity.high - tick.value) /
-                            (layout.intensity.high - layout.intensity.low) * c.frame.height,
-                        1e-9);
-        }
+        expectNiceTicks(layout.twoThetaTicks, layout.twoTheta, false);
+        expectNiceTicks(layout.intensityTicks, layout.intensity, true);
         if (c.scan.intensities.size() < 1000) {
             std::vector<std::size_t> sizes;
             for (const auto& line : layout.lines) {
@@ -230,7 +218,7 @@ TEST(PlotLayout, RangesTicksAndLines) {
             ASSERT_EQ(layout.lines.size(), 1u);
             EXPECT_LE(layout.lines[0].size(), 4u * c.frame.width);
         }
-        expectFourPerColumn(c.scan, layout);
+        expectPixelsOfEveryPoint(c.scan, layout);
     }
 }
 

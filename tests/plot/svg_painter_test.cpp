@@ -88,6 +88,13 @@ TEST(Svg, NaNPointsBreakThePathAndAnyFullScanStaysSmall) {
     EXPECT_EQ(std::count(line.begin(), line.end(), 'M'), 2);
     EXPECT_EQ(pathData(svg, "3"), "");
 
+    // A point alone between two breaks is drawn as a mark, not lost.
+    RigakuFields lone;
+    lone.intensities = {std::numeric_limits<float>::quiet_NaN(), 5,
+                        std::numeric_limits<float>::quiet_NaN(), 6, 7};
+    const std::string loneMark = pathData(formatSvg(readScan(lone), "lone.raw"), "3");
+    EXPECT_EQ(std::count(loneMark.begin(), loneMark.end(), 'M'), 1) << loneMark;
+
     std::string reused = "earlier contents";
     formatSvg(readScan(fields), "full.raw", reused);
     EXPECT_EQ(reused, svg);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "form.h"
 #include "main_window.h"
+#include "plot_frame.h"
 #include "preview_window.h"
 #include "window_test_support.h"
 
@@ -527,6 +528,17 @@ void MainWindowTest::statusLineOpensAPreviewOfItsScan() {
     QCOMPARE(second->windowTitle(), QStringLiteral("b.raw - Scanmill"));
     QCOMPARE(second->preview().scan.title, std::string("Second"));
     QVERIFY(second->isVisible() && second->isWindow());
+    // Painted in the plot's style: paper at its corner, the pattern within.
+    const QImage picture = second->grab().toImage();
+    QCOMPARE(picture.pixelColor(2, 2), QColor::fromRgb(plotStyle.paper));
+    bool patternDrawn = false;
+    for (int y = 0; y < picture.height() && !patternDrawn; ++y) {
+        for (int x = 0; x < picture.width() && !patternDrawn; ++x) {
+            const QColor pixel = picture.pixelColor(x, y);
+            patternDrawn = pixel.blue() > pixel.red() + 60;
+        }
+    }
+    QVERIFY(patternDrawn);
 
     list->setCurrentRow(0);
     QTest::keyClick(list, Qt::Key_Return);

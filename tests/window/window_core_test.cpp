@@ -257,14 +257,20 @@ TEST(WindowCore, FailureEndsTheBatchAfterTheLinesBeforeItButBrukerFilesAreSkippe
         << *update.message;
     EXPECT_FALSE(fs::exists(in.path() / "c_b.raw"));
 
-    // The next press converts again, after the earlier lines; a failure at
-    // the last file leaves no third line.
+    // The next press converts again, after the earlier lines; one file left
+    // is counted as one, and a failure at the last file leaves no third line.
     writeScan(in / "missing.raw", "B");
-    fs::remove(in.path() / "d.raw");
+    fs::remove(in.path() / "c.raw");
     const WindowUpdate again = core.convert(OutputFormat::BrukerRaw);
-    EXPECT_EQ(core.statusLineCount(), 6U);
+    EXPECT_EQ(core.statusLineCount(), 5U);
     ASSERT_TRUE(again.message);
-    EXPECT_EQ(std::count(again.message->begin(), again.message->end(), '\n'), 1) << *again.message;
+    EXPECT_TRUE(again.message->ends_with("\n1 more file of this press was not converted."))
+        << *again.message;
+    fs::remove(in.path() / "d.raw");
+    core.filesChosen({in.withSeparator(), {"a.raw", "d.raw"}});
+    const WindowUpdate last = core.convert(OutputFormat::BrukerRaw);
+    ASSERT_TRUE(last.message);
+    EXPECT_EQ(std::count(last.message->begin(), last.message->end(), '\n'), 1) << *last.message;
 }
 
 // First-dot names that clash bring a question when whole names keep them
@@ -328,7 +334,8 @@ TEST(WindowCore, ClashOfFirstDotNamesAsksForWholeNames) {
     writeScan(in / "q_b.raw", "a scan under a Bruker output's name");
     for (const std::vector<std::string>& refused :
          {std::vector<std::string>{"Fe2O3_0.5mm.raw", "Fe2O3_0.5mm.RAW"},
-          std::vector<std::string>{"Fe2O3_0.5mm.raw", "Fe2O3_0.7mm.raw", "q.raw", "q_b.raw"}}) {
+          std::vector<std::string>{"Fe2O3_0.5mm.raw", "Fe2O3_0.7mm.raw", "q.raw", "q_b.raw"},
+          std::vector<std::string>{"a.b.raw", "a_b.raw"}}) {
         core.filesChosen({in.withSeparator(), refused});
         const std::size_t lines = core.statusLineCount();
         const WindowUpdate update = core.convert(OutputFormat::BrukerRaw);
@@ -428,6 +435,19 @@ TEST(WindowCore, NamesReachTheEngineAsTheirBytesAndAreShownEscaped) {
               std::vector<std::string>{"evil\\u202ewar.raw" + ascii + "evil\\u202ewar.dat"});
     EXPECT_EQ(readFile(platform::toPath(in.withSeparator() + hostile + ".dat")).substr(0, 7),
               "Hostile");
+
+    // In the clash question and in a failure's message too.
+    core.filesChosen({in.withSeparator(), {hostile + ".1.raw", hostile + ".2.raw"}});
+    const std::optional<std::string> question = core.convert(OutputFormat::TwoColumnAscii).question;
+    ASSERT_TRUE(question);
+    EXPECT_NE(question->find("\nevil\\u202ewar.dat: evil\\u202ewar.1.raw, evil\\u202ewar.2.raw\n"),
+              std::string::npos)
+        << *question;
+    core.filesChosen({in.withSeparator(), {hostile + ".missing.raw"}});
+    const std::optional<std::string> failure = core.convert(OutputFormat::TwoColumnAscii).message;
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->find("evil\\u202ewar.missing.raw: "), std::string::npos) << *failure;
+    EXPECT_EQ(failure->find("\xE2\x80\xAE"), std::string::npos) << *failure;
 }
 
 // A line of a converted file opens its scan as the file is now, noting a
