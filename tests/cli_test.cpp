@@ -39,8 +39,12 @@ using testing::RigakuFields;
 using testing::ScratchDirectory;
 using testing::writeFile;
 
-const std::string asciiWords = "     converted to 2-column ASCII file     ";
-const std::string brukerWords = "     converted to Bruker-AXS Diffrac Plus file     ";
+// The words between input and output of a status line, as the engine words
+// them.
+const std::string asciiWords =
+    statusLine("", formatNames(OutputFormat::TwoColumnAscii).description, "");
+const std::string brukerWords =
+    statusLine("", formatNames(OutputFormat::BrukerRaw).description, "");
 
 // The summary line that ends a run on standard error.
 std::string summary(int converted, int failed, int skipped, int upToDate) {
@@ -456,9 +460,9 @@ TEST(ScanmillConvert, OutputTreeIsNotWalkedAndDirectoriesAreMadeOnlyForFilesWrit
 TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
     ScratchDirectory dir;
     writeScan(dir, "in/a.raw");
-    for (const char* arguments :
-         {"", "-f csv in", "-j 0 in", "--jobs=many in", "--bogus in", "-o", "-q", "-x",
-          "-o \"\" in", "--output-dir= in in", "--anode= in", "--jobs= in", "-f \"\" in", "-o= in"}) {
+    for (const char* arguments : {"", "-f csv in", "-j 0 in", "--jobs=many in", "--bogus in", "-o",
+                                  "-q", "-x", "-o \"\" in", "--output-dir= in in", "--anode= in",
+                                  "--jobs= in", "-f \"\" in", "-o= in"}) {
         SCOPED_TRACE(arguments);
         const Ran run = convert(dir, arguments);
         EXPECT_EQ(run.status, 2);
@@ -644,10 +648,10 @@ TEST(ScanmillConvertInterrupted, TerminatedRunLeavesOnlyWholeOutputs) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 // Until its directory is made, in the nearest one that exists.
                 const bool out = fs::exists(dir / "out");
-                sawTemporary = (!first || fs::exists(dir / "out/a.dat")) &&
-                               temporariesIn(dir, ".").size() +
-                                       (out ? temporariesIn(dir, "out").size() : 0) ==
-                                   1;
+                sawTemporary =
+                    (!first || fs::exists(dir / "out/a.dat")) &&
+                    temporariesIn(dir, ".").size() + (out ? temporariesIn(dir, "out").size() : 0) ==
+                        1;
             }
             kill(child, SIGTERM);
         };

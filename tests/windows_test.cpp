@@ -191,9 +191,9 @@ TEST(WindowsFiles, NamesAreUnicodeAtTheSystemCalls) {
     FileSelection selection = selectionOf(dir.path(), {name});
     StatusLog log;
     convertSelection(selection, OutputFormat::BrukerRaw, log);
-    EXPECT_EQ(log.lines(),
-              std::vector<std::string>{name + "     converted to Bruker-AXS Diffrac Plus "
-                                              "file     Probe M\xC3\xBCller \xCE\xB1_b.raw"});
+    EXPECT_EQ(log.lines(), std::vector<std::string>{
+                               statusLine(name, formatNames(OutputFormat::BrukerRaw).description,
+                                          "Probe M\xC3\xBCller \xCE\xB1_b.raw")});
     EXPECT_EQ(wideEntriesOf(dir.path()),
               (std::vector<std::wstring>{L"Probe M\u00FCller \u03B1.raw",
                                          L"Probe M\u00FCller \u03B1_b.raw"}));

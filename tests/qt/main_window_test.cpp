@@ -111,7 +111,13 @@ Qt::DropAction drop(Form1& window, const QStringList& paths, QPoint at) {
     return dropMimeData(window, data, at);
 }
 
-const QString ascii = QStringLiteral("     converted to 2-column ASCII file     ");
+// The words between input and output of a status line, as the engine words
+// them.
+QString wordsOf(scanmill::OutputFormat format) {
+    return QString::fromStdString(
+        scanmill::statusLine("", scanmill::formatNames(format).description, ""));
+}
+const QString ascii = wordsOf(scanmill::OutputFormat::TwoColumnAscii);
 
 } // namespace
 
@@ -369,9 +375,9 @@ void MainWindowTest::convertsToBrukerIntoChosenDirectory() {
     f.chooseInput({in.filePath("scan01.raw")});
     f.click("Option2");
     f.click("Command2");
-    QCOMPARE(f.statusLines(),
-             QStringList{"scan01.raw     converted to Bruker-AXS Diffrac Plus file     "
-                         "scan01_b.raw"});
+    QCOMPARE(
+        f.statusLines(),
+        QStringList{"scan01.raw" + wordsOf(scanmill::OutputFormat::BrukerRaw) + "scan01_b.raw"});
     QVERIFY(QFile::exists(out.filePath("scan01_b.raw")));
     QVERIFY(!QFile::exists(in.filePath("scan01_b.raw")));
     QCOMPARE(f.text("Text2"), out.path() + u'/');

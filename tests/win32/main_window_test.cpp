@@ -15,6 +15,12 @@ namespace {
 namespace fs = std::filesystem;
 using namespace win32;
 
+// The status line of a converted file, worded as the engine words it.
+std::wstring convertedLine(const std::wstring& input, OutputFormat format,
+                           const std::wstring& output) {
+    return input + wide(statusLine("", formatNames(format).description, "")) + output;
+}
+
 RECT clientRectOf(HWND control) {
     RECT rect;
     GetWindowRect(control, &rect);
@@ -154,10 +160,10 @@ TEST_F(WindowTest, ConvertWritesBothFormatsAndListsLinesInOrder) {
     click(Option2);
     click(Command2);
     EXPECT_EQ(lines(), (std::vector<std::wstring>{
-                           L"b.raw     converted to 2-column ASCII file     b.dat",
-                           L"a.raw     converted to 2-column ASCII file     a.dat",
-                           L"b.raw     converted to Bruker-AXS Diffrac Plus file     b_b.raw",
-                           L"a.raw     converted to Bruker-AXS Diffrac Plus file     a_b.raw",
+                           convertedLine(L"b.raw", OutputFormat::TwoColumnAscii, L"b.dat"),
+                           convertedLine(L"a.raw", OutputFormat::TwoColumnAscii, L"a.dat"),
+                           convertedLine(L"b.raw", OutputFormat::BrukerRaw, L"b_b.raw"),
+                           convertedLine(L"a.raw", OutputFormat::BrukerRaw, L"a_b.raw"),
                        }));
     EXPECT_TRUE(messages.empty());
 }
@@ -183,7 +189,7 @@ TEST_F(WindowTest, AnsweredClashConvertsAndTheListShowsItsNewestAndLongestLine) 
     const std::vector<std::wstring> shown = lines();
     ASSERT_EQ(shown.size(), 30U);
     EXPECT_EQ(shown[0],
-              L"Fe2O3_0.5mm.raw     converted to 2-column ASCII file     Fe2O3_0.5mm.dat");
+              convertedLine(L"Fe2O3_0.5mm.raw", OutputFormat::TwoColumnAscii, L"Fe2O3_0.5mm.dat"));
 
     const HWND list = control(List1);
     RECT client{};
@@ -226,8 +232,8 @@ TEST_F(WindowTest, NamesBeyondTheCodePageConvert) {
     EXPECT_TRUE(messages.empty()) << messages.front();
     EXPECT_TRUE(fs::exists(dir / L"Quarz \u00e4\u03b4\U0001F52C.dat"));
     EXPECT_EQ(lines(),
-              std::vector<std::wstring>{name + L"     converted to 2-column ASCII file     "
-                                               L"Quarz \u00e4\u03b4\U0001F52C.dat"});
+              std::vector<std::wstring>{convertedLine(name, OutputFormat::TwoColumnAscii,
+                                                      L"Quarz \u00e4\u03b4\U0001F52C.dat")});
 }
 
 // The preview windows open, each with its scan, in their order of opening.
