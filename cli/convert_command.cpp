@@ -155,9 +155,10 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
 // A failure of one file, as the real run counts it: a Bruker file found in
 // a directory is passed over, any other failure counted. True when it was
 // counted as a failure.
-bool countFailure(const FileError& error, bool foundInDirectory, Report& report, Tally& tally) {
+bool countFailure(const FileError& error, const Conversion& conversion, bool foundInDirectory,
+                  Report& report, Tally& tally) {
     if (foundInDirectory && dynamic_cast<const NotAScanError*>(&error) != nullptr) {
-        report.passedOver(error);
+        report.passedOver(conversion.inputPath);
         ++tally.skipped;
         return false;
     }
@@ -191,7 +192,7 @@ void reportDryRun(const Pending& pending, const ConvertCommand& command, Report&
             report.converted(conversion.inputPath + words + conversion.outputPath + note);
             ++tally.converted;
         } catch (const FileError& error) {
-            if (countFailure(error, pending.foundInDirectory[index], report, tally) &&
+            if (countFailure(error, conversion, pending.foundInDirectory[index], report, tally) &&
                 command.failFast) {
                 return;
             }
@@ -243,7 +244,7 @@ bool convertAll(const Pending& pending, const ConvertCommand& command, Report& r
                 return finish(); // as an interrupt: the temporaries made ahead go with the batch
             }
         } catch (const FileError& error) {
-            if (countFailure(error, pending.foundInDirectory[index], report, tally) &&
+            if (countFailure(error, conversion, pending.foundInDirectory[index], report, tally) &&
                 command.failFast) {
                 return finish();
             }

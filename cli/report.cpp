@@ -2,6 +2,7 @@
 #include "report.h"
 
 #include "interrupt.h"
+#include "names.h"
 #include "program.h"
 #include "shown_text.h"
 #include "terminal.h"
@@ -34,9 +35,9 @@ void Report::failed(const FileError& error) {
     message(error.description());
 }
 
-void Report::passedOver(const FileError& error) {
+void Report::passedOver(const std::string& path) {
     if (verbose_) {
-        message(error.description() + ", skipped");
+        message(path + ": " + skippedBrukerText);
     }
 }
 

@@ -35,7 +35,7 @@ public:
     void failed(const FileError& error);
     // A Bruker file met in a directory, usually an earlier output: counted,
     // and named only when asked for.
-    void passedOver(const FileError& error);
+    void passedOver(const std::string& path);
     void note(const std::string& text);
 
     // Redraws the progress line, at most ten times a second and only once the

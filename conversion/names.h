@@ -36,6 +36,10 @@ struct FormatNames {
 std::string outputNameFor(const std::string& inputName, std::string_view extension,
                           NameRule rule = NameRule::FirstDot);
 
+// Why a Bruker RAW file among the scans is passed over, in the window's
+// status line and the command line's note alike.
+inline constexpr char skippedBrukerText[] = "skipped: a Bruker RAW file";
+
 // "1 point", "2 points".
 std::string pointsText(std::size_t count);
 

@@ -226,7 +226,8 @@ TEST(ScanmillConvert, BrukerFileInADirectoryIsCountedAsSkippedNamedOnlyWhenVerbo
 
     const Ran verbose = convert(dir, "-v in");
     EXPECT_EQ(verbose.status, 0);
-    EXPECT_EQ(verbose.err, "scanmill-convert: " + notAScan + ", skipped\n" + summary(1, 0, 1, 0));
+    EXPECT_EQ(verbose.err, "scanmill-convert: in/a_b.raw: " + std::string(skippedBrukerText) +
+                               "\n" + summary(1, 0, 1, 0));
 
     const Ran named = convert(dir, "in/a_b.raw");
     EXPECT_EQ(named.status, 1);

@@ -26,7 +26,7 @@ std::vector<Conversion> conversionsOf(const std::vector<std::string>& names,
 // A Bruker RAW file in a selection: the Open dialog's "*.raw" filter shows
 // the program's own outputs beside the scans.
 std::string skippedLine(const std::string& name) {
-    return name + "     skipped: a Bruker RAW file";
+    return name + "     " + skippedBrukerText;
 }
 
 } // namespace
