@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "convert_command.h"
 
+#include "archive_index.h"
 #include "names.h"
 #include "parallel_batch.h"
 #include "platform.h"
@@ -86,6 +87,8 @@ FileError problemError(const OutputProblem& problem, const std::vector<Conversio
 struct Pending {
     std::vector<Conversion> conversions;
     std::vector<bool> foundInDirectory;
+    // Up to date, so not converted, yet shown on the index page.
+    std::vector<Conversion> upToDate;
     // A pipe, a socket or a device named on the command line: read as it
     // comes by a real run, never opened by a dry run, which would wait for
     // a writer and eat its data.
@@ -107,7 +110,7 @@ bool olderOrSame(const platform::FileStatus& input, const platform::FileStatus& 
 // output is a regular file not older than it, as cp -u judges, but never an
 // empty one: what a power cut leaves of a new file.
 Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report& report,
-                 Tally& tally) {
+                 Tally& tally, ArchiveIndex* indexPage) {
     const std::vector<Conversion>& found = inputs.conversions;
     for (const std::string& note : inputs.notes) {
         report.note(note);
@@ -115,6 +118,9 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
     for (const FileError& failure : inputs.failures) {
         report.failed(failure);
         ++tally.failed;
+        if (indexPage) {
+            indexPage->addFailure(failure);
+        }
     }
     const std::vector<FileStatuses> statuses =
         lookUpFiles(found, command.jobs == 0 ? defaultJobs() : command.jobs);
@@ -126,9 +132,17 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
     }
     std::vector<bool> refused(found.size());
     for (const OutputProblem& problem : findOutputProblems(found, files)) {
-        report.failed(problemError(problem, found, command));
+        const FileError error = problemError(problem, found, command);
+        report.failed(error);
+        if (indexPage && !refused[problem.writer]) {
+            indexPage->add({found[problem.writer].inputPath, {}, {}, 0, {}, error.description()});
+        }
         refused[problem.writer] = true;
         if (problem.kind == OutputProblem::Kind::Clash) {
+            if (indexPage && !refused[problem.other]) {
+                indexPage->add(
+                    {found[problem.other].inputPath, {}, {}, 0, {}, error.description()});
+            }
             refused[problem.other] = true;
         }
     }
@@ -143,6 +157,7 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
         if (command.update && input && output && output->regular && output->size > 0 &&
             olderOrSame(*input, *output)) {
             ++tally.upToDate;
+            pending.upToDate.push_back(found[index]);
             continue;
         }
         pending.conversions.push_back(found[index]);
@@ -219,12 +234,25 @@ bool flushDirectories(const std::set<std::string>& directories, Report& report) 
 // with --fail-fast the first one ends the run. With --sync, each output's
 // data reaches its disk before its rename, and the directories it was
 // renamed in do once the files are in place; false when one cannot.
-bool convertAll(const Pending& pending, const ConvertCommand& command, Report& report,
-                Tally& tally) {
+bool convertAll(const Pending& pending, const ConvertCommand& command, Report& report, Tally& tally,
+                ArchiveIndex* indexPage) {
     const std::vector<Conversion>& conversions = pending.conversions;
+    // The index's card of each file, made where the file is formatted, from
+    // the scan as it was read.
+    std::vector<IndexCard> cards(indexPage ? conversions.size() : 0);
+    OutputWriter writer = command.writer;
+    if (indexPage) {
+        writer.format = [&cards, &conversions, format = std::move(writer.format)](
+                            const ScanRecord& scan, const Conversion& conversion,
+                            std::string& bytes) {
+            format(scan, conversion, bytes);
+            cards[static_cast<std::size_t>(&conversion - conversions.data())] =
+                indexCardOf(scan, conversion.inputPath);
+        };
+    }
     // Directories under -o are made as their first file is put in place.
     ParallelBatch batch(
-        conversions, command.writer, command.jobs == 0 ? defaultJobs() : command.jobs,
+        conversions, std::move(writer), command.jobs == 0 ? defaultJobs() : command.jobs,
         {command.sync ? Durability::FlushedToDisk : Durability::AsTheSystemWrites, true});
     std::set<std::string> directories;
     const auto finish = [&] { return !command.sync || flushDirectories(directories, report); };
@@ -240,18 +268,40 @@ bool convertAll(const Pending& pending, const ConvertCommand& command, Report& r
             report.converted(statusLine(conversion.inputPath, command.writer.names.description,
                                         conversion.outputPath, committed.nonFinitePoints));
             ++tally.converted;
+            if (indexPage) {
+                cards[index].output = conversion.outputPath;
+                indexPage->add(std::move(cards[index]));
+            }
             if (report.outputClosed()) {
                 return finish(); // as an interrupt: the temporaries made ahead go with the batch
             }
         } catch (const FileError& error) {
-            if (countFailure(error, conversion, pending.foundInDirectory[index], report, tally) &&
-                command.failFast) {
+            const bool counted =
+                countFailure(error, conversion, pending.foundInDirectory[index], report, tally);
+            if (counted && indexPage) {
+                indexPage->add({conversion.inputPath, {}, {}, 0, {}, error.description()});
+            }
+            if (counted && command.failFast) {
                 return finish();
             }
         }
         report.progress(index + 1, conversions.size());
     }
     return finish();
+}
+
+// The cards of scans whose outputs are up to date, read again for the page,
+// so that a nightly -u run keeps showing the whole archive.
+void addUpToDate(const std::vector<Conversion>& upToDate, ArchiveIndex& page) {
+    for (const Conversion& conversion : upToDate) {
+        try {
+            IndexCard card = indexCardOf(readRigakuRaw(conversion.inputPath), conversion.inputPath);
+            card.output = conversion.outputPath;
+            page.add(std::move(card));
+        } catch (const FileError& error) {
+            page.add({conversion.inputPath, {}, {}, 0, {}, error.description()});
+        }
+    }
 }
 
 } // namespace
@@ -262,21 +312,36 @@ int runConvertCommand(const ConvertCommand& command, std::FILE* out, std::FILE* 
         command.keepDots ? NameRule::KeepDots : NameRule::FirstDot);
     Report report(out, err, command.quiet, command.verbose);
     Tally tally;
-    bool directoriesFlushed = true;
+    bool allWritten = true; // with --sync, every directory flushed; the index written
     const auto finish = [&] {
         const bool reported = report.finish(tally, command.dryRun);
-        return tally.failed > 0 || !directoriesFlushed || !reported ? exitFailed : exitConverted;
+        return tally.failed > 0 || !allWritten || !reported ? exitFailed : exitConverted;
     };
 
-    const Pending pending = checkRun(inputs, command, report, tally);
-    if (command.failFast && tally.failed > 0) {
-        return finish();
+    std::optional<ArchiveIndex> page;
+    if (command.index && !command.dryRun) {
+        page.emplace(command.outputDirectory, command.anode);
     }
+    ArchiveIndex* indexPage = page ? &*page : nullptr;
+    const Pending pending = checkRun(inputs, command, report, tally, indexPage);
     if (command.dryRun) {
-        reportDryRun(pending, command, report, tally);
+        if (!command.failFast || tally.failed == 0) {
+            reportDryRun(pending, command, report, tally);
+        }
         return finish();
     }
-    directoriesFlushed = convertAll(pending, command, report, tally);
+    if (!command.failFast || tally.failed == 0) {
+        allWritten = convertAll(pending, command, report, tally, indexPage);
+    }
+    if (page && !report.outputClosed()) {
+        addUpToDate(pending.upToDate, *page);
+        try {
+            page->write(summaryText(tally, false));
+        } catch (const FileError& error) {
+            report.failed(error);
+            allWritten = false; // the run failed, though no scan did
+        }
+    }
     const int status = finish();
     return report.outputClosed() ? exitOutputClosed : status;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "anode.h"
 #include "output_writer.h"
 
 #include <cstdio>
@@ -14,6 +15,8 @@ struct ConvertCommand {
     // What each output is, with the tube whose wavelengths Bruker, .xye and
     // .cif files record.
     OutputWriter writer = engineWriter(OutputFormat::TwoColumnAscii);
+    Anode anode = Anode::Cu;
+    bool index = false;          // index.html in outputDirectory, a page of the run's scans
     std::string outputDirectory; // empty: each output beside its input
     bool recursive = false;
     unsigned jobs = 0;    // 0: one per core

@@ -135,6 +135,9 @@ int run(int argc, const char* const* argv) {
                  "Name outputs after the input up to its last dot,\nnot its first");
     app.add_flag("-u,--update", command.update,
                  "Convert only files whose output is missing or\nolder than the input");
+    app.add_flag("--index", command.index,
+                 "Also write DIR/index.html, a page of the run's scans:\nplots, "
+                 "headers and links to the outputs");
     app.add_flag("-n,--dry-run", command.dryRun, "Show what would be converted; write nothing");
     app.add_flag("--sync", command.sync,
                  "Put each output on its disk before reporting it, so\nthat it survives a "
@@ -193,7 +196,13 @@ int run(int argc, const char* const* argv) {
         std::fprintf(stderr, "%s: %s\n", programName, escapeControlsByLine(error.what()).c_str());
         return cli::exitUsage;
     }
-    for (OutputWriter& writer : writersFor(anodeNamed(anode).value_or(anodes[0]))) {
+    if (command.index && command.outputDirectory.empty()) {
+        std::fprintf(stderr, "%s: --index needs --output-dir, where the page goes\n%s\n",
+                     programName, seeHelp);
+        return cli::exitUsage;
+    }
+    command.anode = anodeNamed(anode).value_or(anodes[0]);
+    for (OutputWriter& writer : writersFor(command.anode)) {
         if (writer.names.option == format) {
             command.writer = std::move(writer);
         }

@@ -73,11 +73,15 @@ bool Report::finish(const Tally& tally, bool dryRun) {
         return false;
     }
     if (!quiet_) {
-        std::fprintf(err_, "%zu %s, %zu failed, %zu skipped, %zu up to date\n", tally.converted,
-                     dryRun ? "would be converted" : "converted", tally.failed, tally.skipped,
-                     tally.upToDate);
+        std::fprintf(err_, "%s\n", summaryText(tally, dryRun).c_str());
     }
     return true;
+}
+
+std::string summaryText(const Tally& tally, bool dryRun) {
+    return std::to_string(tally.converted) + (dryRun ? " would be converted, " : " converted, ") +
+           std::to_string(tally.failed) + " failed, " + std::to_string(tally.skipped) +
+           " skipped, " + std::to_string(tally.upToDate) + " up to date";
 }
 
 void Report::message(const std::string& text) {

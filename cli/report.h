@@ -18,6 +18,10 @@ struct Tally {
     std::size_t upToDate = 0;
 };
 
+// "2926 converted, 7 failed, 2 skipped, 0 up to date", or "would be
+// converted" for a dry run.
+std::string summaryText(const Tally& tally, bool dryRun);
+
 // Everything a run writes: status lines on out; failures, notes and the
 // summary on err, where, when it is a terminal, a progress line is kept that
 // every other line clears first. Control characters of every line are

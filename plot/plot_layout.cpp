@@ -310,4 +310,60 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
     return layout;
 }
 
+std::string thumbnailPath(const ScanRecord& scan, int columns, int rows) {
+    const PlotLayout layout = layOutPlot(scan, "", {columns, rows - 1});
+    std::string path;
+    long at = 0;        // the pen's row
+    int penColumn = -2; // and column, within a run
+    // One column's stroke, from the end nearer the pen, joined to the pen's
+    // column within a run: one column on by "h1", further by "L".
+    const auto stroke = [&](int column, double high, double low, bool joined) {
+        const long top = std::lround(high);
+        const long bottom = std::lround(low);
+        const bool downwards = !joined || std::abs(at - top) <= std::abs(at - bottom);
+        const long first = downwards ? top : bottom;
+        const long last = downwards ? bottom : top;
+        // Appended piece by piece: GCC 12 warns falsely of "text" + to_string at -O3.
+        const auto append = [&path](std::string_view command, long value) {
+            path += command;
+            path += std::to_string(value);
+        };
+        const bool nextColumn = joined && column == penColumn + 1;
+        if (!joined) {
+            append("M", column);
+            append(" ", first);
+        } else if (nextColumn) {
+            append("h1V", first);
+        } else {
+            append("L", column);
+            append(" ", first);
+        }
+        // A column alone is a stroke of no length: a dot, with round caps.
+        if (!joined || last != first) {
+            append(nextColumn ? " " : "V", last);
+        }
+        at = last;
+        penColumn = column;
+    };
+    for (const std::vector<PlotPoint>& line : layout.lines) {
+        std::size_t i = 0;
+        bool joined = false;
+        while (i < line.size()) {
+            const int column = columnOf(line[i].x, layout.frame.width);
+            double high = line[i].y;
+            double low = line[i].y;
+            for (; i < line.size() && columnOf(line[i].x, layout.frame.width) == column; ++i) {
+                high = std::min(high, line[i].y);
+                low = std::max(low, line[i].y);
+            }
+            stroke(column, high, low, joined);
+            joined = true;
+        }
+    }
+    for (const ColumnMark& mark : layout.marks) {
+        stroke(columnOf(mark.x, layout.frame.width), mark.top, mark.bottom, false);
+    }
+    return path;
+}
+
 } // namespace scanmill

@@ -75,6 +75,13 @@ struct PlotLayout {
 PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame,
                       double pixelRatio = 1);
 
+// The pattern as a thumbnail of columns x rows pixels: SVG path data with
+// one upright stroke per pixel column, from the column's highest point to
+// its lowest, joined to the next column; a column without finite points
+// breaks it. Coordinates are whole pixels, so that a thumbnail of 200
+// columns takes under 2 KB.
+std::string thumbnailPath(const ScanRecord& scan, int columns, int rows);
+
 // The layout's header lines and intensity ticks alone, which decide where the
 // frame goes, without the pattern.
 std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_view sourceName);

@@ -316,6 +316,55 @@ TEST(ScanmillConvert, PdCifRefusesScansWithoutARangeAndLinesTellPointsNotFinite)
               "in/nan.raw" + brukerWords + "in/nan_b.raw  (1 point not finite)\n");
 }
 
+// The page of a run: a card per scan in a section per folder, linked
+// relative to the page, a failure in red, holes marked, and every title and
+// name escaped; with -u it still shows the scans converted before.
+TEST(ScanmillConvert, IndexPageShowsEveryScanOfTheArchive) {
+    ScratchDirectory dir;
+    RigakuFields hostile;
+    hostile.title = "<script>alert(1)</script> & \"quoted\"";
+    hostile.intensities = {1, std::numeric_limits<float>::quiet_NaN(), 3};
+    fs::create_directories(dir.path() / "archive/2005-02");
+    writeFile(dir / "archive/2005-02/s 1#a.raw", rigakuBytes(hostile));
+    writeScan(dir, "archive/2005-01/s0001.raw");
+    writeFile(dir / "archive/2005-01/zz.raw", "damaged");
+
+    // Folders and failures name paths as the system does: "\\" on Windows.
+    const auto page = [&] {
+        std::string text = readFile(dir / "out/index.html");
+#ifdef _WIN32
+        std::replace(text.begin(), text.end(), '\\', '/');
+#endif
+        return text;
+    };
+    const Ran run = convert(dir, "-q -r --index -o out archive");
+    EXPECT_EQ(run.status, 1);
+    const std::string first = page();
+    EXPECT_NE(first.find("<p>2 converted, 1 failed, 0 skipped, 0 up to date."),
+              std::string::npos);
+    const std::size_t january = first.find("<h2>archive/2005-01</h2>");
+    const std::size_t february = first.find("<h2>archive/2005-02</h2>");
+    EXPECT_LT(january, february);
+    EXPECT_NE(first.find("<a href=\"2005-01/s0001.dat\">s0001.dat</a>"), std::string::npos);
+    EXPECT_NE(first.find("<a href=\"2005-02/s%201%23a.dat\">s 1#a.dat</a>"), std::string::npos);
+    EXPECT_NE(first.find("<div class=\"card failed\"><h3>zz.raw</h3><p class=\"why\">archive/"
+                         "2005-01/zz.raw: file ends after 7 bytes"),
+              std::string::npos);
+    EXPECT_NE(first.find("<p class=\"holes\">1 point not finite"), std::string::npos);
+    EXPECT_EQ(first.find("<script"), std::string::npos);
+    EXPECT_NE(first.find("&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;quoted&quot;"),
+              std::string::npos);
+
+    const Ran update = convert(dir, "-q -r -u --index -o out archive");
+    EXPECT_EQ(update.status, 1);
+    std::string again = page();
+    EXPECT_NE(again.find("<p>0 converted, 1 failed, 0 skipped, 2 up to date."), std::string::npos);
+    const auto cardsOf = [](std::string text) {
+        return text.substr(text.find("<section>"));
+    };
+    EXPECT_EQ(cardsOf(again), cardsOf(first));
+}
+
 // As cp -u: an output older than its input is written again, a missing one
 // written, and one as old as its input kept as it is; a directory at an
 // output's path is no output, however new.
@@ -463,7 +512,7 @@ TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
     writeScan(dir, "in/a.raw");
     for (const char* arguments : {"", "-f csv in", "-j 0 in", "--jobs=many in", "--bogus in", "-o",
                                   "-q", "-x", "-o \"\" in", "--output-dir= in in", "--anode= in",
-                                  "--jobs= in", "-f \"\" in", "-o= in"}) {
+                                  "--jobs= in", "-f \"\" in", "-o= in", "--index in"}) {
         SCOPED_TRACE(arguments);
         const Ran run = convert(dir, arguments);
         EXPECT_EQ(run.status, 2);

@@ -274,5 +274,21 @@ TEST(PlotLayout, HeaderLinesShowTheScanEscaped) {
                                         "3 points (1 not finite), step time 1.5 s"}));
 }
 
+// A thumbnail is one stroke a column, joined along a run however sparse,
+// broken only where points are not finite, and small: the worst scan, noise
+// over every column, stays under 2 KB.
+TEST(PlotLayout, ThumbnailsJoinRunsAndStaySmall) {
+    EXPECT_EQ(thumbnailPath(scanOf(10, 1, {0, 4, 2}), 200, 100), "M0 99V99L100 0L199 50");
+    EXPECT_EQ(thumbnailPath(scanOf(10, 1, {0, 4, nan, 2, 1}), 200, 100),
+              "M0 99V99L50 0M150 50V50L199 74");
+    std::vector<float> noise(32767);
+    for (std::size_t i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<float>((i * 7919) % 1000);
+    }
+    const std::string path = thumbnailPath(scanOf(5, 0.01F, noise), 200, 100);
+    EXPECT_LT(path.size(), 2000u - 100u); // room for the element around it
+    EXPECT_EQ(std::count(path.begin(), path.end(), 'M'), 1);
+}
+
 } // namespace
 } // namespace scanmill
