@@ -365,6 +365,22 @@ TEST(ScanmillConvert, IndexPageShowsEveryScanOfTheArchive) {
     EXPECT_EQ(cardsOf(again), cardsOf(first));
 }
 
+// The example scans convert, and the damaged one fails with its reason.
+TEST(ScanmillConvert, ExamplesConvertButTheDamagedOne) {
+    std::error_code unreachable;
+    if (!fs::is_directory(SCANMILL_EXAMPLES, unreachable)) {
+        GTEST_SKIP() << "the source tree is out of this user's reach";
+    }
+    ScratchDirectory dir;
+    const Ran run = convert(dir, "-q -o out \"" SCANMILL_EXAMPLES "\"");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.ends_with("zz_damaged.raw: file ends after 4200 bytes, but its 3001 "
+                                  "points need 12204\n"))
+        << run.err;
+    EXPECT_EQ(filesBelow(dir, "out"),
+              (std::vector<std::string>{"out/quartz.dat", "out/silica_glass.dat"}));
+}
+
 // As cp -u: an output older than its input is written again, a missing one
 // written, and one as old as its input kept as it is; a directory at an
 // output's path is no output, however new.
