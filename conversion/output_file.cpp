@@ -78,11 +78,13 @@ TemporariesInFlight& temporariesInFlight() {
 } // namespace
 
 void replaceFileContents(const std::string& path, std::string_view content) {
+    platform::ignoreFileSizeSignal();
     checkOutputPath(path);
     PendingFile(path, content).commit();
 }
 
 void replaceFileContents(const std::string& path, std::string_view content, CloseFile closeFile) {
+    platform::ignoreFileSizeSignal();
     checkOutputPath(path);
     PendingFile(path, content, closeFile).commit();
 }

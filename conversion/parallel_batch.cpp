@@ -97,6 +97,8 @@ ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputW
     : state_(std::make_unique<State>(conversions, std::move(writer), output,
                                      std::move(settlingWait))) {
     State& state = *state_;
+    // Once a batch, not once a file: the disposition is the process's.
+    platform::ignoreFileSizeSignal();
     const std::size_t threads = std::min<std::size_t>(jobs, conversions.size());
     // Two slots a worker: one being filled while the other waits for its
     // write. Without workers, the one slot is commitNext's own.

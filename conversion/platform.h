@@ -32,9 +32,13 @@ std::FILE* openForReading(const std::string& path);
 // gets the permission bits of the regular file at `replacing`, when there is
 // one, and its owner where the process may set it; else those of a plainly
 // created file. On Windows it is hidden, as a leading dot hides nothing
-// there. On POSIX, unless the program handles SIGXFSZ itself, a write past
-// the process's file-size limit then fails with EFBIG instead of ending it.
+// there.
 std::FILE* createTemporaryFile(const std::string& path, const std::string& replacing);
+
+// Called before files are written: on POSIX, unless the program handles
+// SIGXFSZ itself, a write past the process's file-size limit then fails with
+// EFBIG instead of ending the program. Nothing on Windows.
+void ignoreFileSizeSignal();
 
 // Renames from onto to in one step, replacing a file at to; on Windows the
 // file renamed is no longer hidden.

@@ -30,15 +30,16 @@ std::FILE* openForReading(const std::string& path) {
 
 namespace {
 
-// Unless the program has its own plan for it: a file that hits the limit
-// fails, and the others go on. Asked each time, one call, as a child process
-// may have set it back.
+} // namespace
+
 void ignoreFileSizeSignal() {
     struct sigaction current {};
     if (sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
         std::signal(SIGXFSZ, SIG_IGN);
     }
 }
+
+namespace {
 
 FileStatus statusOf(const struct stat& status) {
     // The permission bits, not access(): root may write anywhere, yet a file
@@ -112,16 +113,17 @@ bool ignoresCase(const std::string& directory) {
 }
 
 std::FILE* createTemporaryFile(const std::string& path, const std::string& replacing) {
-    ignoreFileSizeSignal();
     struct stat existing {};
     const bool replaces = stat(replacing.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
-    // Readable by its owner alone until it has the bits of the file it replaces.
-    const int descriptor =
-        open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replaces ? 0600 : 0666);
-    if (descriptor < 0) {
+    // "x" creates it or fails (O_EXCL), "e" keeps it from child processes;
+    // opened by the stream itself, it takes no call as fdopen's. It is empty
+    // until it has the owner and bits of the file it replaces.
+    std::FILE* file = std::fopen(path.c_str(), "wbxe");
+    if (file == nullptr) {
         return nullptr;
     }
     if (replaces) {
+        const int descriptor = fileno(file);
         // Only root may give a file away; anyone may try the group alone. The
         // owner is set first, as that may clear set-ID bits.
         if (fchown(descriptor, existing.st_uid, existing.st_gid) != 0 &&
@@ -129,13 +131,6 @@ std::FILE* createTemporaryFile(const std::string& path, const std::string& repla
             // the file stays the writer's, with the bits below
         }
         fchmod(descriptor, existing.st_mode & 07777);
-    }
-    std::FILE* file = fdopen(descriptor, "wb");
-    if (file == nullptr) {
-        const int error = errno;
-        close(descriptor);
-        unlink(path.c_str());
-        errno = error;
     }
     return file;
 }

@@ -164,6 +164,8 @@ std::FILE* createTemporaryFile(const std::string& path, const std::string&) {
                       FILE_ATTRIBUTE_HIDDEN, _O_WRONLY | _O_BINARY, "wb");
 }
 
+void ignoreFileSizeSignal() {}
+
 bool replaceByRename(const std::string& from, const std::string& to) {
     std::wstring wideFrom;
     std::wstring wideTo;
