@@ -8,7 +8,9 @@
 # alternating runs, then the ratios the program is held to. With BEFORE set
 # to another build's scanmill-convert, that program's run over the 2,000
 # scans alternates with this one's, for the ratio of the two. What --sync
-# costs is timed over the 2,000 scans, into this disk and into tmpfs.
+# costs is timed over the 2,000 scans, into this disk and into tmpfs; what
+# --index adds over the 20,000, to a full run and to -u; and, with strace,
+# the system calls a scan of the whole run.
 #   bench/archive.sh [BUILD_DIR] [RUNS]      defaults: build-release/ and 5 runs
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -49,6 +51,8 @@ for ((run = 1; run <= runs; run++)); do
     timed large "$convert" -r -o @OUT@ "$work/large"
     timed cp-large cp -r "$work/large-made" @OUT@
     timed update "$convert" -u -r -o "$work/large-made" "$work/large"
+    timed index "$convert" -q --index -r -o @OUT@ "$work/large"
+    timed update-index "$convert" -q -u --index -r -o "$work/large-made" "$work/large"
     grep -qx "0 converted, 0 failed, 0 skipped, 20000 up to date" "$work/runs/update-$run.err" ||
         { echo "the -u run did not find every scan up to date" >&2; exit 1; }
 done
@@ -64,7 +68,7 @@ peakKib() {
 }
 
 small=$(median small) cpSmall=$(median cp-small) large=$(median large) cpLarge=$(median cp-large)
-update=$(median update)
+update=$(median update) index=$(median index) updateIndex=$(median update-index)
 sync=$(median sync) smallTmpfs=$(work=$shm median small-tmpfs) syncTmpfs=$(work=$shm median sync-tmpfs)
 echo "Archives of 20 folders, scans of 1001 points, medians of $runs alternating runs:"
 printf '  %-52s %9s ms\n' "scanmill-convert -r -o, 2,000 scans" "$small" \
@@ -72,6 +76,8 @@ printf '  %-52s %9s ms\n' "scanmill-convert -r -o, 2,000 scans" "$small" \
     "scanmill-convert -r -o, 20,000 scans" "$large" \
     "cp -r of its output" "$cpLarge" \
     "scanmill-convert -u -r -o, 20,000 scans up to date" "$update" \
+    "the same with --index, 20,000 scans" "$index" \
+    "-u --index, 20,000 scans up to date" "$updateIndex" \
     "scanmill-convert --sync -r -o, 2,000 scans" "$sync" \
     "scanmill-convert -r -o, 2,000 scans, into tmpfs" "$smallTmpfs" \
     "scanmill-convert --sync -r -o, 2,000 scans, into tmpfs" "$syncTmpfs"
@@ -80,10 +86,32 @@ echo "  2,000 scans / cp -r of their output     $(ratio "$small" "$cpSmall")   (
 echo "  20,000 scans / cp -r of their output    $(ratio "$large" "$cpLarge")"
 echo "  20,000 scans / 2,000 scans              $(ratio "$large" "$small")   (at most 11)"
 echo "  -u over 20,000 up to date / full run     $(ratio "$update" "$large")   (at most 0.05)"
+echo "  --index / without, 20,000 scans         $(ratio "$index" "$large")   (at most 1.10)"
+echo "  -u --index / -u, 20,000 up to date       $(ratio "$updateIndex" "$update")"
+echo "  index.html of 20,000 scans               $(($(stat -c %s "$work/large-made/index.html") / 20000)) bytes a scan (at most 3072)"
 echo "  --sync / without, 2,000 scans on disk    $(ratio "$sync" "$small")"
 echo "  --sync / without, 2,000 scans on tmpfs   $(ratio "$syncTmpfs" "$smallTmpfs")"
 if [[ -n ${BEFORE:-} ]]; then
     echo "  2,000 scans / the same with $BEFORE    $(ratio "$small" "$(median before)")"
+fi
+# callsPerScan PROGRAM ARGS...: system calls of the whole run (every thread)
+# over the 2,000 scans, per scan.
+callsPerScan() {
+    strace -f -c -o "$work/strace" "$@" >/dev/null 2>&1 || true
+    awk '$NF == "total" { printf "%.1f", $(NF - 2) / 2000 }' "$work/strace"
+}
+if command -v strace >/dev/null; then
+    rm -rf "$work/calls"
+    echo "  system calls a scan, -q -r -o (at most 12):" \
+        "$(callsPerScan "$convert" -q -r -o "$work/calls" "$work/small")," \
+        "-u over them up to date (at most 3):" \
+        "$(callsPerScan "$convert" -q -r -u -o "$work/calls" "$work/small")"
+    if [[ -n ${BEFORE:-} ]]; then
+        rm -rf "$work/calls"
+        echo "  the same with $BEFORE:" \
+            "$(callsPerScan "$BEFORE" -q -r -o "$work/calls" "$work/small")," \
+            "$(callsPerScan "$BEFORE" -q -r -u -o "$work/calls" "$work/small")"
+    fi
 fi
 one=$(peakKib "$work/small/2005-01/scan001.raw")
 all=$(peakKib -r "$work/small")
