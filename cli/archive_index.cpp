@@ -6,6 +6,7 @@
 #include "platform.h"
 #include "plot_layout.h"
 #include "shown_text.h"
+#include "svg_painter.h"
 
 #include <algorithm>
 #include <map>
@@ -18,30 +19,9 @@ namespace {
 constexpr int thumbnailColumns = 200;
 constexpr int thumbnailRows = 100;
 
-void appendHtml(std::string& out, std::string_view text) {
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 // A name as every plotted name is shown, then escaped for HTML.
 void appendShown(std::string& out, std::string_view text) {
-    appendHtml(out, escapeControls(text, OtherBytes::AsLatin1));
+    appendXmlText(out, escapeControls(text, OtherBytes::AsLatin1));
 }
 
 // A relative link: "/" between names, every byte but the unreserved ones
@@ -131,9 +111,9 @@ std::string ArchiveIndex::page(const std::string& summary) const {
     out += "</style>\n</head>\n<body>\n<h1>Scans in ";
     appendShown(out, outputDirectory_);
     out += "</h1>\n<p>";
-    appendHtml(out, summary);
+    appendXmlText(out, summary);
     out += ". Tube: ";
-    appendHtml(out, tubeText(anode_));
+    appendXmlText(out, tubeText(anode_));
     out += ".</p>\n";
     if (!otherFailures_.empty()) {
         out += "<section>\n<h2>Not converted</h2>\n";
@@ -163,11 +143,11 @@ std::string ArchiveIndex::page(const std::string& summary) const {
             out += card->thumbnail; // digits and path letters only
             out += "\"/></svg><h3>";
             // The plot's header lines are escaped as it shows them already.
-            appendHtml(out, card->headerLines.empty() ? "" : card->headerLines[0]);
+            appendXmlText(out, card->headerLines.empty() ? "" : card->headerLines[0]);
             out += "</h3>";
             for (std::size_t i = 1; i < card->headerLines.size(); ++i) {
                 out += "<p>";
-                appendHtml(out, card->headerLines[i]);
+                appendXmlText(out, card->headerLines[i]);
                 out += "</p>";
             }
             if (card->nonFinitePoints > 0) {
@@ -176,8 +156,8 @@ std::string ArchiveIndex::page(const std::string& summary) const {
                 out += " not finite: a pattern with holes</p>";
             }
             out += "<p><a href=\"";
-            appendHtml(out, hrefOf(platform::fromPath(
-                                platform::toPath(card->output).lexically_relative(base))));
+            appendXmlText(out, hrefOf(platform::fromPath(
+                                   platform::toPath(card->output).lexically_relative(base))));
             out += "\">";
             appendShown(out, platform::fromPath(platform::toPath(card->output).filename()));
             out += "</a></p></div>\n";

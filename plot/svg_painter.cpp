@@ -45,24 +45,6 @@ void appendLength(std::string& out, double x) {
     out.append(text, std::to_chars(text, text + sizeof text, x).ptr);
 }
 
-void appendXmlText(std::string& out, std::string_view text) {
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 // <text x=".." y=".."ATTRIBUTES>TEXT</text>
 void appendText(std::string& out, double x, double y, std::string_view attributes,
                 std::string_view text) {
@@ -84,6 +66,27 @@ void appendPoint(std::string& out, PlotPoint point) {
 }
 
 } // namespace
+
+void appendXmlText(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
 
 void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::string& bytes) {
     const PlotFonts fonts{lineHeight, lineHeight, [](std::string_view label) {

@@ -5,6 +5,7 @@
 #include "scan_record.h"
 
 #include <string>
+#include <string_view>
 
 namespace scanmill {
 
@@ -17,6 +18,10 @@ namespace scanmill {
 // reused from file to file.
 std::string formatSvg(const ScanRecord& scan, const std::string& sourceName);
 void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::string& bytes);
+
+// Appends text as XML and HTML text or attribute values take it: &, <, >
+// and " escaped.
+void appendXmlText(std::string& out, std::string_view text);
 
 // The plot as a batch writes it: "svg", ".svg", "SVG plot".
 OutputWriter svgWriter();
