@@ -35,16 +35,6 @@ std::string describeDialogFailure(DWORD code) {
     }
 }
 
-OpenDialogResult openDialogFailure(DWORD code) {
-    if (code == 0) {
-        return {{}, fileDialog::cancelError, fileDialog::cancelDescription};
-    }
-    if (code == FNERR_BUFFERTOOSMALL) {
-        return {{}, fileDialog::bufferTooSmallError, fileDialog::bufferTooSmallDescription};
-    }
-    return {{}, static_cast<int>(code), describeDialogFailure(code)};
-}
-
 OpenDialogResult systemOpenFiles(HWND owner) {
     std::wstring buffer(fileDialog::bufferSize, L'\0');
     OPENFILENAMEW dialog{};
@@ -102,6 +92,16 @@ bool systemAskQuestion(HWND owner, const std::wstring& text) {
 }
 
 } // namespace
+
+OpenDialogResult openDialogFailure(DWORD code) {
+    if (code == 0) {
+        return {{}, fileDialog::cancelError, fileDialog::cancelDescription};
+    }
+    if (code == FNERR_BUFFERTOOSMALL) {
+        return {{}, fileDialog::bufferTooSmallError, fileDialog::bufferTooSmallDescription};
+    }
+    return {{}, static_cast<int>(code), describeDialogFailure(code)};
+}
 
 Dialogs systemDialogs() {
     return {systemOpenFiles, systemChooseFolder, systemShowMessage, systemAskQuestion};

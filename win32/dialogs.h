@@ -30,6 +30,11 @@ struct Dialogs {
     std::function<bool(HWND owner, const std::wstring& text)> askQuestion;
 };
 
+// The Open dialog's end without a value, from CommDlgExtendedError's code:
+// cancelled (0) and a buffer too small as the window core words them,
+// anything else with the code and what it means.
+OpenDialogResult openDialogFailure(DWORD code);
+
 // The system's own: GetOpenFileNameW, the folder chooser and MessageBoxW.
 Dialogs systemDialogs();
 

@@ -267,9 +267,14 @@ TEST_F(WindowTest, StatusLineOpensAPreviewOfItsScan) {
     RECT item{};
     SendMessageW(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
     const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
-        SendMessageW(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
-    }
+    const auto send = [&](std::initializer_list<UINT> messages) {
+        for (const UINT message : messages) {
+            SendMessageW(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+        }
+    };
+    send({WM_LBUTTONDOWN, WM_LBUTTONUP});
+    EXPECT_TRUE(previews().empty()) << "a click only selects";
+    send({WM_LBUTTONDBLCLK, WM_LBUTTONUP});
     ASSERT_EQ(previews().size(), 1U);
     const HWND second = previews()[0];
     EXPECT_EQ(windowText(second), L"b.raw - Scanmill");

@@ -116,6 +116,17 @@ protected:
 // 101 names as long as a person might give them, typed in the dialog's own
 // quoted form: far more than the 260 characters of the dialog's default
 // buffer. One more is refused by the real message box, the selection kept.
+// How the Open dialog's failures reach the window core.
+TEST(OpenDialogFailure, CancelAndSmallBufferAsTheCoreWordsThem) {
+    EXPECT_EQ(openDialogFailure(0).error, fileDialog::cancelError);
+    EXPECT_EQ(openDialogFailure(FNERR_BUFFERTOOSMALL).error, fileDialog::bufferTooSmallError);
+    EXPECT_EQ(openDialogFailure(FNERR_BUFFERTOOSMALL).description,
+              fileDialog::bufferTooSmallDescription);
+    const OpenDialogResult other = openDialogFailure(CDERR_DIALOGFAILURE);
+    EXPECT_EQ(other.error, CDERR_DIALOGFAILURE);
+    EXPECT_EQ(other.description, "The dialog box could not be created.");
+}
+
 TEST_F(RealDialogsTest, OpenDialogTakesOneHundredAndOneLongNamesAndRefusesMore) {
     ScratchDirectory dir;
     std::vector<std::wstring> names;
