@@ -80,6 +80,13 @@ void ArchiveIndex::add(IndexCard card) {
     cards_.push_back(std::move(card));
 }
 
+void ArchiveIndex::addFailed(const std::string& input, const FileError& why) {
+    IndexCard card;
+    card.input = input;
+    card.failure = why.description();
+    cards_.push_back(std::move(card));
+}
+
 void ArchiveIndex::addFailure(const FileError& failure) {
     otherFailures_.push_back(failure.description());
 }

@@ -37,6 +37,8 @@ public:
     ArchiveIndex(std::string outputDirectory, Anode anode);
 
     void add(IndexCard card);
+    // A scan of the run that was not converted, and why.
+    void addFailed(const std::string& input, const FileError& why);
     // A failure that names no scan of the run, such as a path that is missing.
     void addFailure(const FileError& failure);
 

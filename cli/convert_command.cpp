@@ -135,13 +135,12 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
         const FileError error = problemError(problem, found, command);
         report.failed(error);
         if (indexPage && !refused[problem.writer]) {
-            indexPage->add({found[problem.writer].inputPath, {}, {}, 0, {}, error.description()});
+            indexPage->addFailed(found[problem.writer].inputPath, error);
         }
         refused[problem.writer] = true;
         if (problem.kind == OutputProblem::Kind::Clash) {
             if (indexPage && !refused[problem.other]) {
-                indexPage->add(
-                    {found[problem.other].inputPath, {}, {}, 0, {}, error.description()});
+                indexPage->addFailed(found[problem.other].inputPath, error);
             }
             refused[problem.other] = true;
         }
@@ -279,7 +278,7 @@ bool convertAll(const Pending& pending, const ConvertCommand& command, Report& r
             const bool counted =
                 countFailure(error, conversion, pending.foundInDirectory[index], report, tally);
             if (counted && indexPage) {
-                indexPage->add({conversion.inputPath, {}, {}, 0, {}, error.description()});
+                indexPage->addFailed(conversion.inputPath, error);
             }
             if (counted && command.failFast) {
                 return finish();
@@ -299,7 +298,7 @@ void addUpToDate(const std::vector<Conversion>& upToDate, ArchiveIndex& page) {
             card.output = conversion.outputPath;
             page.add(std::move(card));
         } catch (const FileError& error) {
-            page.add({conversion.inputPath, {}, {}, 0, {}, error.description()});
+            page.addFailed(conversion.inputPath, error);
         }
     }
 }

@@ -10,7 +10,6 @@ PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
                      const std::vector<std::string>& notes, PlotRect area, const PlotFonts& fonts,
                      double scale, double devicePixels) {
     PlacedPlot placed;
-    placed.scale = scale;
     const double margin = fonts.lineHeight;
     const double line = fonts.lineHeight;
     const double tick = plotStyle.tickLength * scale;

@@ -51,7 +51,6 @@ struct PlacedPlot {
     // frame.width / layout.frame.width and frame.height / layout.frame.height.
     PlotLayout layout;
     PlotRect frame;
-    double scale = 1; // the painter's units per pixel at 100 %
     double headerLeft = 0;
     std::vector<double> headerTops; // one for each header line
     double twoThetaLabelTop = 0;    // each label centred on its tick
