@@ -9,10 +9,12 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace scanmill {
 namespace {
@@ -40,9 +42,8 @@ struct FileCloser {
 };
 using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 
-std::string textAt(const std::array<unsigned char, headerLength>& header, std::size_t offset,
-                   std::size_t length) {
-    return std::string(reinterpret_cast<const char*>(header.data() + offset), length);
+std::string textAt(const unsigned char* header, std::size_t offset, std::size_t length) {
+    return std::string(reinterpret_cast<const char*>(header + offset), length);
 }
 
 std::string trimTrailingBlanks(std::string text) {
@@ -95,31 +96,43 @@ namespace {
 // A scan opened and its header read and checked; its points come next.
 struct OpenedScan {
     InputFile file;
-    ScanRecord scan;        // every field but the intensities
-    std::size_t needed = 0; // bytes the file needs for all its points
-    std::string pointsNeed; // what needs them, for the message of a short file
+    ScanRecord scan;                  // every field but the intensities
+    std::size_t needed = 0;           // bytes the file needs for all its points
+    std::string pointsNeed;           // what needs them, for the message of a short file
+    std::vector<unsigned char> bytes; // read so far, the header first
 };
 
-OpenedScan openScan(const std::string& path, std::optional<platform::FileStatus>& opened) {
+// The most a scan needs: its header and 32,767 points.
+constexpr std::size_t largestScan = headerLength + 4 * 32767;
+
+// Opens the scan and reads its header; withPoints, a regular file is read
+// whole in the same call, as its size tells.
+OpenedScan openScan(const std::string& path, std::optional<platform::FileStatus>& opened,
+                    bool withPoints) {
     // Windows would open a device (CON waits for the keyboard) or another file.
     if (const std::string reason = platform::forbiddenNameReason(path); !reason.empty()) {
         throw FileError(EINVAL, path + ": " + reason);
     }
     errno = 0;
-    OpenedScan result{InputFile(platform::openForReading(path)), {}, 0, {}};
+    OpenedScan result{InputFile(platform::openForReading(path)), {}, 0, {}, {}};
     std::FILE* file = result.file.get();
     if (!file) {
         throw systemError(path, lastErrorNumber());
     }
     opened = platform::openedFileStatus(file);
-    // Unbuffered: read exactly the header and the announced points, nothing after.
+    // Unbuffered: each read is one call, for no more than is asked.
     std::setvbuf(file, nullptr, _IONBF, 0);
 
-    std::array<unsigned char, headerLength> header{};
-    const std::size_t headerGot = readBytes(file, header.data(), header.size(), path);
+    std::vector<unsigned char>& bytes = result.bytes;
+    bytes.resize(withPoints && opened && opened->regular
+                     ? static_cast<std::size_t>(
+                           std::clamp<std::uint64_t>(opened->size, headerLength, largestScan))
+                     : headerLength);
+    bytes.resize(readBytes(file, bytes.data(), bytes.size(), path));
+    const std::size_t headerGot = std::min(bytes.size(), headerLength);
+    const unsigned char* header = bytes.data();
 
-    if (startsAsBrukerRaw(
-            std::string_view(reinterpret_cast<const char*>(header.data()), headerGot))) {
+    if (startsAsBrukerRaw(std::string_view(reinterpret_cast<const char*>(header), headerGot))) {
         throw NotAScanError(EINVAL, path + ": not a Rigaku D/Max-B scan (it is a Bruker RAW file)");
     }
 
@@ -161,12 +174,17 @@ OpenedScan openScan(const std::string& path, std::optional<platform::FileStatus>
 } // namespace
 
 ScanRecord readRigakuRaw(const std::string& path, std::optional<platform::FileStatus>& opened) {
-    OpenedScan opening = openScan(path, opened);
+    OpenedScan opening = openScan(path, opened, true);
     ScanRecord& scan = opening.scan;
     scan.intensities.resize(static_cast<std::size_t>(scan.pointCount));
     const std::size_t dataLength = opening.needed - headerLength;
+    const std::size_t readAlready = std::min(opening.bytes.size() - headerLength, dataLength);
+    auto* data = reinterpret_cast<unsigned char*>(scan.intensities.data());
+    std::copy_n(opening.bytes.begin() + headerLength, readAlready, data);
     const std::size_t dataGot =
-        readBytes(opening.file.get(), scan.intensities.data(), dataLength, path);
+        readAlready + (readAlready == dataLength ? 0
+                                                 : readBytes(opening.file.get(), data + readAlready,
+                                                             dataLength - readAlready, path));
     if (dataGot < dataLength) {
         throwTooShort(path, headerLength + dataGot, opening.pointsNeed, opening.needed);
     }
@@ -176,7 +194,7 @@ ScanRecord readRigakuRaw(const std::string& path, std::optional<platform::FileSt
 
 ScanRecord readRigakuHeader(const std::string& path) {
     std::optional<platform::FileStatus> opened;
-    OpenedScan opening = openScan(path, opened);
+    OpenedScan opening = openScan(path, opened, false);
     // The size tells what reading the points would: a pipe only as it is read.
     if (opened && opened->regular && opened->size < opening.needed) {
         throwTooShort(path, static_cast<std::size_t>(opened->size), opening.pointsNeed,
