@@ -11,12 +11,16 @@
 #include "run_inputs.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace scanmill::cli {
 namespace {
@@ -26,21 +30,14 @@ struct FileStatuses {
     std::optional<platform::FileStatus> output;
 };
 
-// Each conversion's two files as the system has them, looked up on up to
-// `jobs` threads: over an archive already converted, as -u runs nightly,
-// these look-ups are nearly all the work.
-std::vector<FileStatuses> lookUpFiles(const std::vector<Conversion>& conversions, unsigned jobs) {
-    std::vector<FileStatuses> statuses(conversions.size());
-    const auto lookUp = [&](std::size_t begin, std::size_t end) {
-        for (std::size_t index = begin; index < end; ++index) {
-            statuses[index] = {platform::fileStatus(conversions[index].inputPath),
-                               platform::fileStatus(conversions[index].outputPath)};
-        }
-    };
+// Runs lookUp(begin, end) over [0, count) on up to `jobs` threads: over an
+// archive already converted, as -u runs nightly, look-ups are nearly all the
+// work.
+void lookUpOnThreads(std::size_t count, unsigned jobs,
+                     const std::function<void(std::size_t, std::size_t)>& lookUp) {
     constexpr std::size_t filesPerThread = 1000; // fewer are not worth a thread
-    const std::size_t threads =
-        std::clamp<std::size_t>(conversions.size() / filesPerThread, 1, jobs);
-    const auto chunkStart = [&](std::size_t chunk) { return conversions.size() * chunk / threads; };
+    const std::size_t threads = std::clamp<std::size_t>(count / filesPerThread, 1, jobs);
+    const auto chunkStart = [&](std::size_t chunk) { return count * chunk / threads; };
     std::vector<std::jthread> workers;
     std::size_t chunk = 1;
     try {
@@ -48,10 +45,65 @@ std::vector<FileStatuses> lookUpFiles(const std::vector<Conversion>& conversions
             workers.emplace_back(lookUp, chunkStart(chunk), chunkStart(chunk + 1));
         }
     } catch (const std::system_error&) {
-        lookUp(chunkStart(chunk), conversions.size()); // no more threads: the rest here
+        lookUp(chunkStart(chunk), count); // no more threads: the rest here
     }
     lookUp(0, chunkStart(1));
-    workers.clear(); // joined before the statuses are handed on
+    workers.clear(); // joined before their look-ups are used
+}
+
+// Each conversion's two files as the system has them. An output directory
+// whose first output is missing is listed once, and an output not in its
+// listing is not looked up: a new archive's outputs are all missing, while
+// an archive converted before, as -u runs nightly, has each looked up as
+// it would be anyway. Inputs are looked up where something
+// needs them: an output to compare their time or identity with (any output
+// may be another spelling of any input), or a path named on the command
+// line, which may be a pipe.
+std::vector<FileStatuses> lookUpFiles(const RunInputs& inputs, unsigned jobs) {
+    const std::vector<Conversion>& conversions = inputs.conversions;
+    // The names in each output directory, as the system compares them; none
+    // where it could not be listed.
+    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>> listings;
+    std::vector<const std::optional<std::unordered_set<std::string>>*> listingOf;
+    listingOf.reserve(conversions.size());
+    for (const Conversion& conversion : conversions) {
+        const std::string& output = conversion.outputPath;
+        const auto [listing, isNew] =
+            listings.try_emplace(output.substr(0, output.find_last_of(pathSeparators) + 1));
+        if (isNew && !platform::fileStatus(output)) {
+            errno = 0;
+            const auto entries =
+                platform::listDirectory(listing->first.empty() ? "." : listing->first);
+            if (entries || errno == ENOENT) {
+                listing->second.emplace();
+                for (const platform::DirectoryEntry& entry :
+                     entries.value_or(std::vector<platform::DirectoryEntry>())) {
+                    listing->second->insert(platform::fileNameKey(entry.name));
+                }
+            }
+        }
+        listingOf.push_back(&listing->second);
+    }
+    std::vector<FileStatuses> statuses(conversions.size());
+    std::atomic<bool> anyOutput = false;
+    lookUpOnThreads(conversions.size(), jobs, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t index = begin; index < end; ++index) {
+            const std::string& output = conversions[index].outputPath;
+            const auto& names = *listingOf[index];
+            if (!names || names->contains(platform::fileNameKey(
+                              output.substr(output.find_last_of(pathSeparators) + 1)))) {
+                statuses[index].output = platform::fileStatus(output);
+                anyOutput = anyOutput || statuses[index].output.has_value();
+            }
+        }
+    });
+    lookUpOnThreads(conversions.size(), jobs, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t index = begin; index < end; ++index) {
+            if (anyOutput || !inputs.foundInDirectory[index]) {
+                statuses[index].input = platform::fileStatus(conversions[index].inputPath);
+            }
+        }
+    });
     return statuses;
 }
 
@@ -123,7 +175,7 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
         }
     }
     const std::vector<FileStatuses> statuses =
-        lookUpFiles(found, command.jobs == 0 ? defaultJobs() : command.jobs);
+        lookUpFiles(inputs, command.jobs == 0 ? defaultJobs() : command.jobs);
     std::vector<ConversionFiles> files;
     files.reserve(found.size());
     for (const auto& [input, output] : statuses) {
@@ -160,6 +212,7 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
             continue;
         }
         pending.conversions.push_back(found[index]);
+        pending.conversions.back().outputMissing = !output;
         pending.foundInDirectory.push_back(inputs.foundInDirectory[index]);
         pending.readAsItComes.push_back(input && !input->regular && !input->directory);
     }

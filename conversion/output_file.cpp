@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <mutex>
 #include <set>
+#include <shared_mutex>
 #include <utility>
 #include <vector>
 
@@ -62,11 +63,22 @@ int closeFile(std::FILE* file) {
 }
 
 // The temporaries that exist now, so that an interrupted run can remove
-// them. A temporary is created, renamed and removed only under the lock,
-// which an interrupted run takes for good: none is made or renamed after.
+// them. A temporary is created, renamed and removed only while the gate is
+// held shared, so that files of several threads pass at once; an
+// interrupted run takes it for good: none is made or renamed after.
 struct TemporariesInFlight {
-    std::mutex mutex;
+    std::shared_mutex gate;
+    std::mutex namesMutex; // held for the set alone, never across a call to the system
     std::set<std::string> names;
+
+    void add(std::string name) {
+        const std::lock_guard lock(namesMutex);
+        names.insert(std::move(name));
+    }
+    void remove(const std::string& name) {
+        const std::lock_guard lock(namesMutex);
+        names.erase(name);
+    }
 };
 
 TemporariesInFlight& temporariesInFlight() {
@@ -89,8 +101,9 @@ void replaceFileContents(const std::string& path, std::string_view content, Clos
     PendingFile(path, content, closeFile).commit();
 }
 
-PendingFile::PendingFile(const std::string& path, std::string_view content, OutputOptions options)
-    : PendingFile(path, content, closeFile, options) {}
+PendingFile::PendingFile(const std::string& path, std::string_view content, OutputOptions options,
+                         bool asNewFile)
+    : PendingFile(path, content, closeFile, options, asNewFile) {}
 
 void checkOutputPath(const std::string& path) {
     checkOutputPath(path, platform::fileStatus(path));
@@ -113,36 +126,38 @@ void checkOutputPath(const std::string& path, const std::optional<platform::File
 }
 
 PendingFile::PendingFile(const std::string& path, std::string_view content, CloseFile closeFile,
-                         OutputOptions options)
+                         OutputOptions options, bool asNewFile)
     : path_(path) {
+    // Beside the output, unless its directory turns out to be missing.
     std::string directory = directoryOf(path);
-    if (options.makeDirectories) {
-        if (const std::vector<std::string> missing = missingDirectoriesOf(path); !missing.empty()) {
-            directory = directoryOf(missing.front());
-            directoriesMissing_ = true;
-        }
-    }
     std::FILE* file = nullptr;
     for (int attempt = 0; file == nullptr; ++attempt) {
         std::string temporary = temporaryName(directory, attempt);
         TemporariesInFlight& inFlight = temporariesInFlight();
-        const std::lock_guard lock(inFlight.mutex);
+        const std::shared_lock lock(inFlight.gate);
         errno = 0;
-        file = platform::createTemporaryFile(temporary, path);
-        if (file == nullptr && (errno != EEXIST || attempt == 10)) {
-            throw systemError(path, lastErrorNumber());
-        }
+        file = platform::createTemporaryFile(temporary, asNewFile ? std::string() : path);
         if (file != nullptr) {
-            inFlight.names.insert(temporary);
+            inFlight.add(temporary);
             temporary_ = std::move(temporary);
+            break;
+        }
+        const int number = lastErrorNumber();
+        // The temporary waits in the nearest directory that exists, which an
+        // earlier file may have made just now.
+        if (number == ENOENT && options.makeDirectories && attempt < 10) {
+            const std::vector<std::string> missing = missingDirectoriesOf(path);
+            directoriesMissing_ = !missing.empty();
+            directory = directoryOf(missing.empty() ? path : missing.front());
+            continue;
+        }
+        if (number != EEXIST || attempt == 10) {
+            throw systemError(path, number);
         }
     }
     // The content is complete already: one write call, not one per buffer.
     std::setvbuf(file, nullptr, _IONBF, 0);
 
-    if (const std::optional<platform::FileStatus> made = platform::openedFileStatus(file)) {
-        identity_ = made->identity;
-    }
     errno = 0;
     const bool written =
         std::fwrite(content.data(), 1, content.size(), file) == content.size() &&
@@ -160,7 +175,7 @@ PendingFile::PendingFile(const std::string& path, std::string_view content, Clos
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
     : path_(std::move(other.path_)), directoriesMissing_(other.directoriesMissing_),
-      temporary_(std::exchange(other.temporary_, {})), identity_(other.identity_) {}
+      temporary_(std::exchange(other.temporary_, {})) {}
 
 PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
     if (this != &other) {
@@ -168,7 +183,6 @@ PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
         path_ = std::move(other.path_);
         directoriesMissing_ = other.directoriesMissing_;
         temporary_ = std::exchange(other.temporary_, {});
-        identity_ = other.identity_;
     }
     return *this;
 }
@@ -178,12 +192,20 @@ PendingFile::~PendingFile() {
 }
 
 void PendingFile::commit() {
+    moveIntoPlace(true);
+}
+
+bool PendingFile::commitIfNothingThere() {
+    return moveIntoPlace(false);
+}
+
+bool PendingFile::moveIntoPlace(bool replacing) {
     std::optional<FileError> failure;
     {
-        // Under the lock an interrupted run takes for good: a directory is
-        // made only together with the file that fills it.
+        // Within the gate an interrupted run closes for good: a directory
+        // is made only together with the file that fills it.
         TemporariesInFlight& inFlight = temporariesInFlight();
-        const std::lock_guard lock(inFlight.mutex);
+        const std::shared_lock lock(inFlight.gate);
         std::vector<std::string> made;
         if (directoriesMissing_) { // some may have been made since, by an earlier file
             for (const std::string& directory : missingDirectoriesOf(path_)) {
@@ -203,13 +225,18 @@ void PendingFile::commit() {
             }
         }
         errno = 0;
-        if (!failure && platform::replaceByRename(temporary_, path_)) {
-            inFlight.names.erase(temporary_);
+        if (!failure && (replacing ? platform::replaceByRename(temporary_, path_)
+                                   : platform::renameWithoutReplacing(temporary_, path_))) {
+            inFlight.remove(temporary_);
             temporary_.clear();
-            return;
+            return true;
+        }
+        const int number = lastErrorNumber();
+        if (!failure && !replacing && (number == EEXIST || number == ENOTSUP)) {
+            return false; // the directories made stay: a file is there, or will be
         }
         if (!failure) {
-            failure = systemError(path_, lastErrorNumber());
+            failure = systemError(path_, number);
         }
         for (auto directory = made.rbegin(); directory != made.rend(); ++directory) {
             platform::removeEmptyDirectory(*directory);
@@ -222,16 +249,16 @@ void PendingFile::commit() {
 void PendingFile::discard() noexcept {
     if (!temporary_.empty()) {
         TemporariesInFlight& inFlight = temporariesInFlight();
-        const std::lock_guard lock(inFlight.mutex);
+        const std::shared_lock lock(inFlight.gate);
         platform::removeFile(temporary_);
-        inFlight.names.erase(temporary_);
+        inFlight.remove(temporary_);
         temporary_.clear();
     }
 }
 
 void abandonTemporaries() {
     TemporariesInFlight& inFlight = temporariesInFlight();
-    inFlight.mutex.lock(); // for good: the program ends next
+    inFlight.gate.lock(); // for good: the program ends next; no one else touches the names
     for (const std::string& temporary : inFlight.names) {
         platform::removeFile(temporary);
     }

@@ -55,10 +55,13 @@ class PendingFile {
 public:
     PendingFile() = default;
     // Writes the temporary of a path checkOutputPath has passed; throws
-    // FileError naming path, leaving nothing.
-    PendingFile(const std::string& path, std::string_view content, OutputOptions options = {});
+    // FileError naming path, leaving nothing. As a new file, one the caller
+    // saw nothing at, it gets the permissions of a plainly created file
+    // without a look at path.
+    PendingFile(const std::string& path, std::string_view content, OutputOptions options = {},
+                bool asNewFile = false);
     PendingFile(const std::string& path, std::string_view content, CloseFile closeFile,
-                OutputOptions options = {});
+                OutputOptions options = {}, bool asNewFile = false);
     PendingFile(PendingFile&& other) noexcept;
     PendingFile& operator=(PendingFile&& other) noexcept;
     ~PendingFile();
@@ -67,17 +70,18 @@ public:
     // asked to; throws FileError naming path, after removing the temporary
     // and any directory it made.
     void commit();
-
-    // The file the temporary is, and the output becomes once committed.
-    const std::optional<platform::FileIdentity>& identity() const { return identity_; }
+    // The same, only if nothing is at path by then, in the same step; false,
+    // with the temporary kept, when something is, or where the file system
+    // cannot tell in one step.
+    bool commitIfNothingThere();
 
 private:
+    bool moveIntoPlace(bool replacing);
     void discard() noexcept;
 
     std::string path_;
     bool directoriesMissing_ = false; // the temporary waits in an ancestor
     std::string temporary_;           // empty once renamed or removed
-    std::optional<platform::FileIdentity> identity_;
 };
 
 // For a program that is interrupted and ends next: removes every temporary

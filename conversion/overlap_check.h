@@ -22,6 +22,10 @@ using CaseProbe = bool (*)(const std::string& directory);
 struct Conversion {
     std::string inputPath;
     std::string outputPath;
+    // Nothing was at outputPath when the caller looked, before the run: the
+    // batch then writes the output as a new file, and looks at what is there
+    // only if something has come by its rename.
+    bool outputMissing = false;
 };
 
 // Why a run may not write some of its files, found before anything is

@@ -6,6 +6,7 @@
 #include "rigaku_reader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -31,6 +32,7 @@ struct Prepared {
     std::exception_ptr failure;
     std::optional<platform::FileStatus> input; // as it was opened
     std::size_t nonFinitePoints = 0;
+    bool asNewFile = false; // put in place only if nothing is there
 };
 
 FileError changedWhileConverted(const std::string& inputPath) {
@@ -62,11 +64,17 @@ struct ParallelBatch::State {
 
     // Reads, formats and writes the temporary of a file, or keeps why it
     // could not; bytes is the caller's buffer, reused from file to file.
-    Prepared prepareOne(std::size_t index, std::string& bytes);
+    Prepared prepareOne(std::size_t index, std::string& bytes, bool mayWriteAsNew = true);
+    // Puts a file in place over whatever is at its output by now, unless
+    // that is a file this batch wrote.
+    void replaceOutput(std::size_t index, Prepared& slot);
     // Reads the scan, and again once it has settled.
     ScanRecord readSettled(const std::string& path, std::optional<platform::FileStatus>& opened);
     void waitUntil(std::int64_t fileTime);
-    bool mayStart(std::size_t index) const;
+    // Whether a worker may take the next run: there are slots for all of
+    // it, and a file that reads an earlier output waits until that output is
+    // in place.
+    bool mayStartRun() const;
     void work();
 
     const std::vector<Conversion>& conversions;
@@ -82,10 +90,17 @@ struct ParallelBatch::State {
     std::condition_variable stop;  // the batch is stopping
     std::size_t started = 0;       // files taken by workers
     std::size_t committed = 0;     // files written or failed
-    // Files put in place, by the caller's thread only.
+    // Files put in place, by the caller's thread only: those whose identity
+    // has been looked up, and those not yet, which only an output found
+    // already there needs.
     std::map<platform::FileIdentity, std::size_t> written;
-    bool stopping = false;
-    std::vector<std::jthread> workers; // last, so joined before the rest goes
+    std::vector<std::size_t> unidentified;
+    // Whether renames tell that something is at an output, as local file
+    // systems do; where they cannot, every output is looked at first.
+    std::atomic<bool> renamesTellExisting{true};
+    std::atomic<bool> stopping = false; // read between the files of a run without the lock
+    std::size_t runLength = 1;          // files a worker takes at once
+    std::vector<std::jthread> workers;  // last, so joined before the rest goes
 };
 
 unsigned defaultJobs() {
@@ -100,12 +115,16 @@ ParallelBatch::ParallelBatch(const std::vector<Conversion>& conversions, OutputW
     // Once a batch, not once a file: the disposition is the process's.
     platform::ignoreFileSizeSignal();
     const std::size_t threads = std::min<std::size_t>(jobs, conversions.size());
-    // Two slots a worker: one being filled while the other waits for its
-    // write. Without workers, the one slot is commitNext's own.
-    state.slots.resize(threads <= 1 ? 1 : 2 * threads);
     if (threads <= 1) {
+        state.slots.resize(1); // commitNext's own
         return;
     }
+    // Workers take runs of files, so that a long list costs few hand-overs
+    // between the threads; a short one is still shared by all of them.
+    // Two runs' slots a worker: one being filled while the other waits for
+    // its writes.
+    state.runLength = std::clamp<std::size_t>(conversions.size() / (8 * threads), 1, 8);
+    state.slots.resize(2 * threads * state.runLength);
     PathKeys key;
     std::unordered_set<std::string> outputs;
     state.readsEarlierOutput.reserve(conversions.size());
@@ -140,7 +159,7 @@ void ParallelBatch::State::waitUntil(std::int64_t fileTime) {
     const auto wait = std::chrono::nanoseconds((fileTime - platform::fileTimeNow()) *
                                                (1'000'000'000 / platform::fileTimeTicksPerSecond));
     std::unique_lock lock(mutex);
-    stop.wait_for(lock, wait, [this] { return stopping; });
+    stop.wait_for(lock, wait, [this] { return stopping.load(); });
 }
 
 ScanRecord ParallelBatch::State::readSettled(const std::string& path,
@@ -167,43 +186,91 @@ ScanRecord ParallelBatch::State::readSettled(const std::string& path,
     throw changedWhileConverted(path);
 }
 
-Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer) {
+Prepared ParallelBatch::State::prepareOne(std::size_t index, std::string& buffer,
+                                          bool mayWriteAsNew) {
     const Conversion& conversion = conversions[index];
     Prepared prepared;
+    prepared.asNewFile = mayWriteAsNew && conversion.outputMissing && renamesTellExisting;
     try {
         const ScanRecord scan = readSettled(conversion.inputPath, prepared.input);
-        checkOutput(conversion, writer.brukerFiles, prepared.input);
+        // Nothing was there to look at; should something come, the commit
+        // finds it.
+        if (prepared.asNewFile) {
+            checkOutputPath(conversion.outputPath, std::nullopt);
+        } else {
+            checkOutput(conversion, writer.brukerFiles, prepared.input);
+        }
         writer.format(scan, conversion, buffer);
         prepared.nonFinitePoints = nonFinitePoints(scan);
-        prepared.file = PendingFile(conversion.outputPath, buffer, output);
+        prepared.file = PendingFile(conversion.outputPath, buffer, output, prepared.asNewFile);
     } catch (...) {
         prepared.failure = std::current_exception();
     }
     return prepared;
 }
 
-bool ParallelBatch::State::mayStart(std::size_t index) const {
-    return index < committed + slots.size() && (!readsEarlierOutput[index] || index == committed);
+void ParallelBatch::State::replaceOutput(std::size_t index, Prepared& slot) {
+    const Conversion& conversion = conversions[index];
+    if (const auto existing = platform::fileStatus(conversion.outputPath)) {
+        for (const std::size_t earlier : unidentified) {
+            if (const auto identity = platform::fileIdentity(conversions[earlier].outputPath)) {
+                written.emplace(*identity, earlier);
+            }
+        }
+        unidentified.clear();
+        if (const auto writer = written.find(existing->identity);
+            writer != written.end() &&
+            stillOneFile(conversion.outputPath, conversions[writer->second].outputPath)) {
+            throw outputClashError(conversion.outputPath, conversions[writer->second].inputPath,
+                                   conversion.inputPath);
+        }
+    }
+    if (slot.asNewFile) {
+        // Written as a new file, yet something is there now: the file is
+        // made again as one that replaces, checked against what it replaces.
+        slot = prepareOne(index, bytes, false);
+        if (slot.failure) {
+            std::rethrow_exception(std::exchange(slot.failure, nullptr));
+        }
+    }
+    slot.file.commit();
+}
+
+bool ParallelBatch::State::mayStartRun() const {
+    const std::size_t end = std::min(started + runLength, conversions.size());
+    return started < end && end <= committed + slots.size() &&
+           (!readsEarlierOutput[started] || started == committed);
 }
 
 void ParallelBatch::State::work() {
     std::string buffer;
+    std::vector<Prepared> run;
     std::unique_lock lock(mutex);
     for (;;) {
-        room.wait(lock, [this] {
-            return stopping || started == conversions.size() || mayStart(started);
-        });
+        room.wait(lock,
+                  [this] { return stopping || started == conversions.size() || mayStartRun(); });
         if (stopping || started == conversions.size()) {
             return;
         }
-        const std::size_t index = started++;
+        // A file that reads an earlier output begins a run of its own.
+        const std::size_t first = started++;
+        const std::size_t last = std::min(first + runLength, conversions.size());
+        while (started < last && !readsEarlierOutput[started]) {
+            ++started;
+        }
+        const std::size_t end = started;
         lock.unlock();
-        Prepared prepared = prepareOne(index, buffer);
+        run.clear();
+        for (std::size_t index = first; index < end && !stopping; ++index) {
+            run.push_back(prepareOne(index, buffer));
+        }
         lock.lock();
-        Prepared& slot = slots[index % slots.size()];
-        slot = std::move(prepared);
-        slot.ready = true;
-        if (index == committed) {
+        for (std::size_t index = first; index < first + run.size(); ++index) {
+            Prepared& slot = slots[index % slots.size()];
+            slot = std::move(run[index - first]);
+            slot.ready = true;
+        }
+        if (committed >= first && committed < end) {
             ready.notify_one();
         }
     }
@@ -222,12 +289,17 @@ CommittedFile ParallelBatch::commitNext() {
     // No worker touches this slot again before committed has moved past it.
     const std::exception_ptr failure = std::exchange(slot.failure, nullptr);
     const auto finish = [&] {
+        bool room = false;
         {
             const std::lock_guard lock(state.mutex);
             slot.ready = false;
             ++state.committed;
+            room = !state.workers.empty() && state.mayStartRun();
         }
-        state.room.notify_one();
+        // Not for each file freed: a worker waits for a whole run's room.
+        if (room) {
+            state.room.notify_one();
+        }
     };
     try {
         if (failure) {
@@ -243,19 +315,13 @@ CommittedFile ParallelBatch::commitNext() {
             }
             slot.input = std::move(now);
         }
-        if (const auto output = platform::fileStatus(conversion.outputPath)) {
-            if (const auto writer = state.written.find(output->identity);
-                writer != state.written.end() &&
-                stillOneFile(conversion.outputPath, state.conversions[writer->second].outputPath)) {
-                throw outputClashError(conversion.outputPath,
-                                       state.conversions[writer->second].inputPath,
-                                       conversion.inputPath);
+        if (!slot.asNewFile || !slot.file.commitIfNothingThere()) {
+            if (slot.asNewFile && lastErrorNumber() == ENOTSUP) {
+                state.renamesTellExisting = false;
             }
+            state.replaceOutput(index, slot);
         }
-        slot.file.commit();
-        if (const auto& identity = slot.file.identity()) {
-            state.written.emplace(*identity, index);
-        }
+        state.unidentified.push_back(index);
     } catch (...) {
         finish();
         throw;

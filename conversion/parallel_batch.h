@@ -15,7 +15,8 @@
 #include <vector>
 
 // The one batch of the window and the command line: worker threads read,
-// format and write each file ahead into its temporary beside the output, and
+// format and write each file ahead into its temporary beside the output,
+// taking a run of several files at a time from a long list, and
 // the caller's thread puts them in place one at a time, in list order. Only
 // the caller renames, so a caller that stops after a failure leaves every
 // later file unwritten (its temporary removed), however far ahead the workers
@@ -49,6 +50,9 @@ public:
     // writes is read only after that write, as one file after another would.
     // Each output is written as the options say: with its data on its
     // disk before it is put in place, its missing directories made then.
+    // An output its conversion says was missing is written as a new file,
+    // without a look at its path, and put in place only if nothing is there
+    // by then; if something is, it is met as any output is.
     //
     // An input modified less than 2 seconds before its read ended, or dated
     // in the future, may still be being written where file times are coarse

@@ -30,9 +30,9 @@ std::FILE* openForReading(const std::string& path);
 // Creates the temporary file of an output for binary writing, failing with
 // EEXIST if anything exists at path: two writers can never share one. It
 // gets the permission bits of the regular file at `replacing`, when there is
-// one, and its owner where the process may set it; else those of a plainly
-// created file. On Windows it is hidden, as a leading dot hides nothing
-// there.
+// one, and its owner where the process may set it; else, or when replacing
+// is empty, those of a plainly created file. On Windows it is hidden, as a leading dot hides
+// nothing there.
 std::FILE* createTemporaryFile(const std::string& path, const std::string& replacing);
 
 // Called before files are written: on POSIX, unless the program handles
@@ -43,6 +43,11 @@ void ignoreFileSizeSignal();
 // Renames from onto to in one step, replacing a file at to; on Windows the
 // file renamed is no longer hidden.
 bool replaceByRename(const std::string& from, const std::string& to);
+
+// Renames from onto to in one step only if nothing is at to: false with
+// EEXIST when something is, with ENOTSUP where the file system cannot tell
+// in the same step.
+bool renameWithoutReplacing(const std::string& from, const std::string& to);
 
 // Hands the data of an open file to its disk before returning (fdatasync,
 // FlushFileBuffers), so that a power cut cannot leave it empty behind a name.

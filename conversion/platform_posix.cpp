@@ -28,9 +28,7 @@ std::FILE* openForReading(const std::string& path) {
     return std::fopen(path.c_str(), "rb");
 }
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 void ignoreFileSizeSignal() {
     struct sigaction current {};
@@ -114,7 +112,8 @@ bool ignoresCase(const std::string& directory) {
 
 std::FILE* createTemporaryFile(const std::string& path, const std::string& replacing) {
     struct stat existing {};
-    const bool replaces = stat(replacing.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const bool replaces =
+        !replacing.empty() && stat(replacing.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
     // "x" creates it or fails (O_EXCL), "e" keeps it from child processes;
     // opened by the stream itself, it takes no call as fdopen's. It is empty
     // until it has the owner and bits of the file it replaces.
@@ -137,6 +136,17 @@ std::FILE* createTemporaryFile(const std::string& path, const std::string& repla
 
 bool replaceByRename(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool renameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    // Some file systems (network, FUSE) do not take the flag.
+    if (errno == EINVAL || errno == ENOSYS) {
+        errno = ENOTSUP;
+    }
+    return false;
 }
 
 bool flushToDisk(std::FILE* file) {

@@ -166,16 +166,35 @@ std::FILE* createTemporaryFile(const std::string& path, const std::string&) {
 
 void ignoreFileSizeSignal() {}
 
-bool replaceByRename(const std::string& from, const std::string& to) {
+namespace {
+
+// Moves the temporary from onto to, no longer hidden; false, with the cause
+// as GetLastError gives it, when it cannot.
+bool moveTemporary(const std::string& from, const std::string& to, DWORD flags,
+                   std::wstring& wideTo) {
     std::wstring wideFrom;
-    std::wstring wideTo;
     if (!systemPath(from, wideFrom) || !systemPath(to, wideTo)) {
         return false;
     }
     SetFileAttributesW(wideFrom.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+    if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), flags | MOVEFILE_WRITE_THROUGH) != 0) {
         return true;
+    }
+    const DWORD error = GetLastError();
+    SetFileAttributesW(wideFrom.c_str(), FILE_ATTRIBUTE_HIDDEN); // still a temporary
+    SetLastError(error);
+    return false;
+}
+
+} // namespace
+
+bool replaceByRename(const std::string& from, const std::string& to) {
+    std::wstring wideTo;
+    if (moveTemporary(from, to, MOVEFILE_REPLACE_EXISTING, wideTo)) {
+        return true;
+    }
+    if (wideTo.empty()) {
+        return false; // errno set by the path's conversion
     }
     // A file that another program holds open cannot be replaced on Windows,
     // and Windows reports it as "access denied" though its access is not.
@@ -187,6 +206,23 @@ bool replaceByRename(const std::string& from, const std::string& to) {
         errno = EBUSY;
     } else {
         SetLastError(error);
+        setErrnoForFailureOn(wideTo);
+    }
+    return false;
+}
+
+bool renameWithoutReplacing(const std::string& from, const std::string& to) {
+    std::wstring wideTo;
+    if (moveTemporary(from, to, 0, wideTo)) {
+        return true;
+    }
+    if (wideTo.empty()) {
+        return false;
+    }
+    // A directory there is reported as "access denied".
+    if (exists(wideTo)) {
+        errno = EEXIST;
+    } else {
         setErrnoForFailureOn(wideTo);
     }
     return false;

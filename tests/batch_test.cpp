@@ -233,17 +233,38 @@ TEST(Overlap, NamesAreCaseFoldedWhereTheDirectoryIgnoresCase) {
 // The last safety net, for what paths cannot tell (a file system that
 // ignores case, a directory mounted twice): the batch never replaces a file
 // it wrote itself.
+// However its path is spelled. And where the caller saw no output, what has
+// come to be there by the rename is met as any output is: a directory is
+// kept, an earlier output is replaced and keeps its permissions.
 TEST(Overlap, BatchNeverReplacesAFileItWrote) {
-    ScratchDirectory dir;
-    writeScans(dir, {"a.raw", "b.raw"});
-    fs::create_directories(dir.path() / "out" / "x");
-    const std::vector<Conversion> conversions = {{dir / "a.raw", dir / "out/a.dat"},
-                                                 {dir / "b.raw", dir / "out/x/../a.dat"}};
-    const auto outcomes = runToTheEnd(conversions, ascii, 1);
-    EXPECT_EQ(outcomes[1], dir / "out/x/../a.dat" + ": " + dir / "a.raw" + " and " + dir / "b.raw" +
-                               " would both be written to this file");
-    EXPECT_EQ(readFile(dir / "out/a.dat"), formatTwoColumnAscii(readRigakuRaw(dir / "a.raw")));
-    EXPECT_EQ(entriesOf(dir.path() / "out"), (std::vector<std::string>{"a.dat", "x"}));
+    for (const bool seenMissing : {false, true}) {
+        SCOPED_TRACE(seenMissing ? "outputs seen missing" : "outputs not looked at");
+        ScratchDirectory dir;
+        writeScans(dir, {"a.raw", "b.raw", "c.raw", "d.raw"});
+        fs::create_directories(dir.path() / "out" / "x");
+        fs::create_directories(dir.path() / "out" / "c.dat");
+        writeFile(dir / "out/d.dat", "earlier");
+        fs::permissions(dir / "out/d.dat", fs::perms::owner_read | fs::perms::owner_write);
+        std::vector<Conversion> conversions = {{dir / "a.raw", dir / "out/a.dat"},
+                                               {dir / "b.raw", dir / "out/x/../a.dat"},
+                                               {dir / "c.raw", dir / "out/c.dat"},
+                                               {dir / "d.raw", dir / "out/d.dat"}};
+        for (Conversion& conversion : conversions) {
+            conversion.outputMissing = seenMissing;
+        }
+        const auto outcomes = runToTheEnd(conversions, ascii, 2);
+        EXPECT_EQ(outcomes[1], dir / "out/x/../a.dat" + ": " + dir / "a.raw" + " and " +
+                                   dir / "b.raw" + " would both be written to this file");
+        EXPECT_EQ(outcomes[2], dir / "out/c.dat" + ": exists and is not a regular file; kept");
+        EXPECT_EQ(readFile(dir / "out/a.dat"), formatTwoColumnAscii(readRigakuRaw(dir / "a.raw")));
+        EXPECT_EQ(readFile(dir / "out/d.dat"), formatTwoColumnAscii(readRigakuRaw(dir / "d.raw")));
+#ifndef _WIN32
+        EXPECT_EQ(fs::status(dir / "out/d.dat").permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
+#endif
+        EXPECT_EQ(entriesOf(dir.path() / "out"),
+                  (std::vector<std::string>{"a.dat", "c.dat", "d.dat", "x"}));
+    }
 }
 
 // The first file is a pipe that delivers a damaged scan only after the
