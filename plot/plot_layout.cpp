@@ -9,6 +9,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <optional>
 
@@ -197,6 +198,29 @@ AxisRange intensityRangeOf(const ScanRecord& scan) {
     return {std::min(0.0, static_cast<double>(lowest)), highest};
 }
 
+// The angles' range, from the first point to the last.
+AxisRange twoThetaRangeOf(const ScanRecord& scan) {
+    const std::size_t points = scan.intensities.size();
+    const double first = points == 0 ? scan.startTwoTheta : twoThetaAt(scan, 0);
+    const double last = points == 0 ? scan.startTwoTheta : twoThetaAt(scan, points - 1);
+    return rangeOf(std::min(first, last), std::max(first, last));
+}
+
+// Each point in order: point(angle, intensity) where both are finite, and
+// gap() where not, which breaks the pattern there.
+template <typename Point, typename Gap>
+void forEachPoint(const ScanRecord& scan, Point point, Gap gap) {
+    for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
+        const float angle = twoThetaAt(scan, i);
+        const float intensity = scan.intensities[i];
+        if (std::isfinite(intensity) && std::isfinite(angle)) {
+            point(angle, intensity);
+        } else {
+            gap();
+        }
+    }
+}
+
 } // namespace
 
 std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_view sourceName) {
@@ -237,12 +261,7 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
     layout.frame = {std::max(frame.width, 1), std::max(frame.height, 1)};
     const double width = layout.frame.width;
     const double height = layout.frame.height;
-    const std::size_t points = scan.intensities.size();
-
-    const double firstAngle = points == 0 ? scan.startTwoTheta : twoThetaAt(scan, 0);
-    const double lastAngle = points == 0 ? scan.startTwoTheta : twoThetaAt(scan, points - 1);
-    layout.twoTheta = rangeOf(std::min(firstAngle, lastAngle), std::max(firstAngle, lastAngle));
-
+    layout.twoTheta = twoThetaRangeOf(scan);
     layout.intensity = intensityRangeOf(scan);
 
     const AxisRange x = layout.twoTheta;
@@ -282,13 +301,7 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
         }
         firstColumn.clear();
     };
-    for (std::size_t i = 0; i < points; ++i) {
-        const float angle = twoThetaAt(scan, i);
-        const float intensity = scan.intensities[i];
-        if (!std::isfinite(intensity) || !std::isfinite(angle)) {
-            endRun();
-            continue;
-        }
+    const auto add = [&](float angle, float intensity) {
         const PlotPoint point{xOf(angle), yOf(intensity)};
         if (decimator) {
             decimator->add(point);
@@ -303,7 +316,8 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
             firstColumn.clear();
             decimator->add(point);
         }
-    }
+    };
+    forEachPoint(scan, add, endRun);
     endRun();
 
     layout.headerLines = plotHeaderLines(scan, sourceName);
@@ -311,22 +325,31 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
 }
 
 std::string thumbnailPath(const ScanRecord& scan, int columns, int rows) {
-    const PlotLayout layout = layOutPlot(scan, "", {columns, rows - 1});
+    // The plot's ranges and pixels, in one pass that keeps no point: a
+    // column's extent, as the plot's pattern has it there.
+    const int width = std::max(columns, 1);
+    const double height = std::max(rows - 1, 1);
+    const AxisRange x = twoThetaRangeOf(scan);
+    const AxisRange y = intensityRangeOf(scan);
+    const double xScale = width / (x.high - x.low);
+    const double yScale = height / (y.high - y.low);
+
     std::string path;
+    path.reserve(2048);
     long at = 0;        // the pen's row
     int penColumn = -2; // and column, within a run
     // One column's stroke, from the end nearer the pen, joined to the pen's
     // column within a run: one column on by "h1", further by "L".
-    const auto stroke = [&](int column, double high, double low, bool joined) {
-        const long top = std::lround(high);
-        const long bottom = std::lround(low);
+    const auto stroke = [&](int column, float most, float least, bool joined) {
+        const long top = std::lround((y.high - most) * yScale);
+        const long bottom = std::lround((y.high - least) * yScale);
         const bool downwards = !joined || std::abs(at - top) <= std::abs(at - bottom);
         const long first = downwards ? top : bottom;
         const long last = downwards ? bottom : top;
-        // Appended piece by piece: GCC 12 warns falsely of "text" + to_string at -O3.
         const auto append = [&path](std::string_view command, long value) {
+            char digits[24];
             path += command;
-            path += std::to_string(value);
+            path.append(digits, std::to_chars(digits, std::end(digits), value).ptr);
         };
         const bool nextColumn = joined && column == penColumn + 1;
         if (!joined) {
@@ -345,23 +368,47 @@ std::string thumbnailPath(const ScanRecord& scan, int columns, int rows) {
         at = last;
         penColumn = column;
     };
-    for (const std::vector<PlotPoint>& line : layout.lines) {
-        std::size_t i = 0;
-        bool joined = false;
-        while (i < line.size()) {
-            const int column = columnOf(line[i].x, layout.frame.width);
-            double high = line[i].y;
-            double low = line[i].y;
-            for (; i < line.size() && columnOf(line[i].x, layout.frame.width) == column; ++i) {
-                high = std::min(high, line[i].y);
-                low = std::max(low, line[i].y);
-            }
-            stroke(column, high, low, joined);
-            joined = true;
+    // The run of finite points being drawn: its column so far, and whether
+    // it has left an earlier one, which makes it a line. A run that never
+    // does is a mark, drawn after every line, as the plot draws them. Its
+    // extent is kept in counts, and made rows (downwards) once it is drawn.
+    struct Extent {
+        int column = -1;
+        float most = 0;
+        float least = 0;
+    };
+    std::optional<Extent> current;
+    bool line = false;
+    std::vector<Extent> marks;
+    const auto endRun = [&] {
+        if (current && line) {
+            stroke(current->column, current->most, current->least, true);
+        } else if (current && (marks.empty() || marks.back().column != current->column)) {
+            marks.push_back(*current);
+        } else if (current) {
+            marks.back().most = std::max(marks.back().most, current->most);
+            marks.back().least = std::min(marks.back().least, current->least);
         }
-    }
-    for (const ColumnMark& mark : layout.marks) {
-        stroke(columnOf(mark.x, layout.frame.width), mark.top, mark.bottom, false);
+        current.reset();
+        line = false;
+    };
+    const auto add = [&](float angle, float intensity) {
+        const int column = columnOf((angle - x.low) * xScale, width);
+        if (current && current->column == column) {
+            current->most = std::max(current->most, intensity);
+            current->least = std::min(current->least, intensity);
+            return;
+        }
+        if (current) {
+            stroke(current->column, current->most, current->least, line);
+            line = true;
+        }
+        current = Extent{column, intensity, intensity};
+    };
+    forEachPoint(scan, add, endRun);
+    endRun();
+    for (const Extent& mark : marks) {
+        stroke(mark.column, mark.most, mark.least, false);
     }
     return path;
 }
