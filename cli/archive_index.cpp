@@ -9,8 +9,9 @@
 #include "svg_painter.h"
 
 #include <algorithm>
-#include <map>
+#include <filesystem>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 namespace scanmill::cli {
@@ -61,29 +62,58 @@ constexpr char style[] =
     ".failed{border-color:#c00;background:#fee}.failed .why{color:#c00}"
     ".holes{color:#a60}";
 
-} // namespace
-
-IndexCard indexCardOf(const ScanRecord& scan, const std::string& inputPath) {
-    IndexCard card;
-    card.input = inputPath;
-    card.headerLines =
-        plotHeaderLines(scan, platform::fromPath(platform::toPath(inputPath).filename()));
-    card.thumbnail = thumbnailPath(scan, thumbnailColumns, thumbnailRows);
-    card.nonFinitePoints = nonFinitePoints(scan);
-    return card;
+IndexCard cardWithoutMarkup(const std::string& input) {
+    return {input, platform::fromPath(platform::toPath(input).parent_path()), {}};
 }
+
+} // namespace
 
 ArchiveIndex::ArchiveIndex(std::string outputDirectory, Anode anode)
     : outputDirectory_(std::move(outputDirectory)), anode_(anode) {}
 
-void ArchiveIndex::add(IndexCard card) {
-    cards_.push_back(std::move(card));
+IndexCard ArchiveIndex::cardOf(const ScanRecord& scan, const Conversion& conversion) const {
+    IndexCard card = cardWithoutMarkup(conversion.inputPath);
+    std::string& out = card.markup;
+    out += "<div class=\"card\"><svg viewBox=\"0 0 200 100\" "
+           "preserveAspectRatio=\"none\"><path d=\"";
+    out += thumbnailPath(scan, thumbnailColumns, thumbnailRows); // digits and path letters only
+    out += "\"/></svg><h3>";
+    // The plot's header lines are escaped as it shows them already.
+    const std::vector<std::string> header = plotHeaderLines(
+        scan, platform::fromPath(platform::toPath(conversion.inputPath).filename()));
+    appendXmlText(out, header.empty() ? "" : header[0]);
+    out += "</h3>";
+    for (std::size_t i = 1; i < header.size(); ++i) {
+        out += "<p>";
+        appendXmlText(out, header[i]);
+        out += "</p>";
+    }
+    if (const std::size_t holes = nonFinitePoints(scan); holes > 0) {
+        out += "<p class=\"holes\">";
+        out += pointsText(holes);
+        out += " not finite: a pattern with holes</p>";
+    }
+    const std::filesystem::path output = platform::toPath(conversion.outputPath);
+    out += "<p><a href=\"";
+    appendXmlText(out, hrefOf(platform::fromPath(
+                           output.lexically_relative(platform::toPath(outputDirectory_)))));
+    out += "\">";
+    appendShown(out, platform::fromPath(output.filename()));
+    out += "</a></p></div>\n";
+    return card;
+}
+
+void ArchiveIndex::add(const IndexCard& card) {
+    cards_.push_back(card);
 }
 
 void ArchiveIndex::addFailed(const std::string& input, const FileError& why) {
-    IndexCard card;
-    card.input = input;
-    card.failure = why.description();
+    IndexCard card = cardWithoutMarkup(input);
+    card.markup = "<div class=\"card failed\"><h3>";
+    appendShown(card.markup, platform::fromPath(platform::toPath(input).filename()));
+    card.markup += "</h3><p class=\"why\">";
+    appendShown(card.markup, why.description());
+    card.markup += "</p></div>\n";
     cards_.push_back(std::move(card));
 }
 
@@ -96,20 +126,20 @@ std::string ArchiveIndex::path() const {
 }
 
 std::string ArchiveIndex::page(const std::string& summary) const {
-    // Folders in path order.
-    std::map<std::string, std::vector<const IndexCard*>> folders;
+    // Folders in path order, each folder's scans by name, wherever in the
+    // run they were met.
+    std::vector<const IndexCard*> cards;
+    cards.reserve(cards_.size());
+    std::size_t markup = 0;
     for (const IndexCard& card : cards_) {
-        folders[platform::fromPath(platform::toPath(card.input).parent_path())].push_back(&card);
+        cards.push_back(&card);
+        markup += card.markup.size();
     }
-    // Each folder's scans by name, wherever in the run they were met.
-    for (auto& [folder, cards] : folders) {
-        std::stable_sort(cards.begin(), cards.end(), [](const IndexCard* a, const IndexCard* b) {
-            return a->input < b->input;
-        });
-    }
-    const std::filesystem::path base = platform::toPath(outputDirectory_);
+    std::stable_sort(cards.begin(), cards.end(), [](const IndexCard* a, const IndexCard* b) {
+        return std::tie(a->folder, a->input) < std::tie(b->folder, b->input);
+    });
     std::string out;
-    out.reserve(2048 * cards_.size() + 4096);
+    out.reserve(markup + 64 * cards_.size() + 4096);
     out +=
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Scans in ";
     appendShown(out, outputDirectory_);
@@ -131,44 +161,16 @@ std::string ArchiveIndex::page(const std::string& summary) const {
         }
         out += "</section>\n";
     }
-    for (const auto& [folder, cards] : folders) {
-        out += "<section>\n<h2>";
-        appendShown(out, folder.empty() ? "." : folder);
-        out += "</h2>\n";
-        for (const IndexCard* card : cards) {
-            const std::string name = platform::fromPath(platform::toPath(card->input).filename());
-            if (!card->failure.empty()) {
-                out += "<div class=\"card failed\"><h3>";
-                appendShown(out, name);
-                out += "</h3><p class=\"why\">";
-                appendShown(out, card->failure);
-                out += "</p></div>\n";
-                continue;
-            }
-            out += "<div class=\"card\"><svg viewBox=\"0 0 200 100\" "
-                   "preserveAspectRatio=\"none\"><path d=\"";
-            out += card->thumbnail; // digits and path letters only
-            out += "\"/></svg><h3>";
-            // The plot's header lines are escaped as it shows them already.
-            appendXmlText(out, card->headerLines.empty() ? "" : card->headerLines[0]);
-            out += "</h3>";
-            for (std::size_t i = 1; i < card->headerLines.size(); ++i) {
-                out += "<p>";
-                appendXmlText(out, card->headerLines[i]);
-                out += "</p>";
-            }
-            if (card->nonFinitePoints > 0) {
-                out += "<p class=\"holes\">";
-                out += pointsText(card->nonFinitePoints);
-                out += " not finite: a pattern with holes</p>";
-            }
-            out += "<p><a href=\"";
-            appendXmlText(out, hrefOf(platform::fromPath(
-                                   platform::toPath(card->output).lexically_relative(base))));
-            out += "\">";
-            appendShown(out, platform::fromPath(platform::toPath(card->output).filename()));
-            out += "</a></p></div>\n";
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        const std::string& folder = cards[i]->folder;
+        if (i == 0 || folder != cards[i - 1]->folder) {
+            out += i == 0 ? "<section>\n<h2>" : "</section>\n<section>\n<h2>";
+            appendShown(out, folder.empty() ? "." : folder);
+            out += "</h2>\n";
         }
+        out += cards[i]->markup;
+    }
+    if (!cards.empty()) {
         out += "</section>\n";
     }
     out += "</body>\n</html>\n";

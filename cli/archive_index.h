@@ -3,6 +3,7 @@
 
 #include "anode.h"
 #include "file_error.h"
+#include "overlap_check.h"
 #include "scan_record.h"
 
 #include <cstddef>
@@ -11,20 +12,13 @@
 
 namespace scanmill::cli {
 
-// One scan on the index page: what its plot's header says of it, its
-// thumbnail, and the output the run wrote or found for it, or why there is
-// none.
+// One scan on the index page: its card, made where the scan was read, so
+// that the cards of a run are made on all its threads.
 struct IndexCard {
-    std::string input;                    // the path as the run names it
-    std::vector<std::string> headerLines; // shown as the plot shows them
-    std::string thumbnail;                // SVG path data, 200 x 100
-    std::size_t nonFinitePoints = 0;
-    std::string output;  // empty when it failed
-    std::string failure; // why not, when it failed
+    std::string input;  // the path as the run names it
+    std::string folder; // the input's directory, its section on the page
+    std::string markup; // one <div>
 };
-
-// What the index shows of a scan read for its output.
-IndexCard indexCardOf(const ScanRecord& scan, const std::string& inputPath);
 
 // The page of a run, index.html in its output directory: the run's summary,
 // then one section per folder of inputs, in path order, holding a card per
@@ -36,7 +30,13 @@ class ArchiveIndex {
 public:
     ArchiveIndex(std::string outputDirectory, Anode anode);
 
-    void add(IndexCard card);
+    // The card of a scan read for its output, linking the output; safe to
+    // call on several threads at once.
+    IndexCard cardOf(const ScanRecord& scan, const Conversion& conversion) const;
+    // Kept as a copy made on the caller's thread: a card kept where a
+    // worker made it would grow that thread's heap a page at a time, a
+    // system call each.
+    void add(const IndexCard& card);
     // A scan of the run that was not converted, and why.
     void addFailed(const std::string& input, const FileError& why);
     // A failure that names no scan of the run, such as a path that is missing.

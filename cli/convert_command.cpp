@@ -21,6 +21,7 @@
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 namespace scanmill::cli {
 namespace {
@@ -294,12 +295,12 @@ bool convertAll(const Pending& pending, const ConvertCommand& command, Report& r
     std::vector<IndexCard> cards(indexPage ? conversions.size() : 0);
     OutputWriter writer = command.writer;
     if (indexPage) {
-        writer.format = [&cards, &conversions, format = std::move(writer.format)](
+        writer.format = [&cards, &conversions, indexPage, format = std::move(writer.format)](
                             const ScanRecord& scan, const Conversion& conversion,
                             std::string& bytes) {
             format(scan, conversion, bytes);
             cards[static_cast<std::size_t>(&conversion - conversions.data())] =
-                indexCardOf(scan, conversion.inputPath);
+                indexPage->cardOf(scan, conversion);
         };
     }
     // Directories under -o are made as their first file is put in place.
@@ -321,8 +322,8 @@ bool convertAll(const Pending& pending, const ConvertCommand& command, Report& r
                                         conversion.outputPath, committed.nonFinitePoints));
             ++tally.converted;
             if (indexPage) {
-                cards[index].output = conversion.outputPath;
-                indexPage->add(std::move(cards[index]));
+                // Its memory goes back to the worker that made it.
+                indexPage->add(std::exchange(cards[index], {}));
             }
             if (report.outputClosed()) {
                 return finish(); // as an interrupt: the temporaries made ahead go with the batch
@@ -347,9 +348,7 @@ bool convertAll(const Pending& pending, const ConvertCommand& command, Report& r
 void addUpToDate(const std::vector<Conversion>& upToDate, ArchiveIndex& page) {
     for (const Conversion& conversion : upToDate) {
         try {
-            IndexCard card = indexCardOf(readRigakuRaw(conversion.inputPath), conversion.inputPath);
-            card.output = conversion.outputPath;
-            page.add(std::move(card));
+            page.add(page.cardOf(readRigakuRaw(conversion.inputPath), conversion));
         } catch (const FileError& error) {
             page.addFailed(conversion.inputPath, error);
         }
