@@ -178,7 +178,11 @@ std::string ArchiveIndex::page(const std::string& summary) const {
 }
 
 void ArchiveIndex::write(const std::string& summary) const {
-    replaceFileContents(path(), page(summary));
+    // Into the output directory made for it, as for any output, though no
+    // scan of the run may have been written there.
+    const std::string at = path();
+    checkOutputPath(at);
+    PendingFile(at, page(summary), {Durability::AsTheSystemWrites, true}).commit();
 }
 
 } // namespace scanmill::cli

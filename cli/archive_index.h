@@ -43,7 +43,8 @@ public:
     void addFailure(const FileError& failure);
 
     std::string page(const std::string& summary) const;
-    // Writes the page as every output is written; throws FileError.
+    // Writes the page as every output is written, making its directory
+    // where missing; throws FileError.
     void write(const std::string& summary) const;
 
     // Where the page goes.

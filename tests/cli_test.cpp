@@ -340,8 +340,7 @@ TEST(ScanmillConvert, IndexPageShowsEveryScanOfTheArchive) {
     const Ran run = convert(dir, "-q -r --index -o out archive");
     EXPECT_EQ(run.status, 1);
     const std::string first = page();
-    EXPECT_NE(first.find("<p>2 converted, 1 failed, 0 skipped, 0 up to date."),
-              std::string::npos);
+    EXPECT_NE(first.find("<p>2 converted, 1 failed, 0 skipped, 0 up to date."), std::string::npos);
     const std::size_t january = first.find("<h2>archive/2005-01</h2>");
     const std::size_t february = first.find("<h2>archive/2005-02</h2>");
     EXPECT_LT(january, february);
@@ -359,10 +358,12 @@ TEST(ScanmillConvert, IndexPageShowsEveryScanOfTheArchive) {
     EXPECT_EQ(update.status, 1);
     std::string again = page();
     EXPECT_NE(again.find("<p>0 converted, 1 failed, 0 skipped, 2 up to date."), std::string::npos);
-    const auto cardsOf = [](std::string text) {
-        return text.substr(text.find("<section>"));
-    };
+    const auto cardsOf = [](std::string text) { return text.substr(text.find("<section>")); };
     EXPECT_EQ(cardsOf(again), cardsOf(first));
+
+    // A run that converts nothing still makes its directory for the page.
+    EXPECT_EQ(convert(dir, "-q --index -o new/dir archive/2005-01/zz.raw").status, 1);
+    EXPECT_NE(readFile(dir / "new/dir/index.html").find("<h3>zz.raw</h3>"), std::string::npos);
 }
 
 // The example scans convert, and the damaged one fails with its reason.
