@@ -185,9 +185,9 @@ void Form1::convert() {
         update = core_.convert(chosenFormat(Option1->isChecked()));
         if (update.question) {
             QGuiApplication::restoreOverrideCursor();
-            const bool yes = messageBox_.ask(this, shown(*update.question));
+            const ConvertAnswer answer = messageBox_.ask(this, *update.question);
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-            update = core_.clashQuestionAnswered(yes);
+            update = core_.questionAnswered(answer);
         }
         showBoxesAndLines(update);
     }

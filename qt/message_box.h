@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "window_core.h"
+
 #include <QMessageBox>
 #include <QString>
 #include <functional>
@@ -12,15 +14,18 @@ namespace scanmill {
 // no icon.
 std::unique_ptr<QMessageBox> messageBox(QWidget* parent, const QString& text);
 
-// The window's question box: titled messageTitle, with Yes and No buttons,
-// Yes the default, and no icon.
-std::unique_ptr<QMessageBox> questionBox(QWidget* parent, const QString& text);
+// Convert's question box: titled messageTitle, with the question icon and a
+// button for each answer it offers, "Use whole names" the default, Cancel
+// what Escape and closing it answer.
+std::unique_ptr<QMessageBox> questionBox(QWidget* parent, const ConvertQuestion& question);
+// The answer of the button that closed it.
+ConvertAnswer answerOf(const QMessageBox& box);
 
 // Shows texts to a person (or plays a test's script): show returns once they
-// have closed the box, ask once they have answered, true for Yes.
+// have closed the box, ask once they have answered.
 struct MessageBoxBackend {
     std::function<void(QWidget* parent, const QString& text)> show;
-    std::function<bool(QWidget* parent, const QString& text)> ask;
+    std::function<ConvertAnswer(QWidget* parent, const ConvertQuestion& question)> ask;
 };
 
 // The toolkit's own: messageBox and questionBox, modal.

@@ -86,12 +86,40 @@ void systemShowMessage(HWND owner, const std::wstring& text) {
     MessageBoxW(owner, text.c_str(), wide(messageTitle).c_str(), MB_OK);
 }
 
-bool systemAskQuestion(HWND owner, const std::wstring& text) {
-    return MessageBoxW(owner, text.c_str(), wide(messageTitle).c_str(), MB_YESNO | MB_DEFBUTTON1) ==
-           IDYES;
-}
-
 } // namespace
+
+ConvertAnswer askConvertQuestion(HWND owner, const ConvertQuestion& question,
+                                 PFTASKDIALOGCALLBACK callback, LONG_PTR callbackData) {
+    const std::wstring title = wide(messageTitle);
+    const std::wstring text = wide(question.text);
+    const std::wstring wholeNames = wide(wholeNamesButton);
+    const std::wstring replace = wide(replaceButton);
+    const TASKDIALOG_BUTTON buttons[] = {
+        {static_cast<int>(ConvertAnswer::WholeNames) + questionButtonBase, wholeNames.c_str()},
+        {static_cast<int>(ConvertAnswer::Replace) + questionButtonBase, replace.c_str()}};
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof config;
+    config.hwndParent = owner;
+    // Escape and the close box answer Cancel.
+    config.dwFlags =
+        TDF_ALLOW_DIALOG_CANCELLATION | TDF_USE_HICON_MAIN | TDF_POSITION_RELATIVE_TO_WINDOW;
+    config.dwCommonButtons = TDCBF_CANCEL_BUTTON;
+    config.pszWindowTitle = title.c_str();
+    config.hMainIcon = LoadIconW(nullptr, IDI_QUESTION);
+    config.pszContent = text.c_str();
+    config.cButtons = question.offersReplace ? 2 : 1;
+    config.pButtons = buttons;
+    config.nDefaultButton = buttons[0].nButtonID;
+    config.pfCallback = callback;
+    config.lpCallbackData = callbackData;
+    int pressed = IDCANCEL;
+    if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) {
+        return ConvertAnswer::Cancel;
+    }
+    return pressed == buttons[0].nButtonID                             ? ConvertAnswer::WholeNames
+           : question.offersReplace && pressed == buttons[1].nButtonID ? ConvertAnswer::Replace
+                                                                       : ConvertAnswer::Cancel;
+}
 
 OpenDialogResult openDialogFailure(DWORD code) {
     if (code == 0) {
@@ -104,7 +132,10 @@ OpenDialogResult openDialogFailure(DWORD code) {
 }
 
 Dialogs systemDialogs() {
-    return {systemOpenFiles, systemChooseFolder, systemShowMessage, systemAskQuestion};
+    return {systemOpenFiles, systemChooseFolder, systemShowMessage,
+            [](HWND owner, const ConvertQuestion& question) {
+                return askConvertQuestion(owner, question);
+            }};
 }
 
 } // namespace scanmill::win32

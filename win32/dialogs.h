@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "window_core.h"
+
+#include <commctrl.h>
 #include <functional>
 #include <optional>
 #include <string>
@@ -26,9 +29,20 @@ struct Dialogs {
     std::function<std::optional<std::wstring>(HWND owner)> chooseFolder;
     // A message box with an OK button only and no icon.
     std::function<void(HWND owner, const std::wstring& text)> showMessage;
-    // A question box with Yes and No buttons, Yes the default; true for Yes.
-    std::function<bool(HWND owner, const std::wstring& text)> askQuestion;
+    // Convert's question, answered.
+    std::function<ConvertAnswer(HWND owner, const ConvertQuestion& question)> askQuestion;
 };
+
+// The identifiers of the question's own buttons: this plus the answer.
+inline constexpr int questionButtonBase = 100;
+
+// Convert's question as a task dialog: titled messageTitle, with the
+// question icon, "Use whole names" (the default), "Replace" where offered,
+// and the system's Cancel, which Escape and the close box answer too. A
+// test's callback may play the person.
+ConvertAnswer askConvertQuestion(HWND owner, const ConvertQuestion& question,
+                                 PFTASKDIALOGCALLBACK callback = nullptr,
+                                 LONG_PTR callbackData = 0);
 
 // The Open dialog's end without a value, from CommDlgExtendedError's code:
 // cancelled (0) and a buffer too small as the window core words them,

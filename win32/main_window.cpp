@@ -227,8 +227,7 @@ void Form1::convert() {
         const BusyCursor busy;
         WindowUpdate update = core_.convert(format);
         if (update.question) {
-            const bool yes = dialogs_.askQuestion(window_, wide(*update.question));
-            update = core_.clashQuestionAnswered(yes);
+            update = core_.questionAnswered(dialogs_.askQuestion(window_, *update.question));
         }
         failure = std::exchange(update.message, std::nullopt);
         show(update);

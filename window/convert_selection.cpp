@@ -5,6 +5,8 @@
 #include "rigaku_reader.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string_view>
 #include <utility>
 
 namespace scanmill {
@@ -27,6 +29,29 @@ std::vector<Conversion> conversionsOf(const std::vector<std::string>& names,
 // the program's own outputs beside the scans.
 std::string skippedLine(const std::string& name) {
     return name + "     " + skippedBrukerText;
+}
+
+// Whether the file at path holds exactly these bytes; false when it cannot
+// be read, as then nobody can tell.
+bool holdsBytes(const std::string& path, std::string_view bytes) {
+    std::FILE* file = platform::openForReading(path);
+    if (file == nullptr) {
+        return false;
+    }
+    std::string chunk(64 * 1024, '\0');
+    std::size_t compared = 0;
+    bool same = true;
+    while (same) {
+        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
+        same = !std::ferror(file) && compared + got <= bytes.size() &&
+               bytes.compare(compared, got, std::string_view(chunk.data(), got)) == 0;
+        compared += got;
+        if (got < chunk.size()) {
+            break;
+        }
+    }
+    std::fclose(file);
+    return same && compared == bytes.size();
 }
 
 } // namespace
@@ -116,6 +141,32 @@ std::vector<OutputClash> ConvertPress::clashesWholeNamesSeparate() const {
         clashes[known].inputNames.push_back(names_[problem.writer]);
     }
     return clashes;
+}
+
+std::vector<OutputReplaced> ConvertPress::outputsOfOtherScans() const {
+    std::vector<OutputReplaced> replaced;
+    if (!problems_.empty() || rule_ != NameRule::FirstDot) {
+        return replaced;
+    }
+    std::string bytes;
+    for (std::size_t index = 0; index < names_.size(); ++index) {
+        const std::string& name = names_[index];
+        const Conversion& conversion = conversions_[index];
+        if (outputNameFor(name, writer_.names.extension, NameRule::FirstDot) ==
+                outputNameFor(name, writer_.names.extension, NameRule::KeepDots) ||
+            !platform::fileStatus(conversion.outputPath)) {
+            continue;
+        }
+        try {
+            writer_.format(readRigakuRaw(conversion.inputPath), conversion, bytes);
+        } catch (const FileError&) {
+            continue; // not converted either: the press reports why
+        }
+        if (!holdsBytes(conversion.outputPath, bytes)) {
+            replaced.push_back({outputNameFor(name, writer_.names.extension, rule_), name});
+        }
+    }
+    return replaced;
 }
 
 } // namespace scanmill

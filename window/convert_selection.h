@@ -70,6 +70,12 @@ struct OutputClash {
     std::vector<std::string> inputNames; // in selection order
 };
 
+// An output file that exists, and the selected file that would replace it.
+struct OutputReplaced {
+    std::string outputName;
+    std::string inputName;
+};
+
 // One press of Convert, of a selection with files, its outputs named by
 // `rule`: the files are looked at once, for the question and the
 // conversion both.
@@ -87,6 +93,14 @@ public:
     // when whole names would still clash, and when an output would replace
     // another selected file: run refuses those as ever. Writes nothing.
     std::vector<OutputClash> clashesWholeNamesSeparate() const;
+
+    // Outputs that exist and may hold another scan, which a re-conversion
+    // would replace: the input's name was cut at its first dot with more
+    // after it ("Fe2O3_0.7mm.raw" to "Fe2O3_0.dat"), and the file's bytes
+    // differ from what this press would write (an unchanged scan converted
+    // again writes the same bytes and loses nothing). Only such inputs are
+    // read for it. Empty where the press refuses its files anyway.
+    std::vector<OutputReplaced> outputsOfOtherScans() const;
 
     // Converts as convertSelection does, into outputDirectory().
     void run(StatusLog& log) const;

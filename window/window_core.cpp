@@ -49,21 +49,49 @@ std::size_t directoryCount(const std::vector<std::string>& paths) {
     return directories.size();
 }
 
-// "These files would be written to one file:", a line "OUT: A, B" for each
-// clash, then the question.
-std::string clashQuestion(const std::vector<OutputClash>& clashes) {
-    std::string text = "These files would be written to one file:\n";
-    for (std::size_t i = 0; i < clashes.size() && i < clashesNamed; ++i) {
-        text += escapeControls(clashes[i].outputName) + ":";
-        for (std::size_t input = 0; input < clashes[i].inputNames.size(); ++input) {
-            text += (input == 0 ? " " : ", ") + escapeControls(clashes[i].inputNames[input]);
+// Names the files one by one, up to filesNamed, the rest counted: "a, b
+// and c", "a, b and 3 more".
+std::string namesText(const std::vector<std::string>& names) {
+    std::string text;
+    const std::size_t named = names.size() > filesNamed ? filesNamed : names.size();
+    for (std::size_t i = 0; i < named; ++i) {
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + escapeControls(names[i]);
+    }
+    if (named < names.size()) {
+        text += " and " + std::to_string(names.size() - named) + " more";
+    }
+    return text;
+}
+
+// A line for each output that may hold another scan, then the whole names
+// that would be written instead.
+ConvertQuestion convertQuestion(const std::vector<OutputClash>& clashes,
+                                const std::vector<OutputReplaced>& replaced,
+                                std::string_view extension) {
+    std::vector<std::string> lines;
+    std::vector<std::string> wholeNames;
+    for (const OutputClash& clash : clashes) {
+        lines.push_back(escapeControls(clash.outputName) + ": " + namesText(clash.inputNames) +
+                        (clash.inputNames.size() == 2 ? " would both" : " would all") +
+                        " be written to it");
+        for (const std::string& input : clash.inputNames) {
+            wholeNames.push_back(outputNameFor(input, extension, NameRule::KeepDots));
         }
-        text += "\n";
     }
-    if (clashes.size() > clashesNamed) {
-        text += "and " + std::to_string(clashes.size() - clashesNamed) + " more\n";
+    for (const OutputReplaced& output : replaced) {
+        lines.push_back(escapeControls(output.outputName) + " exists; " +
+                        escapeControls(output.inputName) + " would replace it");
+        wholeNames.push_back(outputNameFor(output.inputName, extension, NameRule::KeepDots));
     }
-    return text + "Convert this press with whole names (cut at the last dot)?";
+    std::string text = "These outputs may hold other scans:\n";
+    for (std::size_t i = 0; i < lines.size() && i < filesNamed; ++i) {
+        text += lines[i] + "\n";
+    }
+    if (lines.size() > filesNamed) {
+        text += "and " + std::to_string(lines.size() - filesNamed) + " more\n";
+    }
+    text += "Whole names would write " + namesText(wholeNames) + " instead.";
+    return {std::move(text), clashes.empty()};
 }
 
 WindowUpdate message(std::string text) {
@@ -150,12 +178,14 @@ WindowUpdate WindowCore::convert(OutputFormat format) {
     return press(format, NameRule::FirstDot, true);
 }
 
-WindowUpdate WindowCore::clashQuestionAnswered(bool yes) {
+WindowUpdate WindowCore::questionAnswered(ConvertAnswer answer) {
     const std::optional<OutputFormat> format = std::exchange(askedFormat_, std::nullopt);
-    if (!yes || !format) {
+    if (answer == ConvertAnswer::Cancel || !format) {
         return {};
     }
-    return press(*format, NameRule::KeepDots, false);
+    return press(*format,
+                 answer == ConvertAnswer::WholeNames ? NameRule::KeepDots : NameRule::FirstDot,
+                 false);
 }
 
 WindowUpdate WindowCore::press(OutputFormat format, NameRule rule, bool mayAsk) {
@@ -166,9 +196,11 @@ WindowUpdate WindowCore::press(OutputFormat format, NameRule rule, bool mayAsk) 
     }
     const ConvertPress press(selection_, engineWriter(format), rule);
     if (mayAsk) {
-        if (const auto clashes = press.clashesWholeNamesSeparate(); !clashes.empty()) {
+        const std::vector<OutputClash> clashes = press.clashesWholeNamesSeparate();
+        const std::vector<OutputReplaced> replaced = press.outputsOfOtherScans();
+        if (!clashes.empty() || !replaced.empty()) {
             askedFormat_ = format;
-            update.question = clashQuestion(clashes);
+            update.question = convertQuestion(clashes, replaced, formatNames(format).extension);
             return update;
         }
     }

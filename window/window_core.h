@@ -31,6 +31,23 @@ constexpr OutputFormat chosenFormat(bool firstOptionSelected) {
     return firstOptionSelected ? OutputFormat::TwoColumnAscii : OutputFormat::BrukerRaw;
 }
 
+// The answers to Convert's question, each a button: "Use whole names", the
+// default; "Replace", where offered; and "Cancel", which closing the box
+// answers too.
+enum class ConvertAnswer { WholeNames, Replace, Cancel };
+inline constexpr char wholeNamesButton[] = "Use whole names";
+inline constexpr char replaceButton[] = "Replace";
+inline constexpr char cancelButton[] = "Cancel";
+
+// Convert's question, when an output may hold another scan: two files of
+// the press would be written to it, or it exists and a file whose name was
+// cut at its first dot would replace it. Whole names (cut at the last dot)
+// keep every scan's output.
+struct ConvertQuestion {
+    std::string text;
+    bool offersReplace = false; // not where two files would meet on one output
+};
+
 // What the front end shows after one event. Members left unset (or empty)
 // change nothing.
 struct WindowUpdate {
@@ -42,13 +59,13 @@ struct WindowUpdate {
     // titled messageTitle, with an OK button only and no icon.
     std::optional<std::string> message;
     // Asked before anything else is done: a question box titled
-    // messageTitle with Yes and No buttons, Yes the default. The front end
-    // hands the answer to clashQuestionAnswered.
-    std::optional<std::string> question;
+    // messageTitle, with the question icon and the buttons of
+    // ConvertAnswer. The front end hands the answer to questionAnswered.
+    std::optional<ConvertQuestion> question;
 };
 
-// Clashes a clash question names one by one; the rest are counted.
-inline constexpr std::size_t clashesNamed = 10;
+// Files a question names one by one; the rest are counted.
+inline constexpr std::size_t filesNamed = 10;
 
 // What dropping these paths there would do.
 enum class DropTarget {
@@ -91,8 +108,8 @@ public:
     // Convert: the batch over the selection in this format. The first
     // failure ends it and comes back as the message; the lines of the files
     // before it come back too. The front end shows the busy cursor meanwhile.
-    // When the outputs' names clash and whole names (cut at the last dot)
-    // would keep them apart, nothing is done yet: the question comes back.
+    // When an output may hold another scan and whole names would keep
+    // every one, nothing is done yet: the question comes back.
     WindowUpdate convert(OutputFormat format);
 
     // The status list: every line the window has logged, in order, shown
@@ -105,9 +122,10 @@ public:
     // its scan, read again, for a preview window.
     PreviewOpening openPreview(std::size_t row) const;
 
-    // The person answered the clash question: Yes converts the press with
-    // whole names; No does nothing, and the selection stays.
-    WindowUpdate clashQuestionAnswered(bool yes);
+    // The person answered Convert's question: the press is converted with
+    // whole names, or with the names it had, replacing what is there;
+    // Cancel does nothing, and the selection stays.
+    WindowUpdate questionAnswered(ConvertAnswer answer);
 
 private:
     WindowUpdate press(OutputFormat format, NameRule rule, bool mayAsk);
@@ -117,7 +135,7 @@ private:
     // The output directory was filled in by Convert from the input directory,
     // so that it follows the input to another directory.
     bool outputFollowsInput_ = false;
-    // The format of the press whose clash question waits for its answer.
+    // The format of the press whose question waits for its answer.
     std::optional<OutputFormat> askedFormat_;
 };
 

@@ -22,6 +22,7 @@
 #include <QWindow>
 #include <filesystem>
 #include <initializer_list>
+#include <map>
 #include <memory>
 
 using namespace scanmill;
@@ -211,11 +212,33 @@ void MainWindowTest::messageAndQuestionBoxesHaveTheTitleAndTheirButtons() {
     QCOMPARE(box->text(), QStringLiteral("text"));
     QCOMPARE(box->icon(), QMessageBox::NoIcon);
     QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-    const std::unique_ptr<QMessageBox> question = questionBox(nullptr, QStringLiteral("Sure?"));
-    QCOMPARE(question->windowTitle(), QStringLiteral("Scanmill"));
-    QCOMPARE(question->text(), QStringLiteral("Sure?"));
-    QCOMPARE(question->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-    QCOMPARE(question->defaultButton(), question->button(QMessageBox::Yes));
+
+    // Convert's question: each button says what it does and answers so;
+    // Escape cancels, and Replace is there only where offered.
+    const std::map<QString, ConvertAnswer> answers = {
+        {"Use whole names", ConvertAnswer::WholeNames},
+        {"Replace", ConvertAnswer::Replace},
+        {"Cancel", ConvertAnswer::Cancel}};
+    for (const bool offersReplace : {true, false}) {
+        const ConvertQuestion asked{"Sure?", offersReplace};
+        const std::unique_ptr<QMessageBox> question = questionBox(nullptr, asked);
+        QCOMPARE(question->windowTitle(), QStringLiteral("Scanmill"));
+        QCOMPARE(question->text(), QStringLiteral("Sure?"));
+        QCOMPARE(question->icon(), QMessageBox::Question);
+        QCOMPARE(question->defaultButton()->text(), QStringLiteral("Use whole names"));
+        QCOMPARE(question->buttons().size(), offersReplace ? 3 : 2);
+        for (const QAbstractButton* button : question->buttons()) {
+            const std::unique_ptr<QMessageBox> box = questionBox(nullptr, asked);
+            for (QAbstractButton* same : box->buttons()) {
+                if (same->text() == button->text()) {
+                    same->click();
+                }
+            }
+            QCOMPARE(answerOf(*box), answers.at(button->text()));
+        }
+        QTest::keyClick(question.get(), Qt::Key_Escape);
+        QCOMPARE(answerOf(*question), ConvertAnswer::Cancel);
+    }
 }
 
 void MainWindowTest::fontsToolTipsAndTextsThatFit() {
@@ -383,7 +406,7 @@ void MainWindowTest::convertsToBrukerIntoChosenDirectory() {
     QCOMPARE(f.text("Text2"), out.path() + u'/');
 }
 
-// Thirty files, two of whose first-dot names clash: after Yes, the list
+// Thirty files, two of whose first-dot names clash: after "Use whole names", the list
 // shows its newest line, and scrolls far enough to read its longest one.
 void MainWindowTest::answeredClashConvertsAndTheListShowsItsNewestAndLongestLine() {
     QTemporaryDir in;
@@ -397,12 +420,12 @@ void MainWindowTest::answeredClashConvertsAndTheListShowsItsNewestAndLongestLine
     }
     Fixture f;
     f.chooseInput(pathsIn(in.path(), names));
-    f.messages.answers << true;
+    f.messages.answers << ConvertAnswer::WholeNames;
     f.click("Command2");
     QCOMPARE(f.messages.asked.size(), 1);
     QVERIFY(f.messages.asked.first().startsWith(
-        "These files would be written to one file:\nFe2O3_0.dat: Fe2O3_0.5mm.raw, "
-        "Fe2O3_0.7mm.raw\n"));
+        "These outputs may hold other scans:\nFe2O3_0.dat: Fe2O3_0.5mm.raw and Fe2O3_0.7mm.raw "
+        "would both be written to it\n"));
     QVERIFY(f.messages.shown.isEmpty());
     QCOMPARE(f.statusLines().size(), 30);
     QCOMPARE(f.statusLines().first(), "Fe2O3_0.5mm.raw" + ascii + "Fe2O3_0.5mm.dat");

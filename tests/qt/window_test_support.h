@@ -7,6 +7,7 @@
 #include "file_bytes.h"
 #include "file_dialog.h"
 #include "message_box.h"
+#include "native_paths.h"
 #include "rigaku_scan_bytes.h"
 
 #include <QApplication>
@@ -39,7 +40,7 @@ struct ScriptedMessages {
     QStringList shown;
     std::function<void()> whileShown;
     QStringList asked;
-    QList<bool> answers;
+    QList<ConvertAnswer> answers; // Cancel once they run out
 
     MessageBoxBackend backend() {
         return {[this](QWidget*, const QString& text) {
@@ -48,9 +49,9 @@ struct ScriptedMessages {
                         whileShown();
                     }
                 },
-                [this](QWidget*, const QString& text) {
-                    asked << text;
-                    return !answers.isEmpty() && answers.takeFirst();
+                [this](QWidget*, const ConvertQuestion& question) {
+                    asked << scanmill::shown(question.text);
+                    return answers.isEmpty() ? ConvertAnswer::Cancel : answers.takeFirst();
                 }};
     }
 };

@@ -168,7 +168,47 @@ TEST_F(WindowTest, ConvertWritesBothFormatsAndListsLinesInOrder) {
     EXPECT_TRUE(messages.empty());
 }
 
-// Thirty files, two of whose first-dot names clash: after Yes, the list
+// Convert's question as the system shows it: its buttons say what they do,
+// each answers so, and Replace is there only where offered.
+TEST(ConvertQuestionDialog, ButtonsSayWhatTheyDoAndAnswerSo) {
+    struct Person {
+        int clicks;
+        std::vector<std::wstring> buttons;
+    };
+    const PFTASKDIALOGCALLBACK play = [](HWND dialog, UINT notification, WPARAM, LPARAM,
+                                         LONG_PTR data) -> HRESULT {
+        if (notification == TDN_CREATED) {
+            auto& person = *reinterpret_cast<Person*>(data);
+            person.buttons = childTexts(dialog, L"Button");
+            PostMessageW(dialog, TDM_CLICK_BUTTON, static_cast<WPARAM>(person.clicks), 0);
+        }
+        return S_OK;
+    };
+    const int wholeNames = questionButtonBase + static_cast<int>(ConvertAnswer::WholeNames);
+    const int replace = questionButtonBase + static_cast<int>(ConvertAnswer::Replace);
+    for (const bool offersReplace : {true, false}) {
+        for (const auto& [clicks, answer] :
+             std::vector<std::pair<int, ConvertAnswer>>{{wholeNames, ConvertAnswer::WholeNames},
+                                                        {replace, ConvertAnswer::Replace},
+                                                        {IDCANCEL, ConvertAnswer::Cancel}}) {
+            if (clicks == replace && !offersReplace) {
+                continue;
+            }
+            Person person{clicks, {}};
+            EXPECT_EQ(askConvertQuestion(nullptr, {"Sure?", offersReplace}, play,
+                                         reinterpret_cast<LONG_PTR>(&person)),
+                      answer);
+            const auto has = [&](const wchar_t* text) {
+                return std::find(person.buttons.begin(), person.buttons.end(), text) !=
+                       person.buttons.end();
+            };
+            EXPECT_TRUE(has(L"Use whole names"));
+            EXPECT_EQ(has(L"Replace"), offersReplace);
+        }
+    }
+}
+
+// Thirty files, two of whose first-dot names clash: after "Use whole names", the list
 // shows its newest line, and scrolls far enough to read its longest one.
 TEST_F(WindowTest, AnsweredClashConvertsAndTheListShowsItsNewestAndLongestLine) {
     ScratchDirectory dir;
@@ -179,11 +219,12 @@ TEST_F(WindowTest, AnsweredClashConvertsAndTheListShowsItsNewestAndLongestLine) 
     }
     writeScans(dir.path(), names);
     choose(dir.path(), names);
-    questionAnswers.push_back(true);
+    questionAnswers.push_back(ConvertAnswer::WholeNames);
     click(Command2);
     ASSERT_EQ(questions.size(), 1U);
-    EXPECT_TRUE(questions[0].starts_with("These files would be written to one file:\nFe2O3_0.dat: "
-                                         "Fe2O3_0.5mm.raw, Fe2O3_0.7mm.raw\n"))
+    EXPECT_TRUE(questions[0].starts_with("These outputs may hold other scans:\nFe2O3_0.dat: "
+                                         "Fe2O3_0.5mm.raw and Fe2O3_0.7mm.raw would both be "
+                                         "written to it\n"))
         << questions[0];
     EXPECT_TRUE(messages.empty());
     const std::vector<std::wstring> shown = lines();

@@ -92,17 +92,9 @@ Answering::Step answerMessageBox(std::wstring& shown) {
         if (windowText(dialog) != L"Scanmill") {
             return false;
         }
-        EnumChildWindows(
-            dialog,
-            [](HWND child, LPARAM text) {
-                wchar_t className[16] = {};
-                GetClassNameW(child, className, 16);
-                if (std::wstring_view(className) == L"Static") {
-                    *reinterpret_cast<std::wstring*>(text) += windowText(child);
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&shown));
+        for (const std::wstring& text : childTexts(dialog, L"Static")) {
+            shown += text;
+        }
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         return true;
     };

@@ -13,6 +13,7 @@
 #include <memory>
 #include <shlobj.h>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace scanmill::testing {
@@ -25,6 +26,27 @@ inline std::wstring windowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)), L'\0');
     GetWindowTextW(window, text.data(), static_cast<int>(text.size() + 1));
     return text;
+}
+
+// The texts of a dialog's controls of one window class ("Button", "Static").
+inline std::vector<std::wstring> childTexts(HWND dialog, std::wstring_view kind) {
+    struct Found {
+        std::wstring_view kind;
+        std::vector<std::wstring> texts;
+    } found{kind, {}};
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM data) {
+            auto& found = *reinterpret_cast<Found*>(data);
+            wchar_t className[16] = {};
+            GetClassNameW(child, className, 16);
+            if (std::wstring_view(className) == found.kind) {
+                found.texts.push_back(windowText(child));
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.texts;
 }
 
 // A drop of these paths at this point of the window's client area, as the
@@ -56,7 +78,7 @@ protected:
     std::vector<std::string> messages;
     std::vector<std::size_t> linesAtMessage; // what List1 held when each message showed
     std::vector<std::string> questions;
-    std::deque<bool> questionAnswers; // none left means No
+    std::deque<ConvertAnswer> questionAnswers; // none left means Cancel
     std::unique_ptr<Form1> form;
 
     void SetUp() override { open(scriptedDialogs()); }
@@ -96,13 +118,14 @@ protected:
                     messages.push_back(win32::utf8(text));
                     linesAtMessage.push_back(lines().size());
                 },
-                [this](HWND, const std::wstring& text) {
-                    questions.push_back(win32::utf8(text));
-                    const bool yes = !questionAnswers.empty() && questionAnswers.front();
-                    if (!questionAnswers.empty()) {
-                        questionAnswers.pop_front();
+                [this](HWND, const ConvertQuestion& question) {
+                    questions.push_back(question.text);
+                    if (questionAnswers.empty()) {
+                        return ConvertAnswer::Cancel;
                     }
-                    return yes;
+                    const ConvertAnswer answer = questionAnswers.front();
+                    questionAnswers.pop_front();
+                    return answer;
                 }};
     }
 

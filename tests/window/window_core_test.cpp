@@ -277,8 +277,47 @@ TEST(WindowCore, FailureEndsTheBatchAfterTheLinesBeforeItButBrukerFilesAreSkippe
     EXPECT_EQ(std::count(last.message->begin(), last.message->end(), '\n'), 1) << *last.message;
 }
 
+// An output made from another scan is not replaced unasked: converted
+// alone, one after the other, Fe2O3_0.5mm.raw and Fe2O3_0.7mm.raw would
+// both be written to Fe2O3_0.dat. The same scan converted again replaces
+// its own output without a question.
+TEST(WindowCore, OutputOfAnotherScanIsNotReplacedUnasked) {
+    ScratchDirectory in;
+    writeScan(in / "Fe2O3_0.5mm.raw", "first");
+    writeScan(in / "Fe2O3_0.7mm.raw", "second");
+    WindowCore core;
+    core.filesOpened(pathsIn(in, {"Fe2O3_0.5mm.raw"}));
+    EXPECT_FALSE(core.convert(OutputFormat::TwoColumnAscii).question);
+    const std::string first = readFile(in / "Fe2O3_0.dat");
+    EXPECT_FALSE(core.convert(OutputFormat::TwoColumnAscii).question);
+    ASSERT_EQ(core.statusLineCount(), 2U);
+
+    core.filesOpened(pathsIn(in, {"Fe2O3_0.7mm.raw"}));
+    const WindowUpdate asked = core.convert(OutputFormat::TwoColumnAscii);
+    ASSERT_TRUE(asked.question);
+    EXPECT_EQ(asked.question->text, "These outputs may hold other scans:\n"
+                                    "Fe2O3_0.dat exists; Fe2O3_0.7mm.raw would replace it\n"
+                                    "Whole names would write Fe2O3_0.7mm.dat instead.");
+    EXPECT_TRUE(asked.question->offersReplace);
+    const WindowUpdate cancelled = core.questionAnswered(ConvertAnswer::Cancel);
+    EXPECT_TRUE(!cancelled.message && !cancelled.outputBox && core.statusLineCount() == 2);
+    EXPECT_EQ(in.entries().size(), 3U);
+
+    core.convert(OutputFormat::TwoColumnAscii);
+    core.questionAnswered(ConvertAnswer::WholeNames);
+    EXPECT_EQ(core.statusLine(2), "Fe2O3_0.7mm.raw" + ascii + "Fe2O3_0.7mm.dat");
+    EXPECT_EQ(readFile(in / "Fe2O3_0.dat"), first);
+    EXPECT_EQ(readFile(in / "Fe2O3_0.7mm.dat").substr(0, 6), "second");
+
+    ASSERT_TRUE(core.convert(OutputFormat::TwoColumnAscii).question);
+    core.questionAnswered(ConvertAnswer::Replace);
+    EXPECT_EQ(core.statusLine(3), "Fe2O3_0.7mm.raw" + ascii + "Fe2O3_0.dat");
+    EXPECT_EQ(readFile(in / "Fe2O3_0.dat").substr(0, 6), "second");
+}
+
 // First-dot names that clash bring a question when whole names keep them
-// apart: No writes nothing, Yes converts the press with whole names. Where
+// apart, without Replace: Cancel writes nothing, "Use whole names" converts
+// the press with whole names. Where
 // whole names would not help, or an output would replace another selected
 // file, Convert refuses as ever.
 TEST(WindowCore, ClashOfFirstDotNamesAsksForWholeNames) {
@@ -290,21 +329,25 @@ TEST(WindowCore, ClashOfFirstDotNamesAsksForWholeNames) {
     }
     WindowCore core;
     core.filesOpened(pathsIn(in, names));
-    const std::string question = "These files would be written to one file:\n"
-                                 "Fe2O3_0.dat: Fe2O3_0.5mm.raw, Fe2O3_0.7mm.raw\n"
-                                 "quartz.dat: quartz.v1.raw, quartz.v2.raw, quartz.v3.raw\n"
-                                 "Convert this press with whole names (cut at the last dot)?";
+    const std::string question =
+        "These outputs may hold other scans:\n"
+        "Fe2O3_0.dat: Fe2O3_0.5mm.raw and Fe2O3_0.7mm.raw would both be written to it\n"
+        "quartz.dat: quartz.v1.raw, quartz.v2.raw and quartz.v3.raw would all be written to it\n"
+        "Whole names would write Fe2O3_0.5mm.dat, Fe2O3_0.7mm.dat, quartz.v1.dat, quartz.v2.dat "
+        "and quartz.v3.dat instead.";
     const WindowUpdate asked = core.convert(OutputFormat::TwoColumnAscii);
-    EXPECT_EQ(asked.question, question);
+    ASSERT_TRUE(asked.question);
+    EXPECT_EQ(asked.question->text, question);
+    EXPECT_FALSE(asked.question->offersReplace);
     EXPECT_TRUE(core.statusLineCount() == 0 && !asked.message && !asked.outputBox);
-    const WindowUpdate no = core.clashQuestionAnswered(false);
+    const WindowUpdate no = core.questionAnswered(ConvertAnswer::Cancel);
     EXPECT_TRUE(core.statusLineCount() == 0 && !no.message && !no.outputBox && !no.question);
     EXPECT_EQ(in.entries().size(), names.size());
     EXPECT_EQ(core.selection().fileNames, names);
     EXPECT_TRUE(core.selection().outputDirectory.empty());
 
-    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).question, question);
-    const WindowUpdate yes = core.clashQuestionAnswered(true);
+    EXPECT_EQ(core.convert(OutputFormat::TwoColumnAscii).question->text, question);
+    const WindowUpdate yes = core.questionAnswered(ConvertAnswer::WholeNames);
     EXPECT_FALSE(yes.message) << *yes.message;
     EXPECT_EQ(yes.outputBox, in.withSeparator());
     ASSERT_EQ(core.statusLineCount(), names.size());
@@ -326,12 +369,14 @@ TEST(WindowCore, ClashOfFirstDotNamesAsksForWholeNames) {
         }
     }
     core.filesOpened(pathsIn(in, many));
-    const std::optional<std::string> manyQuestion = core.convert(OutputFormat::BrukerRaw).question;
-    ASSERT_TRUE(manyQuestion);
-    EXPECT_EQ(std::count(manyQuestion->begin(), manyQuestion->end(), '\n'), 12);
-    EXPECT_NE(manyQuestion->find("\ns19_b.raw: s19.1.raw, s19.2.raw\nand 2 more\nConvert"),
+    const std::optional<ConvertQuestion> manyAsked = core.convert(OutputFormat::BrukerRaw).question;
+    ASSERT_TRUE(manyAsked);
+    EXPECT_EQ(std::count(manyAsked->text.begin(), manyAsked->text.end(), '\n'), 12);
+    EXPECT_NE(manyAsked->text.find("\ns19_b.raw: s19.1.raw and s19.2.raw would both be written to "
+                                   "it\nand 2 more\nWhole names would write s10.1_b.raw, "),
               std::string::npos)
-        << *manyQuestion;
+        << manyAsked->text;
+    EXPECT_TRUE(manyAsked->text.ends_with(", s14.2_b.raw and 14 more instead.")) << manyAsked->text;
 
     // Whole names that still clash, and an output over another selected
     // scan, are refused without a question.
@@ -442,11 +487,13 @@ TEST(WindowCore, NamesReachTheEngineAsTheirBytesAndAreShownEscaped) {
 
     // In the clash question and in a failure's message too.
     core.filesChosen({in.withSeparator(), {hostile + ".1.raw", hostile + ".2.raw"}});
-    const std::optional<std::string> question = core.convert(OutputFormat::TwoColumnAscii).question;
+    const std::optional<ConvertQuestion> question =
+        core.convert(OutputFormat::TwoColumnAscii).question;
     ASSERT_TRUE(question);
-    EXPECT_NE(question->find("\nevil\\u202ewar.dat: evil\\u202ewar.1.raw, evil\\u202ewar.2.raw\n"),
+    EXPECT_NE(question->text.find("\nevil\\u202ewar.dat: evil\\u202ewar.1.raw and "
+                                  "evil\\u202ewar.2.raw would both"),
               std::string::npos)
-        << *question;
+        << question->text;
     core.filesChosen({in.withSeparator(), {hostile + ".missing.raw"}});
     const std::optional<std::string> failure = core.convert(OutputFormat::TwoColumnAscii).message;
     ASSERT_TRUE(failure);
