@@ -5,6 +5,7 @@
 #include "native_paths.h"
 #include "preview_window.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QGroupBox>
@@ -85,6 +86,14 @@ QWidget* make(const FormControl& control, QWidget* parent) {
         return new QRadioButton(text, parent);
     case ControlKind::ListBox:
         return new QListWidget(parent);
+    case ControlKind::DropDownList: {
+        auto* list = new QComboBox(parent);
+        for (const Anode anode : anodes) {
+            list->addItem(QString::fromUtf8(anodeName(anode).data(),
+                                            static_cast<qsizetype>(anodeName(anode).size())));
+        }
+        return list;
+    }
     }
     return nullptr;
 }
@@ -141,6 +150,8 @@ void Form1::createControls() {
     Command4 = child<QPushButton>("Command4");
     Option1 = child<QRadioButton>("Option1");
     Option1->setChecked(true);
+    Combo1 = child<QComboBox>("Combo1");
+    child<QLabel>("Label3")->setBuddy(Combo1);
     Frame4 = child<QGroupBox>("Frame4");
     List1 = child<QListWidget>("List1");
 }
@@ -171,8 +182,8 @@ void Form1::browseInputFiles() {
     showUpdate(core_.filesChosen(chosen));
 }
 
-void Form1::openFiles(const std::vector<std::string>& paths) {
-    showUpdate(core_.filesOpened(paths));
+void Form1::openCommandLine(const std::vector<std::string>& arguments) {
+    showUpdate(core_.commandLine(arguments));
 }
 
 void Form1::convert() {
@@ -182,7 +193,8 @@ void Form1::convert() {
         // message box after it waits for a person.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto idle = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        update = core_.convert(chosenFormat(Option1->isChecked()));
+        update = core_.convert(chosenFormat(Option1->isChecked()),
+                               anodes[static_cast<std::size_t>(Combo1->currentIndex())]);
         if (update.question) {
             QGuiApplication::restoreOverrideCursor();
             const ConvertAnswer answer = messageBox_.ask(this, *update.question);
@@ -267,6 +279,10 @@ void Form1::showBoxesAndLines(const WindowUpdate& update) {
     }
     if (update.outputBox) {
         Text2->setText(shown(*update.outputBox));
+    }
+    if (update.tube) {
+        Combo1->setCurrentIndex(static_cast<int>(
+            std::find(std::begin(anodes), std::end(anodes), *update.tube) - std::begin(anodes)));
     }
     for (auto row = static_cast<std::size_t>(List1->count()); row < core_.statusLineCount();
          ++row) {

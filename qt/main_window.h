@@ -14,6 +14,7 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
+class QComboBox;
 class QRadioButton;
 
 namespace scanmill {
@@ -30,8 +31,8 @@ public:
 
     const FileSelection& selection() const { return core_.selection(); }
 
-    // Files named on the command line, as the system gave them.
-    void openFiles(const std::vector<std::string>& paths);
+    // The window's command line, as the system gave it: files and the tube.
+    void openCommandLine(const std::vector<std::string>& arguments);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -66,6 +67,7 @@ private:
     QLineEdit* Text1;
     QLineEdit* Text2;
     QRadioButton* Option1;
+    QComboBox* Combo1;
     QGroupBox* Frame4;
     QListWidget* List1;
     FileDialog dlgfiles;

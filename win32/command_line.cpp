@@ -7,7 +7,7 @@
 
 namespace scanmill::win32 {
 
-std::vector<std::wstring> commandLineFiles(const wchar_t* commandLine) {
+std::vector<std::wstring> commandLineArguments(const wchar_t* commandLine) {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(commandLine, &count);
     if (!arguments) {

@@ -6,8 +6,9 @@
 
 namespace scanmill::win32 {
 
-// The files named on a command line such as GetCommandLineW gives, the
-// program's own name left out, split by the system's rules for quotes.
-std::vector<std::wstring> commandLineFiles(const wchar_t* commandLine);
+// The arguments of a command line such as GetCommandLineW gives (files and
+// options), the program's own name left out, split by the system's rules
+// for quotes.
+std::vector<std::wstring> commandLineArguments(const wchar_t* commandLine);
 
 } // namespace scanmill::win32

@@ -14,6 +14,8 @@ enum Control : int {
     Label1,
     Option1,
     Option2,
+    Label3,
+    Combo1,
     Frame2,
     Frame3,
     Label2,

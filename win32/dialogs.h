@@ -3,11 +3,12 @@
 
 #include "window_core.h"
 
-#include <commctrl.h>
 #include <functional>
 #include <optional>
 #include <string>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 namespace scanmill::win32 {
 

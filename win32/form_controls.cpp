@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "form_controls.h"
 
+#include "anode.h"
 #include "text.h"
 
 #include <cmath>
@@ -36,6 +37,8 @@ ControlClass classOf(ControlKind kind) {
         return {WC_LISTBOXW,
                 WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
                 WS_EX_CLIENTEDGE};
+    case ControlKind::DropDownList:
+        return {WC_COMBOBOXW, WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST};
     }
     return {};
 }
@@ -121,10 +124,18 @@ void createFormControls(HWND window) {
             previous->kind == ControlKind::OptionButton) {
             style &= ~(WS_TABSTOP | WS_GROUP);
         }
-        CreateWindowExW(kind.exStyle, kind.name, wide(item.text).c_str(),
-                        WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(item))), instance,
-                        nullptr);
+        const HWND made = CreateWindowExW(
+            kind.exStyle, kind.name,
+            item.kind == ControlKind::DropDownList ? nullptr : wide(item.text).c_str(),
+            WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(item))), instance, nullptr);
+        if (item.kind == ControlKind::DropDownList) {
+            for (const Anode anode : anodes) {
+                SendMessageW(made, CB_ADDSTRING, 0,
+                             reinterpret_cast<LPARAM>(wide(anodeName(anode)).c_str()));
+            }
+            SendMessageW(made, CB_SETCURSEL, 0, 0);
+        }
         previous = &item;
     }
     // The frames lie beneath the controls drawn over them; the others keep
@@ -151,7 +162,12 @@ std::vector<HFONT> setFormFonts(HWND window, UINT dpi) {
 
 void placeFormControls(HWND window, HWND toolTips, UINT dpi) {
     for (const FormControl& item : formControls) {
-        const RECT place = placeOf(item, dpi);
+        RECT place = placeOf(item, dpi);
+        // A drop-down list's height is that of its list dropped down, room
+        // for every choice; closed, the font sets it.
+        if (item.kind == ControlKind::DropDownList) {
+            place.bottom += pixels(1800, dpi);
+        }
         SetWindowPos(GetDlgItem(window, idOf(item)), nullptr, place.left, place.top,
                      place.right - place.left, place.bottom - place.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);

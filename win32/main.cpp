@@ -12,8 +12,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
     ShowWindow(window.handle(), show);
     UpdateWindow(window.handle());
     // Files named on the command line, as "Open with" and a drop on the
-    // program's icon pass them.
-    window.openFiles(scanmill::win32::commandLineFiles(GetCommandLineW()));
+    // program's icon pass them, and the tube, as a shortcut may.
+    window.openCommandLine(scanmill::win32::commandLineArguments(GetCommandLineW()));
     const int code = scanmill::win32::runMessageLoop(window);
     CoUninitialize();
     return code;

@@ -220,12 +220,13 @@ void Form1::browseInputFiles() {
 
 void Form1::convert() {
     const OutputFormat format = chosenFormat(IsDlgButtonChecked(window_, Option1) == BST_CHECKED);
+    const auto tube = static_cast<std::size_t>(SendMessageW(control(Combo1), CB_GETCURSEL, 0, 0));
     std::optional<std::string> failure;
     {
         // Busy until the list and the output box show how the batch went;
         // the message box after it waits for a person.
         const BusyCursor busy;
-        WindowUpdate update = core_.convert(format);
+        WindowUpdate update = core_.convert(format, anodes[tube < std::size(anodes) ? tube : 0]);
         if (update.question) {
             update = core_.questionAnswered(dialogs_.askQuestion(window_, *update.question));
         }
@@ -258,12 +259,12 @@ void Form1::openPreview() {
     showMessage(opening.message);
 }
 
-void Form1::openFiles(const std::vector<std::wstring>& paths) {
+void Form1::openCommandLine(const std::vector<std::wstring>& arguments) {
     std::vector<std::string> named;
-    for (const std::wstring& path : paths) {
-        named.push_back(utf8(path));
+    for (const std::wstring& argument : arguments) {
+        named.push_back(utf8(argument));
     }
-    show(core_.filesOpened(named));
+    show(core_.commandLine(named));
 }
 
 void Form1::onDropFiles(HDROP drop) {
@@ -292,6 +293,13 @@ void Form1::show(const WindowUpdate& update) {
     }
     if (update.outputBox) {
         SetWindowTextW(control(Text2), wide(*update.outputBox).c_str());
+    }
+    if (update.tube) {
+        SendMessageW(
+            control(Combo1), CB_SETCURSEL,
+            static_cast<WPARAM>(std::find(std::begin(anodes), std::end(anodes), *update.tube) -
+                                std::begin(anodes)),
+            0);
     }
     const HWND list = control(List1);
     const auto shownLines = static_cast<std::size_t>(SendMessageW(list, LB_GETCOUNT, 0, 0));

@@ -26,8 +26,8 @@ public:
     HWND control(Control id) const { return GetDlgItem(window_, id); }
     const WindowCore& core() const { return core_; }
 
-    // Files named on the command line.
-    void openFiles(const std::vector<std::wstring>& paths);
+    // The command line's files and tube.
+    void openCommandLine(const std::vector<std::wstring>& arguments);
 
     // What the message loop asks of each message before dispatching it: the
     // keys that move between controls and press buttons. True when taken.

@@ -19,7 +19,7 @@ inline constexpr int twipsPerPixel = 15;
 inline constexpr char noInputText[] = "Browse to files . . .";      // Text1 at start
 inline constexpr char noOutputText[] = "Browse to directory . . ."; // Text2 until it has one
 
-enum class ControlKind { Label, Frame, TextBox, Button, OptionButton, ListBox };
+enum class ControlKind { Label, Frame, TextBox, Button, OptionButton, ListBox, DropDownList };
 
 // The system's dialog font, or Trebuchet MS; where that is missing each
 // toolkit finds the nearest sans serif.
@@ -72,6 +72,11 @@ inline constexpr FormControl formControls[] = {
     {"Option1", ControlKind::OptionButton, nullptr, 720, 4080, 1575, 375, "2-column ASCII"},
     {"Option2", ControlKind::OptionButton, nullptr, 720, 4560, 2175, 375,
      "Bruker-AXS Diffrac Plus"},
+    // The tube whose wavelengths the Bruker files record, in the format
+    // frame's room below Option2; its choices are the anodes, Cu first, and
+    // its text is what screen readers call it.
+    {"Label3", ControlKind::Label, nullptr, 720, 4995, 420, 255, "Tube"},
+    {"Combo1", ControlKind::DropDownList, nullptr, 1200, 4950, 960, 315, "Tube"},
     {"Frame2", ControlKind::Frame, nullptr, 480, 3720, 2655, 1575, "Convert to which format . . .",
      dialogFont, "Select desired output format"},
     {"Frame3", ControlKind::Frame, nullptr, 3600, 3720, 7095, 2775, "Status window"},

@@ -122,6 +122,39 @@ WindowUpdate WindowCore::filesOpened(const std::vector<std::string>& paths) {
     return filesChosen(chosenTogether(scans));
 }
 
+WindowUpdate WindowCore::commandLine(const std::vector<std::string>& arguments) {
+    std::vector<std::string> files;
+    std::optional<std::string> tubeName;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--anode" && i + 1 < arguments.size()) {
+            tubeName = arguments[++i];
+        } else if (arguments[i].starts_with("--anode=")) {
+            tubeName = arguments[i].substr(8);
+        } else {
+            files.push_back(arguments[i]);
+        }
+    }
+    WindowUpdate update = filesOpened(files);
+    if (!tubeName) {
+        return update;
+    }
+    if (const std::optional<Anode> tube = anodeNamed(*tubeName)) {
+        update.tube = tube;
+        return update;
+    }
+    std::string choices;
+    for (const Anode anode : anodes) {
+        choices += (choices.empty()                          ? ""
+                    : anode == anodes[std::size(anodes) - 1] ? " and "
+                                                             : ", ") +
+                   std::string(anodeName(anode));
+    }
+    update.message = (update.message ? *update.message + "\n" : std::string()) + "--anode " +
+                     escapeControls(*tubeName) + ": no such tube; the tubes are " + choices +
+                     ".\nThe tube stays " + std::string(anodeName(anodes[0])) + ".";
+    return update;
+}
+
 WindowUpdate WindowCore::filesChosen(const ChosenFiles& chosen) {
     if (chosen.names.size() > maxSelectedFiles) {
         return message(std::to_string(chosen.names.size()) +
@@ -173,33 +206,33 @@ WindowUpdate WindowCore::dropped(const std::vector<std::string>& paths, bool onO
     return {};
 }
 
-WindowUpdate WindowCore::convert(OutputFormat format) {
-    askedFormat_.reset();
-    return press(format, NameRule::FirstDot, true);
+WindowUpdate WindowCore::convert(OutputFormat format, Anode tube) {
+    asked_.reset();
+    return press(format, tube, NameRule::FirstDot, true);
 }
 
 WindowUpdate WindowCore::questionAnswered(ConvertAnswer answer) {
-    const std::optional<OutputFormat> format = std::exchange(askedFormat_, std::nullopt);
-    if (answer == ConvertAnswer::Cancel || !format) {
+    const auto asked = std::exchange(asked_, std::nullopt);
+    if (answer == ConvertAnswer::Cancel || !asked) {
         return {};
     }
-    return press(*format,
+    return press(asked->first, asked->second,
                  answer == ConvertAnswer::WholeNames ? NameRule::KeepDots : NameRule::FirstDot,
                  false);
 }
 
-WindowUpdate WindowCore::press(OutputFormat format, NameRule rule, bool mayAsk) {
+WindowUpdate WindowCore::press(OutputFormat format, Anode tube, NameRule rule, bool mayAsk) {
     WindowUpdate update;
     if (selection_.inputDirectory.empty()) {
         log_.append("No files have been selected.");
         return update;
     }
-    const ConvertPress press(selection_, engineWriter(format), rule);
+    const ConvertPress press(selection_, engineWriter(format, tube), rule);
     if (mayAsk) {
         const std::vector<OutputClash> clashes = press.clashesWholeNamesSeparate();
         const std::vector<OutputReplaced> replaced = press.outputsOfOtherScans();
         if (!clashes.empty() || !replaced.empty()) {
-            askedFormat_ = format;
+            asked_ = {format, tube};
             update.question = convertQuestion(clashes, replaced, formatNames(format).extension);
             return update;
         }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "anode.h"
 #include "chosen_files.h"
 #include "convert_selection.h"
 #include "form.h"
@@ -10,6 +11,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace scanmill {
@@ -53,6 +55,7 @@ struct ConvertQuestion {
 struct WindowUpdate {
     std::optional<std::string> inputBox;  // Text1's new text
     std::optional<std::string> outputBox; // Text2's new text
+    std::optional<Anode> tube;            // Combo1's new choice
     // List1 shows statusLine(row) for every row below statusLineCount(): the
     // lines an event added go at its end.
     // Shown last, once the boxes and the list show the rest: a message box
@@ -93,6 +96,12 @@ public:
     // Relative paths are taken against the working directory.
     WindowUpdate filesOpened(const std::vector<std::string>& paths);
 
+    // The window's command line: files, selected as filesOpened selects
+    // them, and "--anode X" (or "--anode=X"), the tube chosen at start, so
+    // that a lab can put its tube into its shortcut. An unknown tube is
+    // named in a message, and Cu stays.
+    WindowUpdate commandLine(const std::vector<std::string>& arguments);
+
     // The output Browse chose this directory (the separator is appended).
     // A directory chosen so stays for every later Convert.
     WindowUpdate outputDirectoryChosen(const std::string& directory);
@@ -110,7 +119,7 @@ public:
     // before it come back too. The front end shows the busy cursor meanwhile.
     // When an output may hold another scan and whole names would keep
     // every one, nothing is done yet: the question comes back.
-    WindowUpdate convert(OutputFormat format);
+    WindowUpdate convert(OutputFormat format, Anode tube = Anode::Cu);
 
     // The status list: every line the window has logged, in order, shown
     // as names are shown everywhere (a line break would split a line, and
@@ -128,15 +137,15 @@ public:
     WindowUpdate questionAnswered(ConvertAnswer answer);
 
 private:
-    WindowUpdate press(OutputFormat format, NameRule rule, bool mayAsk);
+    WindowUpdate press(OutputFormat format, Anode tube, NameRule rule, bool mayAsk);
 
     StatusLog log_;
     FileSelection selection_;
     // The output directory was filled in by Convert from the input directory,
     // so that it follows the input to another directory.
     bool outputFollowsInput_ = false;
-    // The format of the press whose question waits for its answer.
-    std::optional<OutputFormat> askedFormat_;
+    // The format and tube of the press whose question waits for its answer.
+    std::optional<std::pair<OutputFormat, Anode>> asked_;
 };
 
 } // namespace scanmill

@@ -6,6 +6,7 @@
 #include "window_test_support.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -188,6 +189,11 @@ void MainWindowTest::controlsSitWhereTheFormPutsThem() {
             shown = frame->title();
         } else if (auto* box = qobject_cast<QLineEdit*>(control)) {
             shown = box->text();
+        } else if (auto* list = qobject_cast<QComboBox*>(control)) {
+            // The tubes, Cu chosen; its text is only its name.
+            QCOMPARE(list->count(), 6);
+            QCOMPARE(list->currentText(), QStringLiteral("Cu"));
+            shown = text;
         }
         QCOMPARE(shown, text);
         // Screen readers announce what people read; a box is announced by its frame.
@@ -276,18 +282,18 @@ void MainWindowTest::tabVisitsTheControlsInOrder() {
     auto visit = [&] {
         f.control("Command1")->setFocus(Qt::TabFocusReason);
         QStringList order;
-        for (int i = 0; i < 9; ++i) {
+        for (int i = 0; i < 10; ++i) {
             order << QApplication::focusWidget()->objectName();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         return order;
     };
-    QCOMPARE(visit(), QStringList({"Command1", "Command2", "List1", "Text1", "Option1", "Text2",
-                                   "Command3", "Command4", "Command1"}));
+    QCOMPARE(visit(), QStringList({"Command1", "Command2", "List1", "Text1", "Option1", "Combo1",
+                                   "Text2", "Command3", "Command4", "Command1"}));
     // Of the two options only the selected one is a stop.
     f.click("Option2");
-    QCOMPARE(visit(), QStringList({"Command1", "Command2", "List1", "Text1", "Option2", "Text2",
-                                   "Command3", "Command4", "Command1"}));
+    QCOMPARE(visit(), QStringList({"Command1", "Command2", "List1", "Text1", "Option2", "Combo1",
+                                   "Text2", "Command3", "Command4", "Command1"}));
 }
 
 void MainWindowTest::boxesTakeNoTypingButCopy() {
@@ -519,7 +525,7 @@ void MainWindowTest::namesThatAreNotUtf8AreShownAndConverted() {
     writeFile((directory + "old\xF6.raw").toStdString(), rigakuBytes({}));
     const QString shownName = QStringLiteral("bad\uFFFD.raw");
     Fixture f;
-    f.window->openFiles({(directory + "bad\xE4.raw").toStdString()});
+    f.window->openCommandLine({(directory + "bad\xE4.raw").toStdString()});
     QCOMPARE(f.window->selection().fileNames[0], "bad\xE4.raw");
     QCOMPARE(f.text("Text1"), in.filePath(shownName));
     f.click("Command2");

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
+#include "bruker_writer.h"
 #include "platform.h"
+#include "rigaku_reader.h"
 #include "scan_files.h"
 #include "window_core.h"
 
@@ -193,6 +195,26 @@ TEST(WindowCore, OpenedFilesAreTheScansOfOneDirectory) {
     EXPECT_FALSE(update.inputBox);
     EXPECT_EQ(core.selection().fileNames.size(), 2U);
     EXPECT_EQ(core.selection().inputDirectory, in.withSeparator());
+}
+
+// The window's command line names files and the tube, which reaches the
+// Bruker files' wavelengths; an unknown tube is named and Cu stays.
+TEST(WindowCore, CommandLineChoosesTheTubeOfTheBrukerFiles) {
+    ScratchDirectory in;
+    writeScan(in / "a.raw", "A");
+    WindowCore core;
+    WindowUpdate update = core.commandLine({"--anode", "co", in / "a.raw"});
+    EXPECT_EQ(update.tube, Anode::Co);
+    EXPECT_EQ(update.inputBox, in / "a.raw");
+    EXPECT_FALSE(update.message);
+    core.convert(OutputFormat::BrukerRaw, Anode::Co);
+    EXPECT_EQ(readFile(in / "a_b.raw"), formatBrukerRaw(readRigakuRaw(in / "a.raw"), Anode::Co));
+    EXPECT_EQ(core.commandLine({"--anode=Mo"}).tube, Anode::Mo);
+
+    update = core.commandLine({"--anode", "W"});
+    EXPECT_FALSE(update.tube);
+    EXPECT_EQ(update.message, "--anode W: no such tube; the tubes are Cu, Co, Cr, Fe, Mo and "
+                              "Ag.\nThe tube stays Cu.");
 }
 
 TEST(WindowCore, RelativePathsAreTakenFromTheWorkingDirectory) {
