@@ -136,10 +136,9 @@ FileError problemError(const OutputProblem& problem, const std::vector<Conversio
 }
 
 // The files a run goes on to convert, once those refused and those up to
-// date are taken out, with whether each was found in a directory.
+// date are taken out.
 struct Pending {
     std::vector<Conversion> conversions;
-    std::vector<bool> foundInDirectory;
     // Up to date, so not converted, yet shown on the index page.
     std::vector<Conversion> upToDate;
     // A pipe, a socket or a device named on the command line: read as it
@@ -214,18 +213,18 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
         }
         pending.conversions.push_back(found[index]);
         pending.conversions.back().outputMissing = !output;
-        pending.foundInDirectory.push_back(inputs.foundInDirectory[index]);
         pending.readAsItComes.push_back(input && !input->regular && !input->directory);
     }
     return pending;
 }
 
-// A failure of one file, as the real run counts it: a Bruker file found in
-// a directory is passed over, any other failure counted. True when it was
-// counted as a failure.
-bool countFailure(const FileError& error, const Conversion& conversion, bool foundInDirectory,
-                  Report& report, Tally& tally) {
-    if (foundInDirectory && dynamic_cast<const NotAScanError*>(&error) != nullptr) {
+// A failure of one file, as the real run counts it: a Bruker file, nearly
+// always an earlier output, is passed over wherever it came from (found in
+// a directory, or named, as a shell's *.raw names it), any other failure
+// counted. True when it was counted as a failure.
+bool countFailure(const FileError& error, const Conversion& conversion, Report& report,
+                  Tally& tally) {
+    if (dynamic_cast<const NotAScanError*>(&error) != nullptr) {
         report.passedOver(conversion.inputPath);
         ++tally.skipped;
         return false;
@@ -260,8 +259,7 @@ void reportDryRun(const Pending& pending, const ConvertCommand& command, Report&
             report.converted(conversion.inputPath + words + conversion.outputPath + note);
             ++tally.converted;
         } catch (const FileError& error) {
-            if (countFailure(error, conversion, pending.foundInDirectory[index], report, tally) &&
-                command.failFast) {
+            if (countFailure(error, conversion, report, tally) && command.failFast) {
                 return;
             }
         }
@@ -329,8 +327,7 @@ bool convertAll(const Pending& pending, const ConvertCommand& command, Report& r
                 return finish(); // as an interrupt: the temporaries made ahead go with the batch
             }
         } catch (const FileError& error) {
-            const bool counted =
-                countFailure(error, conversion, pending.foundInDirectory[index], report, tally);
+            const bool counted = countFailure(error, conversion, report, tally);
             if (counted && indexPage) {
                 indexPage->addFailed(conversion.inputPath, error);
             }

@@ -37,8 +37,8 @@ public:
     // True once standard output is a pipe that no one reads any more.
     bool outputClosed() const { return outputClosed_; }
     void failed(const FileError& error);
-    // A Bruker file met in a directory, usually an earlier output: counted,
-    // and named only when asked for.
+    // A Bruker file, usually an earlier output: counted, and named only
+    // when asked for.
     void passedOver(const std::string& path);
     void note(const std::string& text);
 
