@@ -167,6 +167,10 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
     for (const std::string& note : inputs.notes) {
         report.note(note);
     }
+    for (const std::string& path : command.leftOut) {
+        report.passedOver(path, "not a .raw file; left out");
+        ++tally.skipped;
+    }
     for (const FileError& failure : inputs.failures) {
         report.failed(failure);
         ++tally.failed;
@@ -225,7 +229,7 @@ Pending checkRun(const RunInputs& inputs, const ConvertCommand& command, Report&
 bool countFailure(const FileError& error, const Conversion& conversion, Report& report,
                   Tally& tally) {
     if (dynamic_cast<const NotAScanError*>(&error) != nullptr) {
-        report.passedOver(conversion.inputPath);
+        report.passedOver(conversion.inputPath, skippedBrukerText);
         ++tally.skipped;
         return false;
     }

@@ -21,13 +21,15 @@ struct ConvertCommand {
     bool recursive = false;
     unsigned jobs = 0;    // 0: one per core
     bool quiet = false;   // no status lines, no summary
-    bool verbose = false; // Bruker files skipped in directories are named too
+    bool verbose = false; // the files skipped are named too
     bool failFast = false;
     bool keepDots = false; // output names cut at the last dot, not the first
     bool update = false;   // only outputs missing or older than their input
     bool dryRun = false;   // say what would be converted; write and read nothing
     bool sync = false;     // each output on its disk before it is reported
     std::vector<std::string> paths;
+    // Matched by a wildcard, yet no scan: counted as skipped.
+    std::vector<std::string> leftOut;
 };
 
 // Runs the command: status lines on out; failures, notes and the closing

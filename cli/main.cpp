@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -191,7 +192,9 @@ int run(int argc, const char* const* argv) {
         return cli::exitUsage;
     }
     try {
-        command.paths = cli::expandWildcards(command.paths);
+        cli::ExpandedPaths expanded = cli::expandWildcards(command.paths);
+        command.paths = std::move(expanded.paths);
+        command.leftOut = std::move(expanded.leftOut);
     } catch (const cli::ArgumentError& error) {
         std::fprintf(stderr, "%s: %s\n", programName, escapeControlsByLine(error.what()).c_str());
         return cli::exitUsage;

@@ -35,9 +35,9 @@ void Report::failed(const FileError& error) {
     message(error.description());
 }
 
-void Report::passedOver(const std::string& path) {
+void Report::passedOver(const std::string& path, std::string_view why) {
     if (verbose_) {
-        message(path + ": " + skippedBrukerText);
+        message(path + ": " + std::string(why));
     }
 }
 

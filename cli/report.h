@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace scanmill::cli {
 
@@ -37,9 +38,10 @@ public:
     // True once standard output is a pipe that no one reads any more.
     bool outputClosed() const { return outputClosed_; }
     void failed(const FileError& error);
-    // A Bruker file, usually an earlier output: counted, and named only
-    // when asked for.
-    void passedOver(const std::string& path);
+    // A file passed over, and why: a Bruker file, usually an earlier
+    // output, or a wildcard's match that is no scan. Counted, and named
+    // only when asked for.
+    void passedOver(const std::string& path, std::string_view why);
     void note(const std::string& text);
 
     // Redraws the progress line, at most ten times a second and only once the

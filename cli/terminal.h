@@ -34,9 +34,15 @@ std::vector<std::string> programArguments(int argc, char** argv);
 
 // The paths to convert, wildcards expanded where the shell leaves that to
 // the program (Windows): "*" and "?" in a path's last component match long
-// names in any case, the matches in byte order. A pattern matching nothing
-// throws ArgumentError naming it.
-std::vector<std::string> expandWildcards(const std::vector<std::string>& paths);
+// names in any case, the matches in byte order. A match is taken as a name
+// found in a directory is: a directory, or a file ending in ".raw" in any
+// case; the other matches are left out. A pattern matching nothing throws
+// ArgumentError naming it.
+struct ExpandedPaths {
+    std::vector<std::string> paths;
+    std::vector<std::string> leftOut;
+};
+ExpandedPaths expandWildcards(const std::vector<std::string>& paths);
 
 // While it lives, the console shows the program's UTF-8 output as the
 // characters it encodes, not as bytes of the console's code page; nothing

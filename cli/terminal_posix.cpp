@@ -25,8 +25,8 @@ std::vector<std::string> programArguments(int argc, char** argv) {
     return {argv, argv + argc};
 }
 
-std::vector<std::string> expandWildcards(const std::vector<std::string>& paths) {
-    return paths; // the shell has expanded them
+ExpandedPaths expandWildcards(const std::vector<std::string>& paths) {
+    return {paths, {}}; // the shell has expanded them
 }
 
 Utf8Console::Utf8Console() = default;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "terminal.h"
 
+#include "names.h"
 #include "utf16.h"
 
 #include <algorithm>
@@ -81,13 +82,13 @@ bool matches(std::wstring_view pattern, std::wstring_view name) {
 }
 
 // The names in directory (as typed, with its separator, or empty) that
-// pattern matches. The system's own matching also tries each 8.3 short
-// name, by which "*.raw" would take "x.rawdata" (X~1.RAW): each long name
-// is matched here instead.
-std::vector<std::string> matchesIn(const std::wstring& directory, const std::wstring& pattern) {
+// pattern matches, sorted into those taken and those left out. The system's
+// own matching also tries each 8.3 short name, by which "*.raw" would take
+// "x.rawdata" (X~1.RAW): each long name is matched here instead.
+ExpandedPaths matchesIn(const std::wstring& directory, const std::wstring& pattern) {
     // "*.*" takes names without a dot too, as everywhere on Windows.
     const std::wstring wanted = upper(pattern == L"*.*" ? std::wstring(L"*") : pattern);
-    std::vector<std::string> found;
+    ExpandedPaths found;
     WIN32_FIND_DATAW entry{};
     const HANDLE search = FindFirstFileExW((directory + L"*").c_str(), FindExInfoBasic, &entry,
                                            FindExSearchNameMatch, nullptr, 0);
@@ -97,11 +98,15 @@ std::vector<std::string> matchesIn(const std::wstring& directory, const std::wst
     do {
         const std::wstring_view name = entry.cFileName;
         if (name != L"." && name != L".." && matches(wanted, upper(entry.cFileName))) {
-            found.push_back(platform::toUtf8(directory + entry.cFileName));
+            const bool taken = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+                               hasScanExtension(platform::toUtf8(name));
+            (taken ? found.paths : found.leftOut)
+                .push_back(platform::toUtf8(directory + entry.cFileName));
         }
     } while (FindNextFileW(search, &entry));
     FindClose(search);
-    std::sort(found.begin(), found.end());
+    std::sort(found.paths.begin(), found.paths.end());
+    std::sort(found.leftOut.begin(), found.leftOut.end());
     return found;
 }
 
@@ -131,20 +136,21 @@ std::vector<std::string> programArguments(int, char**) {
     return arguments;
 }
 
-std::vector<std::string> expandWildcards(const std::vector<std::string>& paths) {
-    std::vector<std::string> expanded;
+ExpandedPaths expandWildcards(const std::vector<std::string>& paths) {
+    ExpandedPaths expanded;
     for (const std::string& path : paths) {
         const std::size_t nameAt = path.find_last_of("\\/:") + 1; // 0 when there is none
         if (path.find_first_of("*?", nameAt) == std::string::npos) {
-            expanded.push_back(path);
+            expanded.paths.push_back(path);
             continue;
         }
-        const std::vector<std::string> found =
+        const ExpandedPaths found =
             matchesIn(wide(path.substr(0, nameAt)), wide(path.substr(nameAt)));
-        if (found.empty()) {
+        if (found.paths.empty() && found.leftOut.empty()) {
             throw ArgumentError("no file matches " + path);
         }
-        expanded.insert(expanded.end(), found.begin(), found.end());
+        expanded.paths.insert(expanded.paths.end(), found.paths.begin(), found.paths.end());
+        expanded.leftOut.insert(expanded.leftOut.end(), found.leftOut.begin(), found.leftOut.end());
     }
     return expanded;
 }

@@ -901,8 +901,10 @@ TEST(ScanmillConvert, NonAsciiNamesOnWindows) {
 }
 
 // As Windows programs read their command line: wildcards in a path's last
-// component match long names in any case, never short ones; "/?" is the
-// help; a quote that a trailing backslash kept in an argument is explained.
+// component match long names in any case, never short ones, and take what
+// a directory's listing would, leaving other files out (counted, named with
+// -v); "/?" is the help; a quote that a trailing backslash kept in an
+// argument is explained.
 TEST(ScanmillConvert, WildcardsHelpAndStrayQuotesOnWindows) {
     ScratchDirectory dir;
     for (const char* name : {"in/b.raw", "in/A.RAW", "in/x.rawdata", "in/sub/c.raw"}) {
@@ -912,6 +914,13 @@ TEST(ScanmillConvert, WildcardsHelpAndStrayQuotesOnWindows) {
     EXPECT_EQ(matched.status, 0) << matched.err;
     EXPECT_EQ(matched.out, "in/A.RAW" + asciiWords + "in/A.dat\n" + //
                                "in/b.raw" + asciiWords + "in/b.dat\n");
+    // Again with the earlier outputs among the matches.
+    const Ran all = convert(dir, "-v -n in\\*");
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.err, "scanmill-convert: in/A.dat: not a .raw file; left out\n"
+                       "scanmill-convert: in/b.dat: not a .raw file; left out\n"
+                       "scanmill-convert: in/x.rawdata: not a .raw file; left out\n"
+                       "3 would be converted, 0 failed, 3 skipped, 0 up to date\n");
     const Ran folders = convert(dir, "-n i? in\\s?b");
     EXPECT_EQ(folders.status, 0) << folders.err;
     EXPECT_EQ(folders.err, "3 would be converted, 0 failed, 0 skipped, 0 up to date\n");
