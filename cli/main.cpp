@@ -9,6 +9,7 @@
 #include "terminal.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <sstream>
@@ -40,6 +41,46 @@ int showHelp(const std::string& text) {
 // unset variable would choose another directory than meant. Every empty value
 // and every short option joined to its value by "=" is refused here, before
 // CLI11 reads them. Returns the usage error, or "" when there is none.
+// The known long option nearest to an unknown one as typed (its value, after
+// "=", left out): within two edits (a letter left out, added, changed or two
+// swapped), so that a typo is named but a stranger word is not. "" when none.
+std::string nearestOption(const CLI::App& app, const std::string& typed) {
+    if (!typed.starts_with("--")) {
+        return {};
+    }
+    const std::string name = typed.substr(2, typed.find('=') - 2);
+    const auto distance = [](const std::string& a, const std::string& b) {
+        // Optimal string alignment: Levenshtein with adjacent swaps.
+        std::vector<std::vector<std::size_t>> d(a.size() + 1,
+                                                std::vector<std::size_t>(b.size() + 1));
+        for (std::size_t i = 0; i <= a.size(); ++i) {
+            for (std::size_t j = 0; j <= b.size(); ++j) {
+                if (i == 0 || j == 0) {
+                    d[i][j] = i + j;
+                    continue;
+                }
+                d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                    d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+                if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+                    d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+                }
+            }
+        }
+        return d[a.size()][b.size()];
+    };
+    std::string nearest;
+    std::size_t best = 3;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& known : option->get_lnames()) {
+            if (const std::size_t edits = distance(name, known); edits < best) {
+                best = edits;
+                nearest = "--" + known;
+            }
+        }
+    }
+    return nearest;
+}
+
 std::string misspelledValue(const CLI::App& app, const std::vector<std::string>& arguments) {
     for (std::size_t at = 1; at < arguments.size() && arguments[at] != "--"; ++at) {
         const std::string& argument = arguments[at];
@@ -156,8 +197,14 @@ int run(int argc, const char* const* argv) {
         ->required()
         ->type_name("");
     app.set_version_flag("--version", std::string(programName) + " " SCANMILL_VERSION);
+    // Where more is said: Windows has no manual pages.
+#ifdef _WIN32
+    app.footer("Exit status: 0 when every file converted, 1 when any failed, 2 for a\n"
+               "usage error. See README.txt beside scanmill-convert.exe.");
+#else
     app.footer("Exit status: 0 when every file converted, 1 when any failed, 2 for a\n"
                "usage error. See scanmill-convert(1).");
+#endif
     app.failure_message([](const CLI::App*, const CLI::Error& error) {
         return std::string(programName) + ": " + error.what() + "\n" + seeHelp + "\n";
     });
@@ -177,8 +224,10 @@ int run(int argc, const char* const* argv) {
                                 dynamic_cast<const CLI::RequiredError*>(&error) != nullptr)) {
             const char* what =
                 extras[0].starts_with('-') ? "unknown option" : "unexpected argument";
-            std::fprintf(stderr, "%s: %s %s\n%s\n", programName, what,
-                         escapeControls(extras[0]).c_str(), seeHelp);
+            const std::string nearest = nearestOption(app, extras[0]);
+            std::fprintf(
+                stderr, "%s: %s %s%s\n%s\n", programName, what, escapeControls(extras[0]).c_str(),
+                nearest.empty() ? "" : (": did you mean " + nearest + "?").c_str(), seeHelp);
             return cli::exitUsage;
         }
         // Through strings, so that an argument a usage error repeats is

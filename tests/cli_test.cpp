@@ -540,6 +540,15 @@ TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
     }
     EXPECT_EQ(filesBelow(dir, "in"), std::vector<std::string>{"in/a.raw"});
     EXPECT_EQ(convert(dir, "-x").err.substr(0, 36), "scanmill-convert: unknown option -x\n");
+    // A typo's nearest option is named; a stranger word gets no guess.
+    EXPECT_TRUE(convert(dir, "--ouput-dir=out in")
+                    .err.starts_with("scanmill-convert: unknown option --ouput-dir=out: did you "
+                                     "mean --output-dir?\n"));
+    EXPECT_TRUE(convert(dir, "--reucrsive in")
+                    .err.starts_with("scanmill-convert: unknown option --reucrsive: did you mean "
+                                     "--recursive?\n"));
+    EXPECT_TRUE(
+        convert(dir, "--colour in").err.starts_with("scanmill-convert: unknown option --colour\n"));
 
     // An unset variable in a script gives an empty value, which must never
     // let the next argument, here the archive in/, stand in for it.
@@ -551,6 +560,9 @@ TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
     const Ran help = convert(dir, "--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: scanmill-convert [OPTIONS] PATH..."), std::string::npos);
+#ifndef _WIN32
+    EXPECT_TRUE(help.out.ends_with("See scanmill-convert(1).\n")) << help.out;
+#endif
     const Ran version = convert(dir, "--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "scanmill-convert " SCANMILL_VERSION "\n");
@@ -931,6 +943,7 @@ TEST(ScanmillConvert, WildcardsHelpAndStrayQuotesOnWindows) {
     const Ran help = convert(dir, "/?");
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.starts_with("Converts Rigaku D/Max-B scans")) << help.out;
+    EXPECT_TRUE(help.out.ends_with("See README.txt beside scanmill-convert.exe.\n")) << help.out;
 
     const Ran quoted = convert(dir, "-o \"out dir\\\" in\\b.raw");
     EXPECT_EQ(quoted.status, 2);
