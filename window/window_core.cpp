@@ -25,6 +25,23 @@ bool isDirectory(const std::string& path) {
     return fs::is_directory(platform::toPath(path), error);
 }
 
+// The scans a directory holds, as the input Browse would offer them: its
+// files (links to files too) ending in ".raw", in any case, by name.
+std::vector<std::string> scansIn(const std::string& directory) {
+    std::vector<std::string> scans;
+    for (const platform::DirectoryEntry& entry :
+         platform::listDirectory(directory).value_or(std::vector<platform::DirectoryEntry>())) {
+        const bool file = entry.kind == platform::EntryKind::RegularFile ||
+                          entry.kind == platform::EntryKind::SymbolicLink;
+        if (file && hasScanExtension(entry.name)) {
+            scans.push_back(
+                platform::fromPath(platform::toPath(directory) / platform::toPath(entry.name)));
+        }
+    }
+    std::sort(scans.begin(), scans.end());
+    return scans;
+}
+
 // Of the paths dropped or named on the command line, those the input Browse
 // offers, made absolute: names ending in ".raw", in any case, that are not
 // directories. The order stays.
@@ -191,7 +208,8 @@ DropTarget WindowCore::dropTarget(const std::vector<std::string>& paths, bool on
     if (onOutputFrame && paths.size() == 1 && isDirectory(paths.front())) {
         return DropTarget::OutputDirectory;
     }
-    return scanPaths(paths).empty() ? DropTarget::Nothing : DropTarget::InputFiles;
+    const bool anyDirectory = std::any_of(paths.begin(), paths.end(), isDirectory);
+    return anyDirectory || !scanPaths(paths).empty() ? DropTarget::InputFiles : DropTarget::Nothing;
 }
 
 WindowUpdate WindowCore::dropped(const std::vector<std::string>& paths, bool onOutputFrame) {
@@ -199,11 +217,37 @@ WindowUpdate WindowCore::dropped(const std::vector<std::string>& paths, bool onO
     case DropTarget::OutputDirectory:
         return outputDirectoryChosen(paths.front());
     case DropTarget::InputFiles:
-        return filesOpened(paths);
-    case DropTarget::Nothing:
         break;
+    case DropTarget::Nothing:
+        return {};
     }
-    return {};
+    // A directory stands for its scans, as in a listing; a dropped file
+    // that is no scan is named, not left out without a word.
+    std::vector<std::string> scans;
+    std::vector<std::string> leftOut;
+    for (const std::string& path : paths) {
+        if (isDirectory(path)) {
+            const std::vector<std::string> found = scansIn(path);
+            scans.insert(scans.end(), found.begin(), found.end());
+        } else if (hasScanExtension(path)) {
+            scans.push_back(path);
+        } else {
+            leftOut.push_back(platform::fromPath(platform::toPath(path).filename()));
+        }
+    }
+    WindowUpdate update = filesOpened(scans);
+    if (scans.empty() && leftOut.empty()) {
+        update.message =
+            "The dropped directory holds no .raw scans.\nThe selection stays as it was.";
+    }
+    if (!leftOut.empty()) {
+        update.message =
+            std::to_string(leftOut.size()) +
+            (leftOut.size() == 1 ? " dropped file is not a .raw scan and was left out: "
+                                 : " dropped files are not .raw scans and were left out: ") +
+            namesText(leftOut) + (update.message ? "\n" + *update.message : "");
+    }
+    return update;
 }
 
 WindowUpdate WindowCore::convert(OutputFormat format, Anode tube) {

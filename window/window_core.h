@@ -73,7 +73,7 @@ inline constexpr std::size_t filesNamed = 10;
 // What dropping these paths there would do.
 enum class DropTarget {
     Nothing,         // refused: the front end declines the drop
-    InputFiles,      // the scans among them become the selection
+    InputFiles,      // the scans among them, and in directories among them, are selected
     OutputDirectory, // one directory dropped on the output frame
 };
 
@@ -111,7 +111,9 @@ public:
     DropTarget dropTarget(const std::vector<std::string>& paths, bool onOutputFrame) const;
 
     // The paths were dropped: the output directory (a directory dropped on
-    // the output frame, kept as one chosen with Browse) or filesOpened.
+    // the output frame, kept as one chosen with Browse), or the scans among
+    // them, a directory standing for its own, selected as filesOpened
+    // selects them. Dropped files that are no scans are named in a message.
     WindowUpdate dropped(const std::vector<std::string>& paths, bool onOutputFrame);
 
     // Convert: the batch over the selection in this format. The first

@@ -491,16 +491,22 @@ void MainWindowTest::droppedScansBecomeTheSelection() {
     Fixture f;
     const QPoint onInput = f.control("Text1")->mapTo(f.window.get(), QPoint(5, 5));
     const QPoint onOutput = f.control("Text2")->mapTo(f.window.get(), QPoint(5, 5));
-    QCOMPARE(drop(*f.window, pathsIn(in.path(), {"notes.txt", "out.raw"}), onOutput),
-             Qt::IgnoreAction);
-    QCOMPARE(drop(*f.window, {in.filePath("out.raw")}, onInput), Qt::IgnoreAction);
+    QCOMPARE(drop(*f.window, {in.filePath("notes.txt")}, onOutput), Qt::IgnoreAction);
     QCOMPARE(f.text("Text2"), QStringLiteral("Browse to directory . . ."));
 
-    // Scans count wherever they land, in the order dropped; they are copied, never moved.
+    // Scans count wherever they land, in the order dropped; they are copied,
+    // never moved. A file that is no scan is named.
     QCOMPARE(drop(*f.window, pathsIn(in.path(), {"b.RAW", "notes.txt", "a.raw"}), onOutput),
              Qt::CopyAction);
     QCOMPARE(f.window->selection().fileNames, std::vector<std::string>({"b.RAW", "a.raw"}));
     QCOMPARE(f.text("Text1"), in.path() + "/ . . .  2 files selected");
+    QCOMPARE(f.messages.shown.takeFirst(),
+             "1 dropped file is not a .raw scan and was left out: notes.txt");
+    // A directory on the input area stands for its scans.
+    QVERIFY(QDir(in.path()).mkdir("run"));
+    writeRigakuRaw(in.filePath("run/c.raw"), "", {1});
+    QCOMPARE(drop(*f.window, {in.filePath("run")}, onInput), Qt::CopyAction);
+    QCOMPARE(f.text("Text1"), in.filePath("run/c.raw"));
     QCOMPARE(drop(*f.window, {in.filePath("out.raw")}, onOutput), Qt::CopyAction);
     QCOMPARE(f.window->selection().outputDirectory, (in.filePath("out.raw") + u'/').toStdString());
     QCOMPARE(f.text("Text2"), in.filePath("out.raw") + u'/');
@@ -511,7 +517,7 @@ void MainWindowTest::droppedScansBecomeTheSelection() {
     QCOMPARE(f.messages.shown.size(), 1);
     QVERIFY2(f.messages.shown[0].startsWith(u"The files lie in 2 directories"),
              qPrintable(f.messages.shown[0]));
-    QCOMPARE(f.text("Text1"), in.path() + "/ . . .  2 files selected");
+    QCOMPARE(f.text("Text1"), in.filePath("run/c.raw"));
 }
 
 // A Latin-1 name from an old archive: shown with the replacement character,

@@ -138,11 +138,13 @@ TEST_F(WindowTest, DialogsAndDropsFillTheirBoxes) {
     drop({(dir.path() / L"a.raw").wstring(), (dir.path() / L"b.RAW").wstring()}, {400, 40});
     EXPECT_EQ(text(Text1), dir.path().wstring() + L"\\ . . .  2 files selected");
 
-    // A folder counts on the output frame only.
+    // A folder is the output folder on the output frame, and stands for
+    // its scans anywhere else.
     ScratchDirectory out("out");
-    drop({out.path().wstring()}, {300, 270}); // on the status list
-    EXPECT_EQ(text(Text2), dir.path().wstring() + L"\\");
     drop({out.path().wstring()}, {300, 165}); // on the output frame's caption
+    EXPECT_EQ(text(Text2), out.path().wstring() + L"\\");
+    drop({dir.path().wstring()}, {300, 270}); // on the status list
+    EXPECT_EQ(text(Text1), dir.path().wstring() + L"\\ . . .  2 files selected");
     EXPECT_EQ(text(Text2), out.path().wstring() + L"\\");
 }
 

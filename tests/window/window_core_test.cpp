@@ -240,8 +240,8 @@ TEST(WindowCore, DropTargetDependsOnWhatAndWhere) {
     fs::create_directories(in.path() / "out.raw");
     WindowCore core;
     EXPECT_EQ(core.dropTarget({in / "out.raw"}, true), DropTarget::OutputDirectory);
-    EXPECT_EQ(core.dropTarget({in / "out.raw"}, false), DropTarget::Nothing);
-    EXPECT_EQ(core.dropTarget(pathsIn(in, {"notes.txt", "out.raw"}), true), DropTarget::Nothing);
+    EXPECT_EQ(core.dropTarget({in / "out.raw"}, false), DropTarget::InputFiles);
+    EXPECT_EQ(core.dropTarget({in / "notes.txt"}, true), DropTarget::Nothing);
     EXPECT_EQ(core.dropTarget(pathsIn(in, {"notes.txt", "a.raw"}), true), DropTarget::InputFiles);
     EXPECT_FALSE(core.dropped({in / "out.raw"}, false).outputBox);
 
@@ -250,6 +250,33 @@ TEST(WindowCore, DropTargetDependsOnWhatAndWhere) {
     EXPECT_EQ(core.selection().outputDirectory, in / native("out.raw/"));
     EXPECT_EQ(core.dropped(pathsIn(in, {"b.raw", "a.raw"}), true).inputBox,
               in.withSeparator() + " . . .  2 files selected");
+}
+
+// A directory dropped on the input area stands for its scans; dropped files
+// that are no scans are named, not left out without a word.
+TEST(WindowCore, DroppedDirectoryIsItsScansAndOtherFilesAreNamed) {
+    ScratchDirectory in;
+    fs::create_directories(in.path() / "run/deeper");
+    for (const char* name : {"run/b.raw", "run/A.RAW", "run/notes.txt", "run/deeper/c.raw"}) {
+        writeScan(in / native(name), name);
+    }
+    WindowCore core;
+    WindowUpdate update = core.dropped({in / "run"}, false);
+    EXPECT_EQ(core.selection().inputDirectory, in / native("run/"));
+    EXPECT_EQ(core.selection().fileNames, (std::vector<std::string>{"A.RAW", "b.raw"}));
+    EXPECT_FALSE(update.message);
+
+    update = core.dropped(pathsIn(in, {"run/notes.txt", "run/b.raw", "a.dat"}), false);
+    EXPECT_EQ(update.message, "2 dropped files are not .raw scans and were left out: notes.txt "
+                              "and a.dat");
+    EXPECT_EQ(core.selection().fileNames, std::vector<std::string>{"b.raw"});
+    update = core.dropped({in / native("run/deeper/c.raw"), in / "a.dat"}, false);
+    EXPECT_EQ(update.message, "1 dropped file is not a .raw scan and was left out: a.dat");
+
+    fs::create_directories(in.path() / "empty");
+    EXPECT_EQ(core.dropped({in / "empty"}, false).message,
+              "The dropped directory holds no .raw scans.\nThe selection stays as it was.");
+    EXPECT_EQ(core.selection().fileNames, std::vector<std::string>{"c.raw"});
 }
 
 TEST(WindowCore, ConvertWithoutSelectionAddsNotice) {
