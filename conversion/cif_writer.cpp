@@ -27,7 +27,6 @@ double readBack(const std::string& text) {
     return value;
 }
 
-
 std::string blockName(const std::string& outputPath) {
     // Byte by byte: a name that is not UTF-8 stays as many characters.
     std::string name = outputPath.substr(outputPath.find_last_of(pathSeparators) + 1);
@@ -84,11 +83,11 @@ PdCifRange checkPdCifRange(const ScanRecord& scan, std::size_t points,
     if (std::optional<PdCifRange> range = pdCifRange(scan.startTwoTheta, scan.stepSize, points)) {
         return *std::move(range);
     }
-    const std::string why =
-        points < 2              ? pointsText(points) + ", where a range needs at least 2"
-        : !(scan.stepSize > 0) ? "step angle " + numberText(scan.stepSize) + " is not positive"
-                               : "step angle " + numberText(scan.stepSize) +
-                                     " is lost in start angle " + numberText(scan.startTwoTheta);
+    const std::string why = points < 2 ? pointsText(points) + ", where a range needs at least 2"
+                            : !(scan.stepSize > 0)
+                                ? "step angle " + numberText(scan.stepSize) + " is not positive"
+                                : "step angle " + numberText(scan.stepSize) +
+                                      " is lost in start angle " + numberText(scan.startTwoTheta);
     throw FileError(EINVAL, inputPath + ": cannot be written as pdCIF: " + why);
 }
 

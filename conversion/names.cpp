@@ -21,6 +21,14 @@ std::string outputNameFor(const std::string& inputName, std::string_view extensi
     return inputName.substr(0, dot).append(extension);
 }
 
+std::string groupedDigits(std::size_t count) {
+    std::string digits = std::to_string(count);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), 1, ',');
+    }
+    return digits;
+}
+
 std::string pointsText(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " point" : " points");
 }

@@ -43,6 +43,10 @@ inline constexpr char skippedBrukerText[] = "skipped: a Bruker RAW file";
 // "1 point", "2 points".
 std::string pointsText(std::size_t count);
 
+// A count with "," between groups of three digits, as messages print
+// sizes: "12,204".
+std::string groupedDigits(std::size_t count);
+
 // The status line of one converted file: the input, the format's words, the
 // output, as the caller names them ("scan01.raw     converted to 2-column
 // ASCII file     scan01.dat"), then, where the scan has points that are not

@@ -3,6 +3,7 @@
 
 #include "file_error.h"
 #include "little_endian.h"
+#include "names.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -64,9 +65,9 @@ std::size_t readBytes(std::FILE* file, void* into, std::size_t size, const std::
 // needPhrase says what needs the missing bytes: "its header needs", "its 3 points need".
 [[noreturn]] void throwTooShort(const std::string& path, std::size_t got,
                                 const std::string& needPhrase, std::size_t need) {
-    throw FileError(ENODATA, path + ": file ends after " + std::to_string(got) +
+    throw FileError(ENODATA, path + ": file ends after " + groupedDigits(got) +
                                  (got == 1 ? " byte, but " : " bytes, but ") + needPhrase + " " +
-                                 std::to_string(need));
+                                 groupedDigits(need) + " bytes");
 }
 
 // Every angle of the scan follows from these two, so one that is not a
@@ -146,9 +147,10 @@ OpenedScan openScan(const std::string& path, std::optional<platform::FileStatus>
                         path + ": negative point count (" + std::to_string(scan.pointCount) + ")");
     }
     result.needed = headerLength + 4 * static_cast<std::size_t>(scan.pointCount);
-    result.pointsNeed = scan.pointCount == 1
-                            ? std::string("its 1 point needs")
-                            : "its " + std::to_string(scan.pointCount) + " points need";
+    result.pointsNeed =
+        scan.pointCount == 1
+            ? std::string("its 1 point needs")
+            : "its " + groupedDigits(static_cast<std::size_t>(scan.pointCount)) + " points need";
     if (headerGot < headerLength) {
         throwTooShort(path, headerGot, result.pointsNeed, result.needed);
     }

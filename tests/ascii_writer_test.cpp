@@ -109,20 +109,25 @@ TEST(Xye, CommentLinesArePrintableAsciiWithoutTheMarksOfQData) {
     for (const Case& c : {
              Case{"quartz standard", "equimolar_q.raw", "# Quartz standard"},
              Case{"wavelength scan", "wavelength.raw", "# Wavelength scan"},
-             Case{"hematite 2\xb0/min", "b\xe4" "d.raw", "# hematite 2\\xb0/min"},
+             Case{"hematite 2\xb0/min",
+                  "b\xe4"
+                  "d.raw",
+                  "# hematite 2\\xb0/min"},
              Case{"corundum 2\xf8/min", "c.raw", "# corundum 2\\xf8/min"},
              Case{"quartz 2\xc2\xb0/min", "M\xc3\xbchlbach.raw", "# Quartz 2\\u00b0/min"},
-             Case{"a\xc2\x85" "1 2 3\x9b" "31m\x1b[0m\\q", "n\x85.raw",
-                  "# a\\u00851 2 3\\x9b31m\\e[0m\\\\Q"},
+             Case{"a\xc2\x85"
+                  "1 2 3\x9b"
+                  "31m\x1b[0m\\q",
+                  "n\x85.raw", "# a\\u00851 2 3\\x9b31m\\e[0m\\\\Q"},
          }) {
         SCOPED_TRACE(c.title);
         const std::string text = formatXye(scanOf(c.title, 10.0F, 0.02F, {1.0F}), c.name);
         const std::string comments = text.substr(0, text.find("\n ") + 1);
         EXPECT_EQ(comments.substr(0, comments.find('\n')), c.titleLine);
         EXPECT_EQ(std::count(comments.begin(), comments.end(), '\n'), 5) << "no line added";
-        EXPECT_TRUE(std::all_of(comments.begin(), comments.end(),
-                                [](char x) { return x == '\n' || (x >= ' ' && x <= '~'); }))
-            << comments;
+        EXPECT_TRUE(std::all_of(comments.begin(), comments.end(), [](char x) {
+            return x == '\n' || (x >= ' ' && x <= '~');
+        })) << comments;
         EXPECT_EQ(comments.find('q'), std::string::npos) << comments;
         EXPECT_EQ(comments.find("wavelength"), std::string::npos) << comments;
     }

@@ -117,8 +117,8 @@ TEST(BrukerRaw, AnodeSetsTheWavelengthAndAnodeFieldsOnly) {
         EXPECT_EQ(fieldAt<double>(file, 624), c.alpha1);
         EXPECT_EQ(fieldAt<double>(file, 632), c.alpha2);
         EXPECT_EQ(fieldAt<double>(file, 952), c.alpha1);
-        const std::string symbol = c.anode == Anode::Cu ? std::string(4, '\0')
-                                                         : c.name + std::string(2, '\0');
+        const std::string symbol =
+            c.anode == Anode::Cu ? std::string(4, '\0') : c.name + std::string(2, '\0');
         EXPECT_EQ(file.substr(608, 4), symbol);
         std::string rest = file;
         rest.replace(608, 4, copper, 608, 4)

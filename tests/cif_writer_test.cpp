@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <random>
 #include <optional>
+#include <random>
 #ifdef SCANMILL_HAVE_XYLIB
 #include <xylib/xylib.h>
 #endif
@@ -99,18 +99,18 @@ TEST(PdCif, ScansWithoutARangeAreRefusedNamingTheCause) {
 // is cut, and the block is named by its output with only the characters
 // CIF names take. Every line's length and bytes the fuzzer checks.
 TEST(PdCif, LongCommentsAreCutAndNamesKeepCifCharacters) {
-    const std::string text = formatPdCif(scanOf(std::string(100, 'x'), 1.0F, 0.5F, {1, 2}),
-                                         "a.raw", "dir/" + std::string(90, 'n') + ".cif");
-    EXPECT_TRUE(text.starts_with("data_" + std::string(75, 'n') + "\n# " + std::string(75, 'x') +
-                                 "...\n"))
+    const std::string text = formatPdCif(scanOf(std::string(100, 'x'), 1.0F, 0.5F, {1, 2}), "a.raw",
+                                         "dir/" + std::string(90, 'n') + ".cif");
+    EXPECT_TRUE(
+        text.starts_with("data_" + std::string(75, 'n') + "\n# " + std::string(75, 'x') + "...\n"))
         << text;
     EXPECT_TRUE(formatPdCif(scanOf("", 1.0F, 0.5F, {1, 2}), "a.raw", "n \xe4#.v1.cif")
                     .starts_with("data_n___.v1\n#\n"));
     // At the edge: 80 characters stay, 81 are cut.
     for (const std::size_t length : {78, 79}) {
-        const std::string line = formatPdCif(scanOf(std::string(length, 'y'), 1.0F, 0.5F, {1, 2}),
-                                             "a.raw", "a.cif")
-                                     .substr(7);
+        const std::string line =
+            formatPdCif(scanOf(std::string(length, 'y'), 1.0F, 0.5F, {1, 2}), "a.raw", "a.cif")
+                .substr(7);
         EXPECT_EQ(line.substr(0, line.find('\n')),
                   length == 78 ? "# " + std::string(78, 'y') : "# " + std::string(75, 'y') + "...");
     }

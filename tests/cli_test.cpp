@@ -194,8 +194,8 @@ TEST(ScanmillConvert, DamagedFileIsReportedAndTheOthersConvertedUnlessFailFast) 
         writeScan(dir, name, 2000);
     }
     fs::resize_file(dir / "in/b.raw", 1000);
-    const std::string damaged =
-        "scanmill-convert: in/b.raw: file ends after 1000 bytes, but its 2000 points need 8200\n";
+    const std::string damaged = "scanmill-convert: in/b.raw: file ends after 1,000 bytes, but its "
+                                "2,000 points need 8,200 bytes\n";
 
     const Ran run = convert(dir, "-o out in");
     EXPECT_EQ(run.status, 1);
@@ -376,8 +376,8 @@ TEST(ScanmillConvert, ExamplesConvertButTheDamagedOne) {
     ScratchDirectory dir;
     const Ran run = convert(dir, "-q -o out \"" SCANMILL_EXAMPLES "\"");
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.ends_with("zz_damaged.raw: file ends after 4200 bytes, but its 3001 "
-                                  "points need 12204\n"))
+    EXPECT_TRUE(run.err.ends_with("zz_damaged.raw: file ends after 4,200 bytes, but its 3,001 "
+                                  "points need 12,204 bytes\n"))
         << run.err;
     EXPECT_EQ(filesBelow(dir, "out"),
               (std::vector<std::string>{"out/quartz.dat", "out/silica_glass.dat"}));
@@ -467,8 +467,8 @@ TEST(ScanmillConvert, DryRunPredictsTheRealRunAndWritesNothing) {
     EXPECT_EQ(folder.out, "in/a.raw     would be converted to 2-column ASCII file     out/a.dat\n");
     EXPECT_EQ(folder.err,
               "scanmill-convert: in/damaged.raw: file ends after 210 bytes, but its 3 points need "
-              "212\nscanmill-convert: in/notes.txt: file ends after 14 bytes, but its header "
-              "needs 200\n1 would be converted, 2 failed, 1 skipped, 0 up to date\n");
+              "212 bytes\nscanmill-convert: in/notes.txt: file ends after 14 bytes, but its header "
+              "needs 200 bytes\n1 would be converted, 2 failed, 1 skipped, 0 up to date\n");
     predicts("-o out in in/notes.txt");
     EXPECT_EQ(predicts("in/a_b.raw").status, 0);
 
@@ -513,7 +513,7 @@ TEST(ScanmillConvert, OutputTreeIsNotWalkedAndDirectoriesAreMadeOnlyForFilesWrit
         const Ran again = convert(dir, "-r -f bruker -o in/converted in");
         EXPECT_EQ(again.status, 1);
         EXPECT_EQ(again.err, "scanmill-convert: in/sub/bad.raw: file ends after 100 bytes, "
-                             "but its header needs 200\n" +
+                             "but its header needs 200 bytes\n" +
                                  summary(1, 1, 0, 0));
     }
     EXPECT_EQ(filesBelow(dir, "in"),
@@ -641,7 +641,7 @@ TEST(ScanmillConvertNames, ControlCharactersArePrintedEscaped) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "in/esc\\e]0;PWNED\\a.raw" + asciiWords + "in/esc\\e]0;PWNED\\a.dat\n");
     EXPECT_EQ(run.err, "scanmill-convert: in/fake.raw\\nx.raw: file ends after 300 bytes, but "
-                       "its 2000 points need 8200\n" +
+                       "its 2,000 points need 8,200 bytes\n" +
                            summary(1, 1, 0, 0));
     const Ran usage = convert(dir, "-f 'x\x1b[2Jy' in");
     EXPECT_EQ(usage.status, 2);

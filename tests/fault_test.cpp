@@ -424,8 +424,7 @@ TEST(OutputFileFault, FailedRenameIsReportedAndRemovesTheTemporary) {
         ADD_FAILURE() << "a failed rename went unreported";
     } catch (const FileError& error) {
         EXPECT_NE(error.number(), 0);
-        EXPECT_TRUE(error.description().starts_with(target.string() + ": "))
-            << error.description();
+        EXPECT_TRUE(error.description().starts_with(target.string() + ": ")) << error.description();
     }
     EXPECT_EQ(entriesOf(tree.path()), std::vector<std::string>{"scan01.dat"});
     EXPECT_TRUE(fs::is_directory(target / "kept"));

@@ -125,8 +125,8 @@ TEST(RigakuReaderFailure, NegativePointCount) {
         using Read = ScanRecord (*)(const std::string&);
         for (const Read read : {static_cast<Read>(readRigakuRaw), readRigakuHeader}) {
             expectFileError([&] { read(dir / "bad.raw"); }, EINVAL,
-                            dir / "bad.raw" + ": negative point count (" +
-                                std::to_string(count) + ")");
+                            dir / "bad.raw" + ": negative point count (" + std::to_string(count) +
+                                ")");
         }
     }
 }
@@ -140,29 +140,29 @@ TEST(RigakuReaderFailure, FileEndsEarly) {
     writeFile(dir / "short.raw", bytes);
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
                     dir / "short.raw" +
-                        ": file ends after 208 bytes, but its 3000 points need 12200");
+                        ": file ends after 208 bytes, but its 3,000 points need 12,200 bytes");
 
     // One byte short of the header, past its point count.
     writeFile(dir / "short.raw", bytes.substr(0, 199));
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
-                    "file ends after 199 bytes, but its 3000 points need 12200");
+                    "file ends after 199 bytes, but its 3,000 points need 12,200 bytes");
 
     writeFile(dir / "short.raw", bytes.substr(0, 100));
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
-                    "file ends after 100 bytes, but its header needs 200");
+                    "file ends after 100 bytes, but its header needs 200 bytes");
 
     writeFile(dir / "short.raw", "");
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA, "file ends after 0 bytes");
     writeFile(dir / "short.raw", "R");
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
-                    "file ends after 1 byte, but its header needs 200");
+                    "file ends after 1 byte, but its header needs 200 bytes");
 
     fields.count = 1;
     fields.intensities = {};
     bytes = rigakuBytes(fields) + "ab"; // half a point
     writeFile(dir / "short.raw", bytes);
     expectFileError([&] { readRigakuRaw(dir / "short.raw"); }, ENODATA,
-                    "file ends after 202 bytes, but its 1 point needs 204");
+                    "file ends after 202 bytes, but its 1 point needs 204 bytes");
 }
 
 // Every angle follows from the start and the step: one that is not a number

@@ -26,7 +26,8 @@ TEST(ShownText, ControlsAndOverridesAreEscaped) {
 TEST(ShownText, OtherBytesAsLatin1) {
     EXPECT_EQ(escapeControls("\xE9t\xE9 \xC3\xA9", OtherBytes::AsLatin1),
               "\xC3\xA9t\xC3\xA9 \xC3\xA9");
-    EXPECT_EQ(escapeControls("\x9B\xED\xA0\x80", OtherBytes::AsLatin1), "\\x9b\xC3\xAD\xC2\xA0\\x80")
+    EXPECT_EQ(escapeControls("\x9B\xED\xA0\x80", OtherBytes::AsLatin1),
+              "\\x9b\xC3\xAD\xC2\xA0\\x80")
         << "C1 bytes and a surrogate's bytes are no letters";
 }
 

@@ -585,7 +585,7 @@ TEST(WindowCore, StatusLinesOpenTheScansTheyConverted) {
     // In words, without error numbers.
     fs::resize_file(in.path() / "b.raw", 100);
     EXPECT_EQ(core.openPreview(2).message,
-              in / "b.raw" + ": file ends after 100 bytes, but its header needs 200");
+              in / "b.raw" + ": file ends after 100 bytes, but its header needs 200 bytes");
     fs::remove(in.path() / "b.raw");
     fs::create_directory(in.path() / "b.raw");
     EXPECT_EQ(core.openPreview(2).message, in / "b.raw" + ": is a directory, not a scan");
