@@ -42,12 +42,13 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME scanmill.exe)
 # The MIT licence asks nothing of the person who installs.
 set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
 # The system PATH is left alone (NSIS would cut a long one short): the
-# command prompt shortcut puts the install folder on its own PATH and starts
-# in the user's folder, where the scans are rather than under Program Files.
+# command prompt shortcut puts the install folder on its own PATH, starts
+# in the user's folder, where the scans are rather than under Program Files,
+# and says how to begin.
 set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Scanmill.lnk" "$INSTDIR\scanmill.exe"
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Scanmill command prompt.lnk" "$SYSDIR\cmd.exe" \
-    '/k "title Scanmill command prompt & set "PATH=$INSTDIR;%PATH%" & cd /d "%USERPROFILE%""' \
+    '/k "title Scanmill command prompt & set "PATH=$INSTDIR;%PATH%" & cd /d "%USERPROFILE%" & echo Type scanmill-convert /? to see how to use it."' \
     "$INSTDIR\scanmill-convert.exe"
 ]])
 # These lines run after the install folder's key is gone: the vendor's key
