@@ -5,7 +5,9 @@
 #include "window_core.h"
 
 #include <commdlg.h>
+#include <knownfolders.h>
 #include <memory>
+#include <shlobj.h>
 #include <shobjidl.h>
 
 namespace scanmill::win32 {
@@ -35,11 +37,18 @@ std::string describeDialogFailure(DWORD code) {
     }
 }
 
+std::wstring folderOf(std::wstring path) {
+    path.erase(path.find_last_not_of(L"\\/") + 1);
+    return path;
+}
+
 OpenDialogResult systemOpenFiles(HWND owner) {
     std::wstring buffer(fileDialog::bufferSize, L'\0');
+    const std::wstring start = openDialogStart();
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
+    dialog.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
     dialog.lpstrFilter = scanFilter;
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(buffer.size());
@@ -87,6 +96,26 @@ void systemShowMessage(HWND owner, const std::wstring& text) {
 }
 
 } // namespace
+
+std::wstring openDialogStart() {
+    std::wstring program(MAX_PATH, L'\0');
+    program.resize(GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
+    program.erase(program.find_last_of(L"\\/") + 1);
+    std::wstring current(MAX_PATH, L'\0');
+    current.resize(GetCurrentDirectoryW(MAX_PATH, current.data()));
+    if (program.empty() ||
+        CompareStringOrdinal(folderOf(program).c_str(), -1, folderOf(current).c_str(), -1, TRUE) !=
+            CSTR_EQUAL) {
+        return {};
+    }
+    PWSTR documents = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents))) {
+        return {};
+    }
+    std::wstring folder(documents);
+    CoTaskMemFree(documents);
+    return folder;
+}
 
 ConvertAnswer askConvertQuestion(HWND owner, const ConvertQuestion& question,
                                  PFTASKDIALOGCALLBACK callback, LONG_PTR callbackData) {

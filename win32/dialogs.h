@@ -50,6 +50,13 @@ ConvertAnswer askConvertQuestion(HWND owner, const ConvertQuestion& question,
 // anything else with the code and what it means.
 OpenDialogResult openDialogFailure(DWORD code);
 
+// Where the Open dialog starts when the program runs in its own folder, as
+// its shortcuts start it: the user's Documents, not Program Files. Empty
+// otherwise, when Windows' own choice (the folder used last) is better.
+// Windows goes on from the folder chosen last, as it does for a starting
+// folder given every time.
+std::wstring openDialogStart();
+
 // The system's own: GetOpenFileNameW, the folder chooser and MessageBoxW.
 Dialogs systemDialogs();
 

@@ -119,6 +119,36 @@ TEST(OpenDialogFailure, CancelAndSmallBufferAsTheCoreWordsThem) {
     EXPECT_EQ(other.description, "The dialog box could not be created.");
 }
 
+// Started in its own folder, as its shortcuts start it, the first Open
+// dialog shows the user's Documents rather than Program Files.
+TEST_F(RealDialogsTest, OpenDialogStartsInDocumentsWhereTheProgramStartsInItsFolder) {
+    std::wstring program(MAX_PATH, L'\0');
+    program.resize(GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
+    const fs::path working = fs::current_path();
+    ScratchDirectory elsewhere;
+    fs::current_path(elsewhere.path());
+    EXPECT_TRUE(openDialogStart().empty());
+    fs::current_path(fs::path(program).parent_path());
+    const std::wstring documents = openDialogStart();
+    std::wstring shown;
+    {
+        Answering person({[&shown](HWND dialog) {
+            std::wstring folder(MAX_PATH, L'\0');
+            folder.resize(static_cast<std::size_t>(
+                std::max<LRESULT>(0, SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH,
+                                                  reinterpret_cast<LPARAM>(folder.data())) -
+                                         1)));
+            shown = folder;
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            return true;
+        }});
+        click(Command1);
+    }
+    fs::current_path(working);
+    EXPECT_FALSE(documents.empty());
+    EXPECT_EQ(shown, documents);
+}
+
 TEST_F(RealDialogsTest, OpenDialogTakesOneHundredAndOneLongNamesAndRefusesMore) {
     ScratchDirectory dir;
     std::vector<std::wstring> names;
