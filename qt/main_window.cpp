@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QToolTip>
 
 namespace scanmill {
 
@@ -117,6 +119,18 @@ Form1::Form1(FileDialogBackend dialogBackend, MessageBoxBackend messageBox, QWid
     connect(Command4, &QPushButton::clicked, this, &Form1::exitProgram);
     // A double-click on a line, or Enter on it.
     connect(List1, &QListWidget::itemActivated, this, &Form1::openPreview);
+    List1->viewport()->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // The list's tip tells what its lines do: over a line it would cover
+    // the line being read, so it shows over the list's empty part only.
+    if (watched == List1->viewport() && event->type() == QEvent::ToolTip &&
+        List1->itemAt(static_cast<QHelpEvent*>(event)->pos())) {
+        QToolTip::hideText();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::createControls() {

@@ -4,6 +4,7 @@
 #include "anode.h"
 #include "text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <commctrl.h>
 #include <iterator>
@@ -209,6 +210,11 @@ HWND addFormToolTips(HWND window, UINT dpi) {
             // to its area of the window.
             tool.uId = idOf(item);
             tool.rect = placeOf(item, dpi);
+        } else if (item.kind == ControlKind::ListBox) {
+            // An area of the list, fitted to its empty part as lines come.
+            tool.hwnd = GetDlgItem(window, idOf(item));
+            tool.uId = idOf(item);
+            GetClientRect(tool.hwnd, &tool.rect);
         } else {
             tool.uFlags |= TTF_IDISHWND;
             tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window, idOf(item)));
@@ -216,6 +222,21 @@ HWND addFormToolTips(HWND window, UINT dpi) {
         SendMessageW(toolTips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     return toolTips;
+}
+
+void fitListToolTip(HWND toolTips, HWND list) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = list;
+    tool.uId = static_cast<UINT_PTR>(GetDlgCtrlID(list));
+    GetClientRect(list, &tool.rect);
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    RECT last{};
+    if (count > 0 && SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(count - 1),
+                                  reinterpret_cast<LPARAM>(&last)) != LB_ERR) {
+        tool.rect.top = std::min(std::max(tool.rect.top, last.bottom), tool.rect.bottom);
+    }
+    SendMessageW(toolTips, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void addListLine(HWND list, const std::wstring& text) {

@@ -36,6 +36,10 @@ void placeFormControls(HWND window, HWND toolTips, UINT dpi);
 // The tool tips of the table's controls; returns their window.
 HWND addFormToolTips(HWND window, UINT dpi);
 
+// Fits the list's tip to the part of the list below its last line: over a
+// line it would cover the line being read.
+void fitListToolTip(HWND toolTips, HWND list);
+
 // Adds a line at the end of a list box, which scrolls sideways to the
 // longest line.
 void addListLine(HWND list, const std::wstring& text);

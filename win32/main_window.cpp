@@ -142,6 +142,7 @@ void Form1::onDpiChanged(UINT dpi, const RECT& suggested) {
     freeFonts();
     fonts_ = setFormFonts(window_, dpi_);
     placeFormControls(window_, toolTips_, dpi_);
+    fitListToolTip(toolTips_, control(List1));
 }
 
 LRESULT Form1::onColorStatic(HDC dc, HWND control) {
@@ -314,6 +315,7 @@ void Form1::show(const WindowUpdate& update) {
         // Its scroll bars too: a question box may have covered them before
         // the batch kept the window from painting.
         RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
+        fitListToolTip(toolTips_, list);
     }
     showMessage(update.message);
 }

@@ -25,6 +25,7 @@ public:
     HWND handle() const { return window_; }
     HWND control(Control id) const { return GetDlgItem(window_, id); }
     const WindowCore& core() const { return core_; }
+    HWND toolTips() const { return toolTips_; }
 
     // The command line's files and tube.
     void openCommandLine(const std::vector<std::wstring>& arguments);

@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QUrl>
 #include <QWindow>
 #include <filesystem>
@@ -560,8 +561,18 @@ void MainWindowTest::statusLineOpensAPreviewOfItsScan() {
     QCOMPARE(list->toolTip(), QStringLiteral("Double-click a line to see its scan"));
     const auto previews = [&] { return f.window->findChildren<PreviewWindow*>(); };
 
-    // The press, then the double-click, as a person's mouse sends them.
+    // The tip shows below the lines, never over one.
     const QPoint onSecond = list->visualItemRect(list->item(1)).center();
+    const auto tipAt = [&](QPoint at) {
+        QToolTip::hideText();
+        QHelpEvent asked(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(list->viewport(), &asked);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(tipAt(onSecond), QString());
+    QCOMPARE(tipAt(QPoint(onSecond.x(), list->viewport()->height() - 5)), list->toolTip());
+
+    // The press, then the double-click, as a person's mouse sends them.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onSecond);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, onSecond);
     QCOMPARE(previews().size(), 1);

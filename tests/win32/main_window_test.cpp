@@ -317,6 +317,20 @@ TEST_F(WindowTest, StatusLineOpensAPreviewOfItsScan) {
     // A person's double-click on the second line, as the list receives it.
     RECT item{};
     SendMessageW(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+    // The list's tip covers only its empty part, below the last line.
+    wchar_t tipText[80] = {};
+    TOOLINFOW tip{};
+    tip.cbSize = sizeof tip;
+    tip.hwnd = list;
+    tip.uId = List1;
+    tip.lpszText = tipText;
+    ASSERT_TRUE(
+        SendMessageW(form->toolTips(), TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tip)));
+    RECT client{};
+    GetClientRect(list, &client);
+    EXPECT_EQ(tip.rect.top, item.bottom);
+    EXPECT_EQ(tip.rect.bottom, client.bottom);
+    EXPECT_EQ(std::wstring(tipText), L"Double-click a line to see its scan");
     const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
     const auto send = [&](std::initializer_list<UINT> messages) {
         for (const UINT message : messages) {
