@@ -125,9 +125,13 @@ void createFormControls(HWND window) {
             previous->kind == ControlKind::OptionButton) {
             style &= ~(WS_TABSTOP | WS_GROUP);
         }
+        // A frame's caption is clipped to its measured width, which cuts a
+        // last letter that reaches past it, as "w" does ("Status windov"): a
+        // blank after it gives it room.
+        const std::wstring text = wide(item.text) + (item.kind == ControlKind::Frame ? L" " : L"");
         const HWND made = CreateWindowExW(
             kind.exStyle, kind.name,
-            item.kind == ControlKind::DropDownList ? nullptr : wide(item.text).c_str(),
+            item.kind == ControlKind::DropDownList ? nullptr : text.c_str(),
             WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(item))), instance, nullptr);
         if (item.kind == ControlKind::DropDownList) {
