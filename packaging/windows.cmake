@@ -12,8 +12,8 @@ endforeach()
 # CRLF, or older Notepad shows one long line.
 configure_file(README-windows.txt README.txt @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt DESTINATION . COMPONENT ${component})
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt
-    COMPONENT ${component})
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt DESTINATION . COMPONENT ${component})
 
 set(CPACK_PACKAGE_NAME scanmill)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -39,8 +39,15 @@ set(CPACK_NSIS_DISPLAY_NAME Scanmill)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/win32/scanmill.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/win32/scanmill.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME scanmill.exe)
-# The MIT licence asks nothing of the person who installs.
-set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
+# The installer says which version it installs, shows the licence it comes
+# under, offers to start the window at its end, and names itself.
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt)
+set(CPACK_NSIS_WELCOME_TITLE "Welcome to Scanmill ${PROJECT_VERSION} Setup")
+# As BrandingText itself: CPack's own setting adds /TRIMLEFT, which
+# makensis takes only on Windows.
+set(CPACK_NSIS_BRANDING_TEXT_CODE "BrandingText \"Scanmill ${PROJECT_VERSION}\"")
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY .) # the programs lie in the install folder itself
+set(CPACK_NSIS_MUI_FINISHPAGE_RUN scanmill.exe)
 # The system PATH is left alone (NSIS would cut a long one short): the
 # command prompt shortcut puts the install folder on its own PATH, starts
 # in the user's folder, where the scans are rather than under Program Files,
@@ -50,12 +57,14 @@ set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Scanmill command prompt.lnk" "$SYSDIR\cmd.exe" \
     '/k "title Scanmill command prompt & set "PATH=$INSTDIR;%PATH%" & cd /d "%USERPROFILE%" & echo Type scanmill-convert /? to see how to use it."' \
     "$INSTDIR\scanmill-convert.exe"
+  CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Scanmill README.lnk" "$INSTDIR\README.txt"
 ]])
 # These lines run after the install folder's key is gone: the vendor's key
 # above it, which CPack's uninstaller leaves behind, goes with them.
 set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
   Delete "$SMPROGRAMS\$MUI_TEMP\Scanmill.lnk"
   Delete "$SMPROGRAMS\$MUI_TEMP\Scanmill command prompt.lnk"
+  Delete "$SMPROGRAMS\$MUI_TEMP\Scanmill README.lnk"
   DeleteRegKey /ifempty SHCTX "Software\Scanmill"
 ]])
 # Apps and Features shows the size only when the installer writes it; the
