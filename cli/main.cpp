@@ -3,6 +3,7 @@
 #include "convert_command.h"
 #include "file_error.h"
 #include "interrupt.h"
+#include "platform.h"
 #include "program.h"
 #include "shown_text.h"
 #include "svg_painter.h"
@@ -267,6 +268,7 @@ int run(int argc, const char* const* argv) {
 
 int main(int argc, char** argv) {
     scanmill::cli::openClosedStandardStreams();
+    scanmill::platform::markProgramRunning();
     std::vector<std::string> arguments;
     try {
         arguments = scanmill::cli::programArguments(argc, argv);

@@ -40,6 +40,12 @@ std::FILE* createTemporaryFile(const std::string& path, const std::string& repla
 // EFBIG instead of ending the program. Nothing on Windows.
 void ignoreFileSizeSignal();
 
+// Marks the process as a running Scanmill program for as long as it lives:
+// on Windows a named mutex, "Scanmill.Running", which the installer and the
+// uninstaller look for before they touch the program's files. Nothing
+// elsewhere.
+void markProgramRunning();
+
 // Renames from onto to in one step, replacing a file at to; on Windows the
 // file renamed is no longer hidden.
 bool replaceByRename(const std::string& from, const std::string& to);

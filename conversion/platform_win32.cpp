@@ -164,6 +164,11 @@ std::FILE* createTemporaryFile(const std::string& path, const std::string&) {
                       FILE_ATTRIBUTE_HIDDEN, _O_WRONLY | _O_BINARY, "wb");
 }
 
+void markProgramRunning() {
+    // Never closed: the system closes it as the process ends.
+    CreateMutexW(nullptr, FALSE, L"Scanmill.Running");
+}
+
 void ignoreFileSizeSignal() {}
 
 namespace {

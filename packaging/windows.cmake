@@ -67,6 +67,25 @@ set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
   Delete "$SMPROGRAMS\$MUI_TEMP\Scanmill README.lnk"
   DeleteRegKey /ifempty SHCTX "Software\Scanmill"
 ]])
+# Neither the installer nor the uninstaller touches the files of a Scanmill
+# that runs (its programs hold the mutex Scanmill.Running): they ask to
+# close it, with Retry and Cancel, and silently (/S) they stop, changing
+# nothing, with a non-zero exit code. The uninstaller would otherwise say it
+# completed and leave the running program behind.
+set(scanmillRunningCheck [[
+  scanmill_running:
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "Scanmill.Running") p .r0'
+  StrCmp $0 0 scanmill_closed
+  System::Call 'kernel32::CloseHandle(p r0)'
+  IfSilent scanmill_stop
+  MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Scanmill is running. Close it, then press Retry." IDRETRY scanmill_running
+  scanmill_stop:
+  SetErrorLevel 3
+  Quit
+  scanmill_closed:
+]])
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS ${scanmillRunningCheck})
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS ${scanmillRunningCheck})
 # Apps and Features shows the size only when the installer writes it; the
 # programs and files are the one section's.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [[

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "command_line.h"
 #include "main_window.h"
+#include "platform.h"
 
 #include <objbase.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
+    scanmill::platform::markProgramRunning();
     // The folder chooser is a COM object.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
