@@ -544,9 +544,6 @@ TEST(ScanmillConvert, UsageErrorsExitWithTwoAndWriteNothing) {
     EXPECT_TRUE(convert(dir, "--ouput-dir=out in")
                     .err.starts_with("scanmill-convert: unknown option --ouput-dir=out: did you "
                                      "mean --output-dir?\n"));
-    EXPECT_TRUE(convert(dir, "--reucrsive in")
-                    .err.starts_with("scanmill-convert: unknown option --reucrsive: did you mean "
-                                     "--recursive?\n"));
     EXPECT_TRUE(
         convert(dir, "--colour in").err.starts_with("scanmill-convert: unknown option --colour\n"));
 

@@ -8,6 +8,7 @@
 #include "window_test_support.h"
 
 #include <commctrl.h>
+#include <tuple>
 
 namespace scanmill::testing {
 namespace {
@@ -196,25 +197,20 @@ TEST(ConvertQuestionDialog, ButtonsSayWhatTheyDoAndAnswerSo) {
     };
     const int wholeNames = questionButtonBase + static_cast<int>(ConvertAnswer::WholeNames);
     const int replace = questionButtonBase + static_cast<int>(ConvertAnswer::Replace);
-    for (const bool offersReplace : {true, false}) {
-        for (const auto& [clicks, answer] :
-             std::vector<std::pair<int, ConvertAnswer>>{{wholeNames, ConvertAnswer::WholeNames},
-                                                        {replace, ConvertAnswer::Replace},
-                                                        {IDCANCEL, ConvertAnswer::Cancel}}) {
-            if (clicks == replace && !offersReplace) {
-                continue;
-            }
-            Person person{clicks, {}};
-            EXPECT_EQ(askConvertQuestion(nullptr, {"Sure?", offersReplace}, play,
-                                         reinterpret_cast<LONG_PTR>(&person)),
-                      answer);
-            const auto has = [&](const wchar_t* text) {
-                return std::find(person.buttons.begin(), person.buttons.end(), text) !=
-                       person.buttons.end();
-            };
-            EXPECT_TRUE(has(L"Use whole names"));
-            EXPECT_EQ(has(L"Replace"), offersReplace);
-        }
+    for (const auto& [offersReplace, clicks, answer] :
+         {std::tuple{true, wholeNames, ConvertAnswer::WholeNames},
+          std::tuple{true, replace, ConvertAnswer::Replace},
+          std::tuple{false, IDCANCEL, ConvertAnswer::Cancel}}) {
+        Person person{clicks, {}};
+        EXPECT_EQ(askConvertQuestion(nullptr, {"Sure?", offersReplace}, play,
+                                     reinterpret_cast<LONG_PTR>(&person)),
+                  answer);
+        const auto has = [&](const wchar_t* text) {
+            return std::find(person.buttons.begin(), person.buttons.end(), text) !=
+                   person.buttons.end();
+        };
+        EXPECT_TRUE(has(L"Use whole names"));
+        EXPECT_EQ(has(L"Replace"), offersReplace);
     }
 }
 
