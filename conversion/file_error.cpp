@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "file_error.h"
 
+#include "platform.h"
+
 #include <cerrno>
-#include <system_error>
 #include <utility>
 
 namespace scanmill {
@@ -23,11 +24,12 @@ int lastErrorNumber() {
 }
 
 std::string describeError(const std::string& path, int number) {
-    return path + ": " + std::generic_category().message(number);
+    return path + ": " + platform::shownError(number).words;
 }
 
 FileError systemError(const std::string& path, int number) {
-    return FileError(number, describeError(path, number));
+    platform::ShownError shown = platform::shownError(number);
+    return FileError(shown.number, path + ": " + shown.words);
 }
 
 } // namespace scanmill

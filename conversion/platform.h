@@ -46,6 +46,15 @@ void ignoreFileSizeSignal();
 // elsewhere.
 void markProgramRunning();
 
+// The number and words that show a failed call's error to a person: errno
+// and its text on POSIX; on Windows the system's own code for the failure
+// that left errno at number, and its text in the user's language.
+struct ShownError {
+    int number;
+    std::string words;
+};
+ShownError shownError(int number);
+
 // Renames from onto to in one step, replacing a file at to; on Windows the
 // file renamed is no longer hidden.
 bool replaceByRename(const std::string& from, const std::string& to);

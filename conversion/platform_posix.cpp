@@ -28,9 +28,11 @@ std::FILE* openForReading(const std::string& path) {
     return std::fopen(path.c_str(), "rb");
 }
 
-namespace {} // namespace
-
 void markProgramRunning() {}
+
+ShownError shownError(int number) {
+    return {number, std::generic_category().message(number)};
+}
 
 void ignoreFileSizeSignal() {
     struct sigaction current {};

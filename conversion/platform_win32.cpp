@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cwctype>
 #include <fcntl.h>
 #include <io.h>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <windows.h>
 
@@ -20,8 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The nearest errno for a Win32 error, so that FileError numbers and
-// descriptions mean the same on every system.
+// The nearest errno for a Win32 error, so that the engine tells failures
+// apart in the same terms on every system.
 int errnoFor(DWORD error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -66,6 +68,58 @@ int errnoFor(DWORD error) {
     }
 }
 
+// The Win32 code of the last failure whose errno came straight from it, so
+// that the error can be shown in Windows' own number and words.
+struct Failure {
+    int errnoValue = 0;
+    DWORD code = ERROR_SUCCESS;
+};
+thread_local Failure lastFailure;
+
+void failWith(DWORD code) {
+    errno = errnoFor(code);
+    lastFailure = {errno, code};
+}
+
+// The Win32 code that says what errno does, for a failure the platform named
+// itself after a closer look, or that the C library set.
+DWORD codeFor(int number) {
+    switch (number) {
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+        return ERROR_ACCESS_DENIED;
+    case EBUSY:
+        return ERROR_SHARING_VIOLATION;
+    case EROFS:
+        return ERROR_WRITE_PROTECT;
+    case EEXIST:
+        return ERROR_FILE_EXISTS;
+    case EINVAL:
+        return ERROR_INVALID_PARAMETER;
+    case ENOTDIR:
+        return ERROR_DIRECTORY;
+    case EISDIR:
+        return 336; // ERROR_DIRECTORY_NOT_SUPPORTED, which MinGW's headers lack
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    case ENAMETOOLONG:
+        return ERROR_FILENAME_EXCED_RANGE;
+    case EXDEV:
+        return ERROR_NOT_SAME_DEVICE;
+    case EMFILE:
+        return ERROR_TOO_MANY_OPEN_FILES;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case EILSEQ:
+        return ERROR_NO_UNICODE_TRANSLATION;
+    case EPIPE:
+        return ERROR_BROKEN_PIPE;
+    default:
+        return ERROR_SUCCESS;
+    }
+}
+
 bool isDirectory(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0 &&
@@ -92,7 +146,7 @@ void setErrnoForFailureOn(const std::wstring& path) {
                !isDirectory(parentOf(path))) {
         errno = ENOTDIR;
     } else {
-        errno = errnoFor(error);
+        failWith(error);
     }
 }
 
@@ -147,7 +201,28 @@ std::optional<FileStatus> statusOf(HANDLE handle) {
 } // namespace
 
 void setErrnoFromLastError() {
-    errno = errnoFor(GetLastError());
+    failWith(GetLastError());
+}
+
+ShownError shownError(int number) {
+    const DWORD code = lastFailure.errnoValue == number ? lastFailure.code : codeFor(number);
+    wchar_t* words = nullptr;
+    const DWORD length =
+        code == ERROR_SUCCESS
+            ? 0
+            : FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+    if (length == 0) {
+        return {number, std::generic_category().message(number)};
+    }
+    std::wstring_view text(words, length);
+    while (!text.empty() && std::iswspace(text.back()) != 0) {
+        text.remove_suffix(1);
+    }
+    ShownError shown{static_cast<int>(code), toUtf8(text)};
+    LocalFree(words);
+    return shown;
 }
 
 std::FILE* openForReading(const std::string& path) {

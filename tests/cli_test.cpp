@@ -622,8 +622,12 @@ TEST(ScanmillConvert, DirectoriesWithoutScansAreSaidPipesCountedAndLinkLoopsNotF
     // "/" begins a path on Windows too, where CLI11 would take it for an option.
     const Ran rooted = convert(dir, "-q /no-such-directory/a.raw");
     EXPECT_EQ(rooted.status, 1);
-    EXPECT_EQ(rooted.err,
-              "scanmill-convert: /no-such-directory/a.raw: No such file or directory\n");
+#ifdef _WIN32
+    const std::string words = testing::windowsWords(ERROR_PATH_NOT_FOUND);
+#else
+    const std::string words = "No such file or directory";
+#endif
+    EXPECT_EQ(rooted.err, "scanmill-convert: /no-such-directory/a.raw: " + words + "\n");
 }
 
 #ifndef _WIN32

@@ -218,7 +218,7 @@ INSTANTIATE_TEST_SUITE_P(BothFormats, BatchFault, bothFormats, formatName);
 TEST_P(BatchFault, OpeningMissingInputFails) {
     const Converted a = reference("a.raw");
     fs::remove(in() / "b.raw");
-    expectStoppedAtB(convertHere(selection, format()), ENOENT, in() / "b.raw", a);
+    expectStoppedAtB(convertHere(selection, format()), shown::fileNotFound, in() / "b.raw", a);
 }
 
 TEST_P(BatchFault, ReadingInputThatIsADirectoryFails) {
@@ -309,7 +309,7 @@ TEST_P(BatchFault, WhatIsNotARegularFileIsKept) {
 TEST_P(BatchFault, ReadOnlyEarlierOutputIsNotReplaced) {
     const Converted a = reference("a.raw");
     fs::permissions(outputOf("b.raw"), fs::perms::owner_read | fs::perms::group_read);
-    expectStoppedAtB(convertHere(selection, format()), EACCES, outputOf("b.raw"), a);
+    expectStoppedAtB(convertHere(selection, format()), shown::accessDenied, outputOf("b.raw"), a);
 }
 
 // Creating the temporary fails for the first file already, since all files
@@ -321,13 +321,14 @@ TEST_P(BatchFault, CreatingTheTemporaryFails) {
         int number;
     };
     const std::vector<Case> cases = {
-        {"missing output directory", [](const fs::path& dir) { fs::remove_all(dir); }, ENOENT},
+        {"missing output directory", [](const fs::path& dir) { fs::remove_all(dir); },
+         shown::pathNotFound},
         {"a file where the output directory should be",
          [](const fs::path& dir) {
              fs::remove_all(dir);
              writeFile(dir, earlierContent);
          },
-         ENOTDIR},
+         shown::notADirectory},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -385,7 +386,7 @@ TEST_P(BatchFault, NamesWithBlanksAndEightBitCharacters) {
 
     fs::remove(in() / platform::toPath(name));
     const Outcome missing = convertHere(selection, format());
-    EXPECT_EQ(missing.number, ENOENT);
+    EXPECT_EQ(missing.number, shown::fileNotFound);
     EXPECT_NE(missing.description.find(in().string() + pathSeparator + name), std::string::npos)
         << missing.description;
 }
@@ -405,7 +406,7 @@ TEST(OutputFileFault, FailedCloseRemovesTheTemporaryAndKeepsTheEarlierFile) {
         replaceFileContents(target.string(), "new content\r\n", closeThenFail);
         ADD_FAILURE() << "a failed close went unreported";
     } catch (const FileError& error) {
-        EXPECT_EQ(error.number(), ENOSPC);
+        EXPECT_EQ(error.number(), shown::diskFull);
         EXPECT_NE(error.description().find(target.string()), std::string::npos);
     }
     EXPECT_EQ(entriesOf(tree.path()), std::vector<std::string>{"scan01.dat"});

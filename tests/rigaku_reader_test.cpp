@@ -109,8 +109,13 @@ TEST(RigakuReader, LargestCountIsRead) {
 
 TEST(RigakuReaderFailure, MissingFileOrDirectory) {
     ScratchDirectory dir;
-    expectFileError([&] { readRigakuRaw(dir / "absent.raw"); }, ENOENT,
-                    dir / "absent.raw" + ": " + std::strerror(ENOENT));
+#ifdef _WIN32
+    const std::string words = windowsWords(ERROR_FILE_NOT_FOUND);
+#else
+    const std::string words = std::strerror(ENOENT);
+#endif
+    expectFileError([&] { readRigakuRaw(dir / "absent.raw"); }, shown::fileNotFound,
+                    dir / "absent.raw" + ": " + words);
     EXPECT_FALSE(std::filesystem::exists(dir / "absent.raw")) << "reading never creates";
     expectFileError([&] { readRigakuRaw(dir.path().string()); }, EISDIR, dir.path().string());
 }

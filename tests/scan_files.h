@@ -11,6 +11,7 @@
 #include "rigaku_scan_bytes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -95,7 +96,37 @@ inline void expectFileError(const std::function<void()>& fn, int number,
     }
 }
 
+// The numbers failed system calls show with: errno on POSIX, Windows' own
+// error codes on Windows.
+namespace shown {
 #ifdef _WIN32
+inline constexpr int fileNotFound = ERROR_FILE_NOT_FOUND;
+inline constexpr int pathNotFound = ERROR_PATH_NOT_FOUND;
+inline constexpr int accessDenied = ERROR_ACCESS_DENIED;
+inline constexpr int notADirectory = ERROR_DIRECTORY;
+inline constexpr int diskFull = ERROR_DISK_FULL;
+#else
+inline constexpr int fileNotFound = ENOENT;
+inline constexpr int pathNotFound = ENOENT;
+inline constexpr int accessDenied = EACCES;
+inline constexpr int notADirectory = ENOTDIR;
+inline constexpr int diskFull = ENOSPC;
+#endif
+} // namespace shown
+
+#ifdef _WIN32
+// Windows' own text for an error code, as a description ends with it.
+inline std::string windowsWords(DWORD code) {
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, text, 512, nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n')) {
+        --length;
+    }
+    const std::u8string utf8 = std::filesystem::path(std::wstring(text, length)).u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
 // The form Windows' calls take for any name at any depth, for setting up
 // what the program must reach.
 inline std::filesystem::path verbatim(const std::filesystem::path& path) {

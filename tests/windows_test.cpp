@@ -131,13 +131,14 @@ TEST(WindowsFiles, OutputThatCannotBeReplacedIsKept) {
     // Like most programs, the C runtime opens without letting others delete.
     std::FILE* held = _wfopen((dir.path() / "scan01.dat").c_str(), L"rb");
     ASSERT_NE(held, nullptr);
-    expectFileError([&] { writeTwoColumnAscii(sampleScan(), path); }, EBUSY, path + ": ");
+    expectFileError([&] { writeTwoColumnAscii(sampleScan(), path); }, ERROR_SHARING_VIOLATION,
+                    path + ": " + windowsWords(ERROR_SHARING_VIOLATION));
     std::fclose(held);
 
     const std::wstring widePath = (dir.path() / "scan01.dat").wstring();
     ASSERT_NE(SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_READONLY), 0);
-    expectFileError([&] { writeTwoColumnAscii(sampleScan(), path); }, EACCES,
-                    path + ": Permission denied");
+    expectFileError([&] { writeTwoColumnAscii(sampleScan(), path); }, ERROR_ACCESS_DENIED,
+                    path + ": " + windowsWords(ERROR_ACCESS_DENIED));
     EXPECT_EQ(readFile(path), earlierContent);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"scan01.dat"});
     SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_NORMAL); // so that it can be removed
@@ -200,7 +201,7 @@ TEST(WindowsFiles, NamesAreUnicodeAtTheSystemCalls) {
 
     // Bytes that are not UTF-8 name no file.
     const std::string latin1 = dir.withSeparator() + "Probe M\xFCller \xE1.raw";
-    expectFileError([&] { readRigakuRaw(latin1); }, EILSEQ, latin1);
+    expectFileError([&] { readRigakuRaw(latin1); }, ERROR_NO_UNICODE_TRANSLATION, latin1);
 }
 
 TEST(WindowsFiles, OutputNamesDifferingOnlyInCaseClash) {
