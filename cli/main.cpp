@@ -37,6 +37,11 @@ int showHelp(const std::string& text) {
     return scanmill::cli::exitConverted;
 }
 
+// "scanmill-convert: " and the text, on standard error.
+void usageError(const std::string& text) {
+    scanmill::cli::writeText(stderr, std::string(programName) + ": " + text + "\n");
+}
+
 // CLI11 takes "--output-dir=" for the option without its value, and then the
 // next argument as the value, and "-o=DIR" for the value "=DIR": a script's
 // unset variable would choose another directory than meant. Every empty value
@@ -212,7 +217,7 @@ int run(int argc, const char* const* argv) {
 
     if (const std::string error = misspelledValue(app, std::vector<std::string>(argv, argv + argc));
         !error.empty()) {
-        std::fprintf(stderr, "%s: %s\n%s\n", programName, escapeControls(error).c_str(), seeHelp);
+        usageError(escapeControls(error) + "\n" + seeHelp);
         return cli::exitUsage;
     }
     try {
@@ -226,19 +231,18 @@ int run(int argc, const char* const* argv) {
             const char* what =
                 extras[0].starts_with('-') ? "unknown option" : "unexpected argument";
             const std::string nearest = nearestOption(app, extras[0]);
-            std::fprintf(
-                stderr, "%s: %s %s%s\n%s\n", programName, what, escapeControls(extras[0]).c_str(),
-                nearest.empty() ? "" : (": did you mean " + nearest + "?").c_str(), seeHelp);
+            usageError(what + (" " + escapeControls(extras[0])) +
+                       (nearest.empty() ? "" : ": did you mean " + nearest + "?") + "\n" + seeHelp);
             return cli::exitUsage;
         }
         // Through strings, so that an argument a usage error repeats is
         // printed escaped, as every other line.
         std::ostringstream help;
-        std::ostringstream usageError;
-        if (app.exit(error, help, usageError) == 0) {
+        std::ostringstream errorText;
+        if (app.exit(error, help, errorText) == 0) {
             return showHelp(help.str());
         }
-        std::fputs(escapeControlsByLine(usageError.str()).c_str(), stderr);
+        cli::writeText(stderr, escapeControlsByLine(errorText.str()));
         return cli::exitUsage;
     }
     try {
@@ -246,12 +250,11 @@ int run(int argc, const char* const* argv) {
         command.paths = std::move(expanded.paths);
         command.leftOut = std::move(expanded.leftOut);
     } catch (const cli::ArgumentError& error) {
-        std::fprintf(stderr, "%s: %s\n", programName, escapeControlsByLine(error.what()).c_str());
+        usageError(escapeControlsByLine(error.what()));
         return cli::exitUsage;
     }
     if (command.index && command.outputDirectory.empty()) {
-        std::fprintf(stderr, "%s: --index needs --output-dir, where the page goes\n%s\n",
-                     programName, seeHelp);
+        usageError(std::string("--index needs --output-dir, where the page goes\n") + seeHelp);
         return cli::exitUsage;
     }
     command.anode = anodeNamed(anode).value_or(anodes[0]);
@@ -269,18 +272,19 @@ int run(int argc, const char* const* argv) {
 int main(int argc, char** argv) {
     scanmill::cli::openClosedStandardStreams();
     scanmill::platform::markProgramRunning();
+    if (argc == 1 && scanmill::cli::explainedOutsideAConsole()) {
+        return scanmill::cli::exitUsage;
+    }
     std::vector<std::string> arguments;
     try {
         arguments = scanmill::cli::programArguments(argc, argv);
     } catch (const scanmill::cli::ArgumentError& error) {
-        std::fprintf(stderr, "%s: %s\n", programName,
-                     scanmill::escapeControlsByLine(error.what()).c_str());
+        usageError(scanmill::escapeControlsByLine(error.what()));
         return scanmill::cli::exitUsage;
     }
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) {
         pointers.push_back(argument.c_str());
     }
-    const scanmill::cli::Utf8Console console;
     return run(static_cast<int>(pointers.size()), pointers.data());
 }

@@ -26,8 +26,7 @@ void Report::converted(const std::string& line) {
     clearProgress();
     const std::string shown = escapeControls(line);
     errno = 0;
-    std::fwrite(shown.data(), 1, shown.size(), out_);
-    std::fputc('\n', out_);
+    writeText(out_, shown + "\n");
     outputClosed_ = outputClosed_ || (std::ferror(out_) && errno == EPIPE);
 }
 
@@ -87,7 +86,7 @@ std::string summaryText(const Tally& tally, bool dryRun) {
 void Report::message(const std::string& text) {
     clearProgress();
     std::fflush(out_); // keeps the order where both streams go to one file
-    std::fprintf(err_, "%s: %s\n", programName, escapeControls(text).c_str());
+    writeText(err_, std::string(programName) + ": " + escapeControls(text) + "\n");
 }
 
 void Report::clearProgress() {

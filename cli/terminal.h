@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What the command line needs of the console it runs in, which differs
@@ -44,18 +45,16 @@ struct ExpandedPaths {
 };
 ExpandedPaths expandWildcards(const std::vector<std::string>& paths);
 
-// While it lives, the console shows the program's UTF-8 output as the
-// characters it encodes, not as bytes of the console's code page; nothing
-// to do where terminals take UTF-8 as they are.
-class Utf8Console {
-public:
-    Utf8Console();
-    ~Utf8Console();
-    Utf8Console(const Utf8Console&) = delete;
-    Utf8Console& operator=(const Utf8Console&) = delete;
+// True, once a message box has said what the program is and how to reach
+// it, when it was started from Windows' Explorer: alone in a console window
+// made for it, which would close before its help could be read. False
+// anywhere else.
+bool explainedOutsideAConsole();
 
-private:
-    unsigned previousCodePage_ = 0;
-};
+// Writes UTF-8 text to the stream. A Windows console is given the
+// characters it encodes (WriteConsoleW), whatever its code page and however
+// the C runtime would pass the bytes on; anywhere else the bytes go as they
+// are, as terminals take UTF-8.
+void writeText(std::FILE* stream, std::string_view text);
 
 } // namespace scanmill::cli

@@ -29,8 +29,12 @@ ExpandedPaths expandWildcards(const std::vector<std::string>& paths) {
     return {paths, {}}; // the shell has expanded them
 }
 
-Utf8Console::Utf8Console() = default;
+bool explainedOutsideAConsole() {
+    return false;
+}
 
-Utf8Console::~Utf8Console() = default;
+void writeText(std::FILE* stream, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
 
 } // namespace scanmill::cli

@@ -9,7 +9,10 @@
 #include <io.h>
 #include <string_view>
 #include <utility>
+#include <vector>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 // The C runtime's own reading of the UTF-16 command line, the one a wmain
 // program gets its arguments from; its headers do not declare it.
@@ -155,15 +158,61 @@ ExpandedPaths expandWildcards(const std::vector<std::string>& paths) {
     return expanded;
 }
 
-Utf8Console::Utf8Console() : previousCodePage_(GetConsoleOutputCP()) {
-    SetConsoleOutputCP(CP_UTF8);
+namespace {
+
+// The file name of the program that started this one; "" when it is gone.
+std::wstring parentProgram() {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    std::vector<PROCESSENTRY32W> processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more != 0;
+         more = Process32NextW(snapshot, &entry)) {
+        processes.push_back(entry);
+    }
+    CloseHandle(snapshot);
+    const auto with = [&](DWORD id) {
+        return std::find_if(processes.begin(), processes.end(),
+                            [id](const PROCESSENTRY32W& p) { return p.th32ProcessID == id; });
+    };
+    const auto self = with(GetCurrentProcessId());
+    const auto parent = self == processes.end() ? self : with(self->th32ParentProcessID);
+    return parent == processes.end() ? std::wstring() : std::wstring(parent->szExeFile);
 }
 
-Utf8Console::~Utf8Console() {
-    // The code page belongs to the console, which outlives the program.
-    if (previousCodePage_ != 0) {
-        SetConsoleOutputCP(previousCodePage_);
+} // namespace
+
+bool explainedOutsideAConsole() {
+    DWORD processes[2];
+    // A command prompt shares its console with the program.
+    if (GetConsoleProcessList(processes, 2) != 1 || upper(parentProgram()) != L"EXPLORER.EXE") {
+        return false;
     }
+    MessageBoxW(GetConsoleWindow(),
+                L"scanmill-convert is a command-line program: it converts the scans named "
+                L"after it on a command line.\n\n"
+                L"Open \"Scanmill command prompt\" in the Start menu and type "
+                L"scanmill-convert /? to see how to use it.\n\n"
+                L"To convert scans in a window, start Scanmill.",
+                L"scanmill-convert", MB_OK | MB_ICONINFORMATION);
+    return true;
+}
+
+void writeText(std::FILE* stream, std::string_view text) {
+    const auto console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (GetConsoleMode(console, &mode) == 0) {
+        std::fwrite(text.data(), 1, text.size(), stream);
+        return;
+    }
+    std::fflush(stream); // what went before, first
+    const std::wstring characters = wide(std::string(text));
+    DWORD written = 0;
+    WriteConsoleW(console, characters.data(), static_cast<DWORD>(characters.size()), &written,
+                  nullptr);
 }
 
 } // namespace scanmill::cli
