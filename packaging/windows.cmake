@@ -48,6 +48,17 @@ set(CPACK_NSIS_WELCOME_TITLE "Welcome to Scanmill ${PROJECT_VERSION} Setup")
 set(CPACK_NSIS_BRANDING_TEXT_CODE "BrandingText \"Scanmill ${PROJECT_VERSION}\"")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .) # the programs lie in the install folder itself
 set(CPACK_NSIS_MUI_FINISHPAGE_RUN scanmill.exe)
+# The last page also offers a desktop shortcut, not made unless asked for
+# (nor in a silent install); the uninstaller removes it with the others.
+set(CPACK_NSIS_DEFINES [[
+  !define MUI_FINISHPAGE_SHOWREADME ""
+  !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+  !define MUI_FINISHPAGE_SHOWREADME_TEXT "Put a Scanmill shortcut on the desktop"
+  !define MUI_FINISHPAGE_SHOWREADME_FUNCTION scanmillDesktopShortcut
+  Function scanmillDesktopShortcut
+    CreateShortCut "$DESKTOP\Scanmill.lnk" "$INSTDIR\scanmill.exe"
+  FunctionEnd
+]])
 # The system PATH is left alone (NSIS would cut a long one short): the
 # command prompt shortcut puts the install folder on its own PATH, starts
 # in the user's folder, where the scans are rather than under Program Files,
@@ -65,6 +76,7 @@ set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
   Delete "$SMPROGRAMS\$MUI_TEMP\Scanmill.lnk"
   Delete "$SMPROGRAMS\$MUI_TEMP\Scanmill command prompt.lnk"
   Delete "$SMPROGRAMS\$MUI_TEMP\Scanmill README.lnk"
+  Delete "$DESKTOP\Scanmill.lnk"
   DeleteRegKey /ifempty SHCTX "Software\Scanmill"
 ]])
 # Neither the installer nor the uninstaller touches the files of a Scanmill
