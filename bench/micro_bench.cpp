@@ -116,6 +116,24 @@ void BM_layOutPlot_fullScan(benchmark::State& state) {
 }
 BENCHMARK(BM_layOutPlot_fullScan)->Unit(benchmark::kMicrosecond);
 
+// What each step of a zoom in the preview lays out again: a full-length scan
+// in a frame 1,920 columns wide, all of it (0) or a view of its middle half
+// (1), on each scale (2nd argument). The preview keeps up while it takes
+// at most 2 ms.
+void BM_layOutPlot_zoom1920(benchmark::State& state) {
+    const ScanRecord& scan = fullScan();
+    PlotView view;
+    view.scale = static_cast<IntensityScale>(state.range(1));
+    if (state.range(0) == 1) {
+        const double first = twoThetaAt(scan, 0);
+        const double span = twoThetaAt(scan, scan.intensities.size() - 1) - first;
+        view.twoTheta = AxisRange{first + span / 4, first + span * 3 / 4};
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(layOutPlot(scan, "scan.raw", {1920, 1000}, 1, view));
+}
+BENCHMARK(BM_layOutPlot_zoom1920)->ArgsProduct({{0, 1}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
+
 // The SVG text against the two-column text of the same scan, each into a
 // buffer reused as the batch reuses it.
 template <void (*format)(const ScanRecord&, std::string&)>

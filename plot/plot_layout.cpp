@@ -2,6 +2,7 @@
 #include "plot_layout.h"
 
 #include "field_text.h"
+#include "little_endian.h"
 #include "names.h"
 #include "shown_text.h"
 
@@ -118,6 +119,107 @@ std::vector<Tick> ticksOf(AxisRange range, double pixels, double spacing, PixelO
     return ticks;
 }
 
+// A number in its shortest form that reads back as the same single, with
+// a leading zero ("0.01", "70.53201").
+std::string shortestText(float x) {
+    char text[64];
+    return std::string(text, std::to_chars(text, text + sizeof text, x + 0.0F).ptr);
+}
+
+// The decimals of a step in its shortest form: 2 for 0.01, 0 for 1; at most 6.
+int decimalsOf(float step) {
+    if (!std::isfinite(step) || step == 0) {
+        return 2;
+    }
+    char text[64];
+    char* end =
+        std::to_chars(text, text + sizeof text, std::abs(step), std::chars_format::scientific).ptr;
+    const std::string_view digits(text, static_cast<std::size_t>(end - text));
+    const std::size_t e = digits.find('e');
+    const int exponent = std::stoi(std::string(digits.substr(e + 1)));
+    const int fraction = e > 1 ? static_cast<int>(e) - 2 : 0; // digits after "d."
+    return std::clamp(fraction - exponent, 0, 6);
+}
+
+// An angle rounded to decimals ("70.53").
+std::string angleText(double angle, int decimals) {
+    char text[400];
+    return std::string(text, std::to_chars(text, text + sizeof text, angle + 0.0,
+                                           std::chars_format::fixed, decimals)
+                                 .ptr);
+}
+
+// A count: whole ones with thousands separated ("4,308"), others shortest.
+std::string countText(float counts) {
+    if (counts == std::trunc(counts) && std::abs(counts) < 1e15F) {
+        const auto whole = static_cast<long long>(counts);
+        return (whole < 0 ? "-" : "") + groupedDigits(static_cast<std::size_t>(std::llabs(whole)));
+    }
+    return shortestText(counts);
+}
+
+// Ticks on the square-root scale, at counts that are multiples of a step of
+// 1, 2 or 5 times a power of ten, the step shrinking down the axis as the
+// scale spreads the low counts: from the top, each next tick is the highest
+// such multiple at least spacing pixels below the last. pixelOf places a
+// count; countAt is the count at a pixel.
+template <typename PixelOf, typename CountAt>
+std::vector<Tick> squareRootTicks(AxisRange range, double spacing, PixelOf pixelOf,
+                                  CountAt countAt) {
+    const double lowest = countsAt(IntensityScale::SquareRoot, range.low);
+    const double highest = countsAt(IntensityScale::SquareRoot, range.high);
+    std::vector<Tick> ticks;
+    double target = highest; // the next tick's count is at most this
+    double gap = highest - countAt(pixelOf(highest) + spacing); // in counts
+    while (ticks.size() < static_cast<std::size_t>(mostTicks) && gap > 0) {
+        const TickStep step = niceStep(gap, 2); // at most the gap, so never a tick skipped
+        const double value = std::floor(target / step.size()) * step.size() + 0.0;
+        if (value < lowest) {
+            break;
+        }
+        ticks.push_back({value, pixelOf(value), fixedLabel(value, step)});
+        target = countAt(ticks.back().pixel + spacing);
+        gap = value - target;
+    }
+    std::reverse(ticks.begin(), ticks.end()); // upwards, as on the other scales
+    return ticks;
+}
+
+// Ticks on the log scale at every decade, labelled as far apart as spacing
+// allows, with unlabelled ticks at 2 to 9 times each between. A range within
+// less than two decades labels 2 and 5 times them too.
+template <typename PixelOf>
+std::vector<Tick> logTicks(AxisRange range, double pixels, double spacing, PixelOf pixelOf) {
+    const double decades = range.high - range.low;
+    const int every = std::max(1, static_cast<int>(std::ceil(decades * spacing / pixels)));
+    const bool fewDecades = std::floor(range.high) - std::ceil(range.low) < 1;
+    // Ticks between the decades only where a decade has room for them.
+    const bool minor = pixels / decades >= 3 * spacing / 5;
+    std::vector<Tick> ticks;
+    for (int decade = static_cast<int>(std::floor(range.low));
+         decade <= std::ceil(range.high) && ticks.size() < 10 * mostTicks; ++decade) {
+        for (int multiple = 1; multiple <= 9; ++multiple) {
+            const double value = multiple * std::pow(10.0, decade);
+            const double exponent = std::log10(value);
+            if (exponent < range.low || exponent > range.high || (multiple > 1 && !minor)) {
+                continue;
+            }
+            const bool labelled = multiple == 1 ? decade % every == 0
+                                                : fewDecades && (multiple == 2 || multiple == 5);
+            std::string label;
+            if (labelled) {
+                const TickStep step{multiple, decade};
+                label = fixedLabel(value, step);
+                if (label.size() > longestFixedLabel) {
+                    label = exponentLabel(value, step);
+                }
+            }
+            ticks.push_back({value, pixelOf(value), std::move(label)});
+        }
+    }
+    return ticks;
+}
+
 // The pixel column of x. Clamped first, so that truncation is floor (and a
 // call to floor would cost more than the rest of the point).
 int columnOf(double x, int columns) {
@@ -206,14 +308,56 @@ AxisRange twoThetaRangeOf(const ScanRecord& scan) {
     return rangeOf(std::min(first, last), std::max(first, last));
 }
 
-// Each point in order: point(angle, intensity) where both are finite, and
-// gap() where not, which breaks the pattern there.
+// The points a view shows: from first up to end, the points within its
+// 2 theta range and the next on either side.
+struct PointSpan {
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+PointSpan spanOf(const ScanRecord& scan, const std::optional<AxisRange>& twoTheta) {
+    const std::size_t points = scan.intensities.size();
+    if (!twoTheta || points == 0 || !(scan.stepSize != 0) || !std::isfinite(scan.stepSize)) {
+        return {0, points};
+    }
+    // The angles grow with the index, or fall with it: the points before the
+    // range come first, or last.
+    const bool rising = scan.stepSize > 0;
+    const auto indexWhere = [&](auto before) {
+        std::size_t low = 0;
+        std::size_t high = points;
+        while (low < high) {
+            const std::size_t middle = low + (high - low) / 2;
+            if (before(twoThetaAt(scan, middle))) {
+                low = middle + 1;
+            } else {
+                high = middle;
+            }
+        }
+        return low;
+    };
+    const double low = twoTheta->low;
+    const double high = twoTheta->high;
+    std::size_t first = rising ? indexWhere([&](float a) { return a < low; })
+                               : indexWhere([&](float a) { return a > high; });
+    std::size_t end = rising ? indexWhere([&](float a) { return a <= high; })
+                             : indexWhere([&](float a) { return a >= low; });
+    first = first > 0 ? first - 1 : 0;
+    end = std::min(points, end + 1);
+    return {first, std::max(first, end)};
+}
+
+// Each point of the span in order: point(angle, intensity) where both are
+// finite and the scale has a place for the count, and gap() where not,
+// which breaks the pattern there.
 template <typename Point, typename Gap>
-void forEachPoint(const ScanRecord& scan, Point point, Gap gap) {
-    for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
+void forEachPoint(const ScanRecord& scan, PointSpan span, IntensityScale scale, Point point,
+                  Gap gap) {
+    const bool positiveOnly = scale == IntensityScale::Log;
+    for (std::size_t i = span.first; i < span.end; ++i) {
         const float angle = twoThetaAt(scan, i);
         const float intensity = scan.intensities[i];
-        if (std::isfinite(intensity) && std::isfinite(angle)) {
+        if (std::isfinite(intensity) && std::isfinite(angle) && (!positiveOnly || intensity > 0)) {
             point(angle, intensity);
         } else {
             gap();
@@ -221,20 +365,111 @@ void forEachPoint(const ScanRecord& scan, Point point, Gap gap) {
     }
 }
 
+template <typename Point, typename Gap>
+void forEachPoint(const ScanRecord& scan, Point point, Gap gap) {
+    forEachPoint(scan, {0, scan.intensities.size()}, IntensityScale::Linear, point, gap);
+}
+
+// The intensity axis of a view, on its scale: the range the view gives, or
+// that of the points it shows (from 0 on the linear and square-root scales
+// when all are above it, from the lowest positive count on the log scale)
+// with 5 % of it to spare either way.
+struct IntensityAxis {
+    AxisRange range;  // the frame's, on the scale
+    AxisRange ticked; // where ticks go: not in the room to spare
+};
+
+IntensityAxis intensityAxisOf(const ScanRecord& scan, PointSpan span, const PlotView& view) {
+    const IntensityScale scale = view.scale;
+    if (view.intensity) {
+        const double low = onScale(scale, view.intensity->low);
+        const double high = onScale(scale, view.intensity->high);
+        if (std::isfinite(low) && std::isfinite(high) && low < high) {
+            return {{low, high}, {low, high}};
+        }
+    }
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -lowest;
+    forEachPoint(
+        scan, span, scale,
+        [&](float, float intensity) {
+            lowest = std::min(lowest, static_cast<double>(intensity));
+            highest = std::max(highest, static_cast<double>(intensity));
+        },
+        [] {});
+    AxisRange range{0, 1}; // when there is nothing to draw
+    if (lowest <= highest) {
+        if (scale != IntensityScale::Log) {
+            lowest = std::min(lowest, 0.0);
+        }
+        range = rangeOf(onScale(scale, lowest), onScale(scale, highest));
+    }
+    const double spare = 0.05 * (range.high - range.low);
+    return {{range.low - spare, range.high + spare}, range};
+}
+
+// The intensity axis's ticks, for a frame of that height.
+std::vector<Tick> intensityTicks(const IntensityAxis& axis, IntensityScale scale, double height,
+                                 double spacing) {
+    const AxisRange y = axis.range;
+    const double yScale = height / (y.high - y.low);
+    const auto pixelOf = [&](double counts) { return (y.high - onScale(scale, counts)) * yScale; };
+    // Ticks as dense as the frame's height asks for, in the part of it ticked.
+    const double tickedPixels = height * (axis.ticked.high - axis.ticked.low) / (y.high - y.low);
+    switch (scale) {
+    case IntensityScale::SquareRoot:
+        return squareRootTicks(axis.ticked, spacing, pixelOf, [&](double pixel) {
+            return countsAt(scale, y.high - pixel / yScale);
+        });
+    case IntensityScale::Log:
+        return logTicks(axis.ticked, tickedPixels, spacing, pixelOf);
+    case IntensityScale::Linear:
+        break;
+    }
+    return ticksOf(axis.ticked, height, spacing, pixelOf);
+}
+
 } // namespace
 
-std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_view sourceName) {
+double onScale(IntensityScale scale, double counts) {
+    switch (scale) {
+    case IntensityScale::SquareRoot:
+        return std::copysign(std::sqrt(std::abs(counts)), counts);
+    case IntensityScale::Log:
+        return counts > 0 ? std::log10(counts) : std::numeric_limits<double>::quiet_NaN();
+    case IntensityScale::Linear:
+        break;
+    }
+    return counts;
+}
+
+double countsAt(IntensityScale scale, double value) {
+    switch (scale) {
+    case IntensityScale::SquareRoot:
+        return std::copysign(value * value, value);
+    case IntensityScale::Log:
+        return std::pow(10.0, value);
+    case IntensityScale::Linear:
+        break;
+    }
+    return value;
+}
+
+std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_view sourceName,
+                                         IntensityScale scale) {
     const std::size_t points = scan.intensities.size();
     const std::string when = dateTimeText(scan);
     std::string named = escapeControls(sourceName, OtherBytes::AsLatin1);
     if (!named.empty()) {
         named += ", ";
     }
-    std::string angles = "2θ " + numberText(scan.startTwoTheta) + "°";
+    // Angles as precise as the step, which float32 gives as "70.53201".
+    const int decimals = decimalsOf(scan.stepSize);
+    std::string angles = "2θ " + angleText(scan.startTwoTheta, decimals) + "°";
     if (points > 1) {
-        angles += " to " + numberText(twoThetaAt(scan, points - 1)) + "°";
+        angles += " to " + angleText(twoThetaAt(scan, points - 1), decimals) + "°";
     }
-    angles += ", step " + numberText(scan.stepSize) + "°";
+    angles += ", step " + shortestText(scan.stepSize) + "°";
     // A point that is not drawn leaves a gap narrower than a pixel in a long
     // scan; the count says that it is there.
     const std::size_t notFinite = nonFinitePoints(scan);
@@ -242,36 +477,65 @@ std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_vie
     if (notFinite != 0) {
         counted += " (" + std::to_string(notFinite) + " not finite)";
     }
+    counted += ", step time " + shortestText(le::readFloat32(scan.stepTime.data())) + " s";
+    std::optional<std::size_t> highest;
+    std::size_t notPositive = 0;
+    for (std::size_t i = 0; i < points; ++i) {
+        const float intensity = scan.intensities[i];
+        if (!std::isfinite(intensity)) {
+            continue;
+        }
+        notPositive += intensity <= 0 ? 1 : 0;
+        if (!highest || intensity > scan.intensities[*highest]) {
+            highest = i;
+        }
+    }
+    if (highest) {
+        counted += ", highest " + countText(scan.intensities[*highest]) + " counts at " +
+                   angleText(twoThetaAt(scan, *highest), decimals) + "°";
+    }
+    if (scale == IntensityScale::SquareRoot) {
+        counted += "; square-root scale";
+    } else if (scale == IntensityScale::Log) {
+        counted += "; log scale";
+        if (notPositive != 0) {
+            counted += " (" + groupedDigits(notPositive) +
+                       (notPositive == 1 ? " count ≤ 0 left out)" : " counts ≤ 0 left out)");
+        }
+    }
     return {escapeControls(scan.title, OtherBytes::AsLatin1),
-            named + escapeControls(when, OtherBytes::AsLatin1), angles,
-            counted + ", step time " + stepTimeText(scan)};
+            named + escapeControls(when, OtherBytes::AsLatin1), angles, counted};
 }
 
-std::vector<Tick> intensityTicksOf(const ScanRecord& scan, int frameHeight, double pixelRatio) {
-    const AxisRange y = intensityRangeOf(scan);
-    const double height = std::max(frameHeight, 1);
-    const double yScale = height / (y.high - y.low);
-    return ticksOf(y, height, intensityTickSpacing * pixelRatio,
-                   [&](double counts) { return (y.high - counts) * yScale; });
+std::vector<Tick> intensityTicksOf(const ScanRecord& scan, int frameHeight, double pixelRatio,
+                                   const PlotView& view) {
+    return intensityTicks(intensityAxisOf(scan, spanOf(scan, view.twoTheta), view), view.scale,
+                          std::max(frameHeight, 1), intensityTickSpacing * pixelRatio);
 }
 
 PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame,
-                      double pixelRatio) {
+                      double pixelRatio, const PlotView& view) {
     PlotLayout layout;
     layout.frame = {std::max(frame.width, 1), std::max(frame.height, 1)};
+    layout.scale = view.scale;
     const double width = layout.frame.width;
     const double height = layout.frame.height;
-    layout.twoTheta = twoThetaRangeOf(scan);
-    layout.intensity = intensityRangeOf(scan);
+    const PointSpan span = spanOf(scan, view.twoTheta);
+    layout.twoTheta = view.twoTheta && view.twoTheta->low < view.twoTheta->high
+                          ? *view.twoTheta
+                          : twoThetaRangeOf(scan);
+    const IntensityAxis axis = intensityAxisOf(scan, span, view);
+    layout.intensity = axis.range;
 
     const AxisRange x = layout.twoTheta;
     const AxisRange y = layout.intensity;
     const double xScale = width / (x.high - x.low);
     const double yScale = height / (y.high - y.low);
+    const IntensityScale scale = view.scale;
     const auto xOf = [&](double angle) { return (angle - x.low) * xScale; };
-    const auto yOf = [&](double counts) { return (y.high - counts) * yScale; };
+    const auto yOf = [&](double counts) { return (y.high - onScale(scale, counts)) * yScale; };
     layout.twoThetaTicks = ticksOf(x, width, twoThetaTickSpacing * pixelRatio, xOf);
-    layout.intensityTicks = ticksOf(y, height, intensityTickSpacing * pixelRatio, yOf);
+    layout.intensityTicks = intensityTicks(axis, scale, height, intensityTickSpacing * pixelRatio);
     layout.twoThetaTitle = "2θ (°)";
     layout.intensityTitle = "Intensity (counts)";
 
@@ -317,10 +581,10 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
             decimator->add(point);
         }
     };
-    forEachPoint(scan, add, endRun);
+    forEachPoint(scan, span, scale, add, endRun);
     endRun();
 
-    layout.headerLines = plotHeaderLines(scan, sourceName);
+    layout.headerLines = plotHeaderLines(scan, sourceName, scale);
     return layout;
 }
 

@@ -3,6 +3,7 @@
 
 #include "scan_record.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,26 @@ struct AxisRange {
     double low = 0;
     double high = 1;
 };
+
+// How intensities are drawn: as counts, as their square roots, or as their
+// logarithms, which let weak peaks beside a strong one show. On the log
+// scale a count of 0 or less has no place: it breaks the pattern, as a
+// point that is not finite does.
+enum class IntensityScale { Linear, SquareRoot, Log };
+
+// What part of a scan a plot shows, and on which scale: by default all of
+// it, with 5 % of the intensity axis to spare above the highest point and
+// below the lowest. A zoomed view gives its ranges, in degrees and counts.
+struct PlotView {
+    IntensityScale scale = IntensityScale::Linear;
+    std::optional<AxisRange> twoTheta;
+    std::optional<AxisRange> intensity;
+};
+
+// A count's place on the scale's axis (its square root, its logarithm), and
+// back; NaN for a count the log scale has no place for.
+double onScale(IntensityScale scale, double counts);
+double countsAt(IntensityScale scale, double value);
 
 // A labelled position on an axis: x in the frame for 2 theta, y for the
 // intensity.
@@ -49,8 +70,9 @@ struct ColumnMark {
 
 struct PlotLayout {
     PixelSize frame;
+    IntensityScale scale = IntensityScale::Linear;
     AxisRange twoTheta;  // degrees
-    AxisRange intensity; // counts
+    AxisRange intensity; // counts, on the scale (onScale) from the frame's bottom to its top
     std::vector<Tick> twoThetaTicks;
     std::vector<Tick> intensityTicks;
     std::string twoThetaTitle;  // "2θ (°)"
@@ -68,12 +90,15 @@ struct PlotLayout {
     std::vector<std::string> headerLines;
 };
 
-// The layout of scan in a frame of that size (at least one pixel each way).
-// sourceName is the name of the scan's file as the plot shows it. Ticks are
-// as far apart as at 100 % on a screen of pixelRatio device pixels to a
-// pixel at 100 %, whose pattern is laid out in device pixels.
+// The layout of the view of scan in a frame of that size (at least one
+// pixel each way). sourceName is the name of the scan's file as the plot
+// shows it. Ticks are as far apart as at 100 % on a screen of pixelRatio
+// device pixels to a pixel at 100 %, whose pattern is laid out in device
+// pixels. The pattern of a zoomed view holds the points within it and the
+// next one on either side, so that its lines run on to the frame, which
+// the painter clips them to.
 PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame,
-                      double pixelRatio = 1);
+                      double pixelRatio = 1, const PlotView& view = {});
 
 // The pattern as a thumbnail of columns x rows pixels: SVG path data with
 // one upright stroke per pixel column, from the column's highest point to
@@ -84,7 +109,9 @@ std::string thumbnailPath(const ScanRecord& scan, int columns, int rows);
 
 // The layout's header lines and intensity ticks alone, which decide where the
 // frame goes, without the pattern.
-std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_view sourceName);
-std::vector<Tick> intensityTicksOf(const ScanRecord& scan, int frameHeight, double pixelRatio = 1);
+std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_view sourceName,
+                                         IntensityScale scale = IntensityScale::Linear);
+std::vector<Tick> intensityTicksOf(const ScanRecord& scan, int frameHeight, double pixelRatio = 1,
+                                   const PlotView& view = {});
 
 } // namespace scanmill

@@ -132,13 +132,13 @@ TEST(PlotLayout, RangesTicksAndLines) {
          {"5.0", "5.5", "6.0", "6.5", "7.0", "7.5"},
          {"-50", "0", "50", "100", "150"},
          {2}},
-        {"flat scan gets 1 either side",
+        {"flat scan from 0 as any other; angles get 1 either side",
          scanOf(2, 1, {7, 7, 7}),
          {400, 200},
          {2, 4},
-         {6, 8},
+         {0, 7},
          {"2.0", "2.5", "3.0", "3.5", "4.0"},
-         {"6.0", "6.5", "7.0", "7.5", "8.0"},
+         {"0", "2", "4", "6"},
          {3}},
         {"one point: both axes around it",
          scanOf(30, 0.02F, {0}),
@@ -202,8 +202,10 @@ TEST(PlotLayout, RangesTicksAndLines) {
         const PlotLayout layout = layOutPlot(c.scan, "", c.frame);
         EXPECT_NEAR(layout.twoTheta.low, c.twoTheta.low, 1e-4);
         EXPECT_NEAR(layout.twoTheta.high, c.twoTheta.high, 1e-4);
-        EXPECT_NEAR(layout.intensity.low, c.intensity.low, 1e-4);
-        EXPECT_NEAR(layout.intensity.high, c.intensity.high, 1e-4);
+        // 5 % to spare either way, so that no point touches the frame.
+        const double spare = 0.05 * (c.intensity.high - c.intensity.low);
+        EXPECT_NEAR(layout.intensity.low, c.intensity.low - spare, 1e-4);
+        EXPECT_NEAR(layout.intensity.high, c.intensity.high + spare, 1e-4);
         EXPECT_EQ(labelsOf(layout.twoThetaTicks), c.twoThetaLabels);
         EXPECT_EQ(labelsOf(layout.intensityTicks), c.intensityLabels);
         expectNiceTicks(layout.twoThetaTicks, layout.twoTheta, false);
@@ -261,17 +263,89 @@ TEST(PlotLayout, LongLabelsInExponentForm) {
               (std::vector<std::string>{"0", "1000000", "2000000", "3000000"}));
 }
 
+// Angles as precise as the step, numbers with their leading zero.
 TEST(PlotLayout, HeaderLinesShowTheScanEscaped) {
-    ScanRecord scan = scanOf(10, 0.02F, {1, nan, 3});
+    ScanRecord scan = scanOf(70.53201F, 0.01F, {1, nan, 4308});
     scan.title = "Quartz\x1b[31m \xE9tat";
     scan.dateText = "14-FEB-05   ";
     scan.timeText = "10:32:07";
-    scan.stepTime = {0x00, 0x00, 0xC0, 0x3F}; // 1.5
+    scan.stepTime = {0x00, 0x00, 0x00, 0x3F}; // 0.5
     const PlotLayout layout = layOutPlot(scan, "s\n1.raw", {400, 200});
     EXPECT_EQ(layout.headerLines,
-              (std::vector<std::string>{"Quartz\\e[31m \u00E9tat", "s\\n1.raw, 14-FEB-05 10:32:07",
-                                        "2θ 10° to 10.04°, step .02°",
-                                        "3 points (1 not finite), step time 1.5 s"}));
+              (std::vector<std::string>{
+                  "Quartz\\e[31m \u00E9tat", "s\\n1.raw, 14-FEB-05 10:32:07",
+                  "2θ 70.53° to 70.55°, step 0.01°",
+                  "3 points (1 not finite), step time 0.5 s, highest 4,308 counts at 70.55°"}));
+}
+
+// A peak of 10^6 counts beside weak ones of 60 to 150: on the square-root
+// and log scales the weak ones stand clear of the axis, the ticks stay at
+// readable counts, as far apart as the axis aims at, and the log scale
+// breaks the pattern at a count of 0 and says so.
+TEST(PlotLayout, ScalesShowWeakPeaksBesideAStrongOne) {
+    const ScanRecord scan = scanOf(10, 1, {20, 150, 20, 1e6F, 20, 60, 0, 20, 100, 20});
+    const double weakest = 60;
+    for (const IntensityScale scale : {IntensityScale::SquareRoot, IntensityScale::Log}) {
+        SCOPED_TRACE(static_cast<int>(scale));
+        PlotView view;
+        view.scale = scale;
+        const PlotLayout layout = layOutPlot(scan, "", {400, 400}, 1, view);
+        const auto pixelOf = [&](double counts) {
+            return (layout.intensity.high - onScale(scale, counts)) * 400 /
+                   (layout.intensity.high - layout.intensity.low);
+        };
+        // On the linear scale it would rise 0.02 pixels over 0.
+        const bool log = scale == IntensityScale::Log;
+        EXPECT_GT(pixelOf(log ? 20 : 0) - pixelOf(weakest), log ? 30 : 2.5)
+            << "the weak peak stands clear of the background";
+        EXPECT_GT(pixelOf(1e6), 0) << "and the strong one below the frame's top";
+        std::vector<Tick> labelled;
+        for (const Tick& tick : layout.intensityTicks) {
+            EXPECT_NEAR(tick.pixel, pixelOf(tick.value), 1e-6);
+            if (!tick.label.empty()) {
+                labelled.push_back(tick);
+            }
+        }
+        ASSERT_GE(labelled.size(), 4u);
+        for (std::size_t i = 0; i < labelled.size(); ++i) {
+            const double value = labelled[i].value;
+            const double power = std::pow(10.0, std::floor(std::log10(std::max(value, 1.0))));
+            const double mantissa = value / power;
+            EXPECT_TRUE(value == 0 || std::abs(mantissa - std::round(mantissa)) < 1e-9)
+                << labelled[i].label;
+            if (i > 0) {
+                EXPECT_LT(labelled[i - 1].value, value);
+                EXPECT_GE(labelled[i - 1].pixel - labelled[i].pixel, 50 - 1e-9);
+            }
+        }
+        if (scale == IntensityScale::Log) {
+            EXPECT_EQ(labelsOf(labelled),
+                      (std::vector<std::string>{"100", "1000", "10000", "100000", "1000000"}));
+            EXPECT_EQ(layout.lines.size(), 2u) << "broken at the 0";
+            EXPECT_TRUE(layout.headerLines[3].ends_with("; log scale (1 count ≤ 0 left out)"));
+        }
+    }
+}
+
+// A zoomed view is laid out again for its range: every point within it is
+// kept where the columns outnumber them, with the next one either side so
+// that the line runs on to the frame, and the intensity axis spans what the
+// view shows.
+TEST(PlotLayout, ZoomedViewKeepsEveryPointWithin) {
+    const ScanRecord scan = scanOf(5, 0.01F, fullLengthPeak());
+    PlotView view;
+    view.twoTheta = AxisRange{104.5, 105.5}; // 101 points, around the peak at 105
+    const PlotLayout layout = layOutPlot(scan, "", {1920, 400}, 1, view);
+    EXPECT_EQ(layout.twoTheta.low, 104.5);
+    EXPECT_EQ(layout.twoTheta.high, 105.5);
+    ASSERT_EQ(layout.lines.size(), 1u);
+    EXPECT_EQ(layout.lines[0].size(), 103u);
+    EXPECT_LT(layout.lines[0].front().x, 0);
+    EXPECT_GT(layout.lines[0].back().x, 1920);
+    view.intensity = AxisRange{100, 200};
+    const PlotLayout zoomedIn = layOutPlot(scan, "", {1920, 400}, 1, view);
+    EXPECT_EQ(zoomedIn.intensity.low, 100);
+    EXPECT_EQ(zoomedIn.intensity.high, 200);
 }
 
 // A thumbnail is one stroke a column, joined along a run however sparse,
