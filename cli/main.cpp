@@ -12,7 +12,9 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -122,13 +124,30 @@ std::string misspelledValue(const CLI::App& app, const std::vector<std::string>&
 
 // Every writer -f chooses from, for this tube: the engine's data formats,
 // then the plot.
-std::vector<scanmill::OutputWriter> writersFor(scanmill::Anode anode) {
+std::vector<scanmill::OutputWriter> writersFor(scanmill::Anode anode,
+                                               const scanmill::SvgOptions& plot = {}) {
     std::vector<scanmill::OutputWriter> writers;
     for (const scanmill::OutputFormat format : scanmill::engineFormats) {
         writers.push_back(scanmill::engineWriter(format, anode));
     }
-    writers.push_back(scanmill::svgWriter());
+    writers.push_back(scanmill::svgWriter(plot));
     return writers;
+}
+
+// "640x400": a plot's size in pixels at 96 dpi, from 100 x 100 to 10,000 x
+// 10,000; nothing when it is not one.
+std::optional<scanmill::PixelSize> plotSizeOf(const std::string& text) {
+    const std::size_t x = text.find_first_of("xX");
+    int width = 0;
+    int height = 0;
+    if (x == std::string::npos ||
+        std::from_chars(text.data(), text.data() + x, width).ptr != text.data() + x ||
+        std::from_chars(text.data() + x + 1, text.data() + text.size(), height).ptr !=
+            text.data() + text.size() ||
+        width < 100 || height < 100 || width > 10000 || height > 10000) {
+        return std::nullopt;
+    }
+    return scanmill::PixelSize{width, height};
 }
 
 // "a (the default), b or c".
@@ -156,6 +175,9 @@ int run(int argc, const char* const* argv) {
     }
     std::string format = formatNames.front();
     std::string anode = anodeNames.front();
+    const std::vector<std::string> scaleNames = {"lin", "sqrt", "log"};
+    std::string scale = scaleNames.front();
+    std::string plotSize = "800x500";
     CLI::App app("Converts Rigaku D/Max-B scans (.raw) to two-column ASCII (.dat),\n"
                  "Bruker RAW1.01 (_b.raw), .xye or pdCIF (.cif) files, or plots\n"
                  "them (.svg).",
@@ -171,6 +193,22 @@ int run(int argc, const char* const* argv) {
                        ", whose\nwavelengths Bruker, .xye and .cif files record")
         ->transform(CLI::IsMember(anodeNames, CLI::ignore_case))
         ->option_text("ANODE");
+    CLI::Option* scaleOption =
+        app.add_option("--scale", scale,
+                       "The plot's intensity scale: " + choicesText(scaleNames) + "\n(-f svg)")
+            ->transform(CLI::IsMember(scaleNames, CLI::ignore_case))
+            ->option_text("SCALE");
+    CLI::Option* sizeOption =
+        app.add_option("--plot-size", plotSize,
+                       "The plot's size in pixels at 96 dpi (default:\n800x500; -f svg); its "
+                       "text keeps its size")
+            ->check(CLI::Validator(
+                [](const std::string& text) {
+                    return plotSizeOf(text) ? std::string()
+                                            : "WxH from 100x100 to 10000x10000: " + text;
+                },
+                "WxH"))
+            ->option_text("WxH");
     // An empty variable in a script must not mean "beside the inputs":
     // misspelledValue refuses every empty value.
     app.add_option("-o,--output-dir", command.outputDirectory,
@@ -257,8 +295,18 @@ int run(int argc, const char* const* argv) {
         usageError(std::string("--index needs --output-dir, where the page goes\n") + seeHelp);
         return cli::exitUsage;
     }
+    if ((scaleOption->count() > 0 || sizeOption->count() > 0) && format != "svg") {
+        usageError(std::string(scaleOption->count() > 0 ? "--scale" : "--plot-size") +
+                   " is for plots (-f svg)\n" + seeHelp);
+        return cli::exitUsage;
+    }
     command.anode = anodeNamed(anode).value_or(anodes[0]);
-    for (OutputWriter& writer : writersFor(command.anode)) {
+    SvgOptions plot;
+    plot.scale = scale == "sqrt"  ? IntensityScale::SquareRoot
+                 : scale == "log" ? IntensityScale::Log
+                                  : IntensityScale::Linear;
+    plot.size = plotSizeOf(plotSize).value_or(plot.size);
+    for (OutputWriter& writer : writersFor(command.anode, plot)) {
         if (writer.names.option == format) {
             command.writer = std::move(writer);
         }

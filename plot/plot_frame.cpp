@@ -8,7 +8,7 @@ namespace scanmill {
 
 PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
                      const std::vector<std::string>& notes, PlotRect area, const PlotFonts& fonts,
-                     double scale, double devicePixels) {
+                     double scale, double devicePixels, const PlotView& view) {
     PlacedPlot placed;
     const double margin = fonts.lineHeight;
     const double line = fonts.lineHeight;
@@ -19,7 +19,7 @@ PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
         return std::max(1, static_cast<int>(std::lround(units * devicePixels)));
     };
 
-    std::vector<std::string> header = plotHeaderLines(scan, sourceName);
+    std::vector<std::string> header = plotHeaderLines(scan, sourceName, view.scale);
     header.insert(header.end(), notes.begin(), notes.end());
     placed.headerLeft = area.left + margin;
     double headerTop = area.top + margin;
@@ -34,7 +34,7 @@ PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
     const double bottom = area.top + area.height - margin - 2 * line - tick;
     const double height = std::max(1.0, std::floor(bottom - top));
     double labelWidth = 0;
-    for (const Tick& each : intensityTicksOf(scan, devicePixelsOf(height), ratio)) {
+    for (const Tick& each : intensityTicksOf(scan, devicePixelsOf(height), ratio, view)) {
         labelWidth = std::max(labelWidth, fonts.width(each.label));
     }
     placed.intensityTitleLeft = area.left + margin;
@@ -46,7 +46,7 @@ PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
     placed.twoThetaTitleTop = placed.twoThetaLabelTop + line;
 
     placed.layout =
-        layOutPlot(scan, sourceName, {devicePixelsOf(width), devicePixelsOf(height)}, ratio);
+        layOutPlot(scan, sourceName, {devicePixelsOf(width), devicePixelsOf(height)}, ratio, view);
     placed.layout.headerLines = std::move(header);
     return placed;
 }

@@ -61,10 +61,10 @@ struct PlacedPlot {
 
 // Places the plot of scan in area, its header lines followed by notes. scale
 // is the painter's units per pixel at 100 % (dpi / 96 for a painter in
-// device pixels), devicePixels its device pixels per unit. Lays the plot out
-// once.
+// device pixels), devicePixels its device pixels per unit; view the part
+// shown and its scale. Lays the plot out once.
 PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
                      const std::vector<std::string>& notes, PlotRect area, const PlotFonts& fonts,
-                     double scale = 1, double devicePixels = 1);
+                     double scale = 1, double devicePixels = 1, const PlotView& view = {});
 
 } // namespace scanmill

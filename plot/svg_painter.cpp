@@ -12,8 +12,6 @@
 namespace scanmill {
 namespace {
 
-constexpr int pageWidth = 800;
-constexpr int pageHeight = 500;
 // The fonts, in units: 14 bold for the title, 12 for the rest of the
 // header and the axis titles, 11 for the labels; a label's character is at
 // most 0.6 em wide. Baselines lie 0.8 em below the top of a line.
@@ -88,24 +86,33 @@ void appendXmlText(std::string& out, std::string_view text) {
     }
 }
 
-void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::string& bytes) {
+void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::string& bytes,
+               const SvgOptions& options) {
+    const int pageWidth = std::max(options.size.width, 1);
+    const int pageHeight = std::max(options.size.height, 1);
+    PlotView view;
+    view.scale = options.scale;
     const PlotFonts fonts{lineHeight, lineHeight, [](std::string_view label) {
                               return labelCharacter * static_cast<double>(label.size());
                           }};
-    const PlacedPlot placed = placePlot(scan, sourceName, {}, {0, 0, pageWidth, pageHeight}, fonts);
+    const PlacedPlot placed = placePlot(
+        scan, sourceName, {},
+        {0, 0, static_cast<double>(pageWidth), static_cast<double>(pageHeight)}, fonts, 1, 1, view);
     const PlotLayout& layout = placed.layout;
     const double width = layout.frame.width;
     const double height = layout.frame.height;
     const std::string ink = hexColour(plotStyle.ink);
     std::string& out = bytes;
     out.clear();
+    const std::string pageWidthText = std::to_string(pageWidth);
+    const std::string pageHeightText = std::to_string(pageHeight);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"800\" "
-           "height=\"500\" viewBox=\"0 0 800 500\" font-family=\"sans-serif\" "
-           "font-size=\"12\">\n<title>";
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
+           pageWidthText + "\" height=\"" + pageHeightText + "\" viewBox=\"0 0 " + pageWidthText +
+           " " + pageHeightText + "\" font-family=\"sans-serif\" font-size=\"12\">\n<title>";
     appendXmlText(out, layout.headerLines[0]);
-    out += "</title>\n<rect width=\"800\" height=\"500\" fill=\"" + hexColour(plotStyle.paper) +
-           "\"/>\n";
+    out += "</title>\n<rect width=\"" + pageWidthText + "\" height=\"" + pageHeightText +
+           "\" fill=\"" + hexColour(plotStyle.paper) + "\"/>\n";
 
     // Blanks in a title are kept as they are, not run together.
     out += "<g xml:space=\"preserve\" fill=\"" + ink + "\">\n";
@@ -197,19 +204,20 @@ void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::strin
     out += "\" fill=\"none\" stroke=\"" + ink + "\"/>\n</g>\n</svg>\n";
 }
 
-std::string formatSvg(const ScanRecord& scan, const std::string& sourceName) {
+std::string formatSvg(const ScanRecord& scan, const std::string& sourceName,
+                      const SvgOptions& options) {
     std::string bytes;
-    formatSvg(scan, sourceName, bytes);
+    formatSvg(scan, sourceName, bytes, options);
     return bytes;
 }
 
-OutputWriter svgWriter() {
+OutputWriter svgWriter(const SvgOptions& options) {
     return {{"svg", ".svg", "SVG plot"},
             false,
-            [](const ScanRecord& scan, const Conversion& conversion, std::string& bytes) {
+            [options](const ScanRecord& scan, const Conversion& conversion, std::string& bytes) {
                 formatSvg(scan,
                           platform::fromPath(platform::toPath(conversion.inputPath).filename()),
-                          bytes);
+                          bytes, options);
             },
             {}};
 }

@@ -287,6 +287,15 @@ TEST(ScanmillConvert, EveryClashIsListedAndTheRestConvertedUnlessFailFast) {
     EXPECT_EQ(convert(dir, "-q -f svg -o plots in/quartz.v2.raw").status, 0);
     EXPECT_EQ(readFile(dir / "plots/quartz.svg"),
               formatSvg(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw"));
+    // On another scale, at another size; both for plots alone.
+    EXPECT_EQ(
+        convert(dir, "-q -f svg --scale LOG --plot-size 640x400 -o log in/quartz.v2.raw").status,
+        0);
+    EXPECT_EQ(readFile(dir / "log/quartz.svg"),
+              formatSvg(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw",
+                        {IntensityScale::Log, {640, 400}}));
+    EXPECT_EQ(convert(dir, "-q --scale log in/quartz.v2.raw").status, 2);
+    EXPECT_EQ(convert(dir, "-q -f svg --plot-size 640 in/quartz.v2.raw").status, 2);
 }
 
 // pdCIF needs a range of at least two points; a dry run, which reads headers
