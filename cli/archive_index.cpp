@@ -57,7 +57,7 @@ constexpr char style[] =
     ".card h3{font-size:13px;margin:4px 0;overflow-wrap:anywhere}"
     ".card p{margin:2px 0;overflow-wrap:anywhere}"
     ".card svg{width:200px;height:120px;background:#fff;border:1px solid #e6e6e6}"
-    ".card path{fill:none;stroke:#1f5fa8;stroke-linecap:round;stroke-linejoin:round;"
+    ".card path{fill:none;stroke:#0072b2;stroke-linecap:round;stroke-linejoin:round;"
     "vector-effect:non-scaling-stroke}"
     ".failed{border-color:#c00;background:#fee}.failed .why{color:#c00}"
     ".holes{color:#a60}";
@@ -79,8 +79,8 @@ IndexCard ArchiveIndex::cardOf(const ScanRecord& scan, const Conversion& convers
     out += thumbnailPath(scan, thumbnailColumns, thumbnailRows); // digits and path letters only
     out += "\"/></svg><h3>";
     // The plot's header lines are escaped as it shows them already.
-    const std::vector<std::string> header = plotHeaderLines(
-        scan, platform::fromPath(platform::toPath(conversion.inputPath).filename()));
+    const std::string name = platform::fromPath(platform::toPath(conversion.inputPath).filename());
+    const std::vector<std::string> header = plotHeaderLines({{&scan, name, anode_}});
     appendXmlText(out, header.empty() ? "" : header[0]);
     out += "</h3>";
     for (std::size_t i = 1; i < header.size(); ++i) {

@@ -306,6 +306,7 @@ int run(int argc, const char* const* argv) {
                  : scale == "log" ? IntensityScale::Log
                                   : IntensityScale::Linear;
     plot.size = plotSizeOf(plotSize).value_or(plot.size);
+    plot.tube = command.anode;
     for (OutputWriter& writer : writersFor(command.anode, plot)) {
         if (writer.names.option == format) {
             command.writer = std::move(writer);

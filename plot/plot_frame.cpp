@@ -6,9 +6,11 @@
 
 namespace scanmill {
 
-PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
-                     const std::vector<std::string>& notes, PlotRect area, const PlotFonts& fonts,
-                     double scale, double devicePixels, const PlotView& view) {
+PlacedPlot placePlot(const std::vector<PlotScan>& scans, const std::vector<std::string>& notes,
+                     PlotRect area, const PlotFonts& fonts, const PlotPlacing& placing) {
+    const double scale = placing.scale;
+    const double devicePixels = placing.devicePixels;
+    const PlotView& view = placing.view;
     PlacedPlot placed;
     const double margin = fonts.lineHeight;
     const double line = fonts.lineHeight;
@@ -19,9 +21,11 @@ PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
         return std::max(1, static_cast<int>(std::lround(units * devicePixels)));
     };
 
-    std::vector<std::string> header = plotHeaderLines(scan, sourceName, view.scale);
+    std::vector<std::string> header = plotHeaderLines(scans, view.scale);
     header.insert(header.end(), notes.begin(), notes.end());
     placed.headerLeft = area.left + margin;
+    placed.legendTextLeft =
+        placed.headerLeft + (plotStyle.swatchWidth + plotStyle.labelGap * 2) * scale;
     double headerTop = area.top + margin;
     for (std::size_t i = 0; i < header.size(); ++i) {
         placed.headerTops.push_back(headerTop);
@@ -31,10 +35,10 @@ PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
     // The frame's height decides the intensity ticks, so their labels, and
     // so the room they need at its left.
     const double top = headerTop + margin * 0.75;
-    const double bottom = area.top + area.height - margin - 2 * line - tick;
+    const double bottom = area.top + area.height - margin - (placing.readout ? 3 : 2) * line - tick;
     const double height = std::max(1.0, std::floor(bottom - top));
     double labelWidth = 0;
-    for (const Tick& each : intensityTicksOf(scan, devicePixelsOf(height), ratio, view)) {
+    for (const Tick& each : intensityTicksOf(scans, devicePixelsOf(height), ratio, view)) {
         labelWidth = std::max(labelWidth, fonts.width(each.label));
     }
     placed.intensityTitleLeft = area.left + margin;
@@ -44,9 +48,9 @@ PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
     placed.frame = {left, top, width, height};
     placed.twoThetaLabelTop = top + height + tick + gap / 2;
     placed.twoThetaTitleTop = placed.twoThetaLabelTop + line;
+    placed.readoutTop = placed.twoThetaTitleTop + line;
 
-    placed.layout =
-        layOutPlot(scan, sourceName, {devicePixelsOf(width), devicePixelsOf(height)}, ratio, view);
+    placed.layout = layOutPlot(scans, {devicePixelsOf(width), devicePixelsOf(height)}, ratio, view);
     placed.layout.headerLines = std::move(header);
     return placed;
 }

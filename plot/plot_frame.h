@@ -19,15 +19,22 @@ struct PlotStyle {
     std::uint32_t paper;
     std::uint32_t ink; // text, ticks and the frame
     std::uint32_t grid;
-    std::uint32_t pattern;
     double patternWidth; // the pattern's line, with round ends and joins
     double markWidth;    // wider, so that a lone point between breaks shows
+    double dotWidth;     // the dot at each point, where they lie apart
     double frameWidth;
     double tickLength;
-    double labelGap; // between a tick and its label
+    double labelGap;    // between a tick and its label
+    double swatchWidth; // the stroke before a legend's line, in the pattern's colour
 };
 
-inline constexpr PlotStyle plotStyle{0xffffff, 0x222222, 0xe6e6e6, 0x1f5fa8, 1.2, 3, 1, 5, 4};
+inline constexpr PlotStyle plotStyle{0xffffff, 0x222222, 0xe6e6e6, 1.2, 3, 4, 1, 5, 4, 24};
+
+// The patterns' colours, one for each scan in order: Okabe and Ito's,
+// which people with any colour vision tell apart, in an order that puts
+// the clearest on white first (yellow last).
+inline constexpr std::uint32_t patternColours[mostOverlaidScans] = {
+    0x0072b2, 0xd55e00, 0x009e73, 0xcc79a7, 0xe69f00, 0x56b4e9, 0x000000, 0xf0e442};
 
 struct PlotRect {
     double left = 0;
@@ -57,14 +64,26 @@ struct PlacedPlot {
     double twoThetaTitleTop = 0;    // centred on the frame
     double intensityLabelRight = 0; // each label's right end, its middle on its tick
     double intensityTitleLeft = 0;  // running upwards, centred on the frame
+    // A legend's lines start further right, after their stroke.
+    double legendTextLeft = 0;
+    // The line below the 2 theta title, where asked for: a window's read-out
+    // of the cursor, which the window sets.
+    double readoutTop = 0;
+    std::string readout;
 };
 
-// Places the plot of scan in area, its header lines followed by notes. scale
-// is the painter's units per pixel at 100 % (dpi / 96 for a painter in
-// device pixels), devicePixels its device pixels per unit; view the part
-// shown and its scale. Lays the plot out once.
-PlacedPlot placePlot(const ScanRecord& scan, std::string_view sourceName,
-                     const std::vector<std::string>& notes, PlotRect area, const PlotFonts& fonts,
-                     double scale = 1, double devicePixels = 1, const PlotView& view = {});
+// Places the plot of the scans in area, its header lines followed by notes.
+// scale is the painter's units per pixel at 100 % (dpi / 96 for a painter
+// in device pixels), devicePixels its device pixels per unit; view the part
+// shown and its scale. A window's plot keeps a line below for its read-out.
+// Lays the plot out once.
+struct PlotPlacing {
+    double scale = 1;
+    double devicePixels = 1;
+    PlotView view;
+    bool readout = false;
+};
+PlacedPlot placePlot(const std::vector<PlotScan>& scans, const std::vector<std::string>& notes,
+                     PlotRect area, const PlotFonts& fonts, const PlotPlacing& placing = {});
 
 } // namespace scanmill

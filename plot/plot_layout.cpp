@@ -22,6 +22,8 @@ constexpr double twoThetaTickSpacing = 90;
 constexpr double intensityTickSpacing = 50;
 // However wide the range, an axis never gets more ticks than this.
 constexpr int mostTicks = 50;
+// Pixels from one point to the next at least for each to get a dot.
+constexpr double dotSpacing = 4;
 
 // A range of one value is widened around it: by 1, or for values so large
 // that 1 is lost in a double, by a millionth of it.
@@ -301,11 +303,16 @@ AxisRange intensityRangeOf(const ScanRecord& scan) {
 }
 
 // The angles' range, from the first point to the last.
-AxisRange twoThetaRangeOf(const ScanRecord& scan) {
+AxisRange angleRangeOf(const ScanRecord& scan) {
     const std::size_t points = scan.intensities.size();
     const double first = points == 0 ? scan.startTwoTheta : twoThetaAt(scan, 0);
     const double last = points == 0 ? scan.startTwoTheta : twoThetaAt(scan, points - 1);
-    return rangeOf(std::min(first, last), std::max(first, last));
+    return {std::min(first, last), std::max(first, last)};
+}
+
+AxisRange twoThetaRangeOf(const ScanRecord& scan) {
+    const AxisRange angles = angleRangeOf(scan);
+    return rangeOf(angles.low, angles.high);
 }
 
 // The points a view shows: from first up to end, the points within its
@@ -317,7 +324,7 @@ struct PointSpan {
 
 PointSpan spanOf(const ScanRecord& scan, const std::optional<AxisRange>& twoTheta) {
     const std::size_t points = scan.intensities.size();
-    if (!twoTheta || points == 0 || !(scan.stepSize != 0) || !std::isfinite(scan.stepSize)) {
+    if (!twoTheta || points == 0 || scan.stepSize == 0 || !std::isfinite(scan.stepSize)) {
         return {0, points};
     }
     // The angles grow with the index, or fall with it: the points before the
@@ -379,7 +386,7 @@ struct IntensityAxis {
     AxisRange ticked; // where ticks go: not in the room to spare
 };
 
-IntensityAxis intensityAxisOf(const ScanRecord& scan, PointSpan span, const PlotView& view) {
+IntensityAxis intensityAxisOf(const std::vector<PlotScan>& scans, const PlotView& view) {
     const IntensityScale scale = view.scale;
     if (view.intensity) {
         const double low = onScale(scale, view.intensity->low);
@@ -390,13 +397,15 @@ IntensityAxis intensityAxisOf(const ScanRecord& scan, PointSpan span, const Plot
     }
     double lowest = std::numeric_limits<double>::infinity();
     double highest = -lowest;
-    forEachPoint(
-        scan, span, scale,
-        [&](float, float intensity) {
-            lowest = std::min(lowest, static_cast<double>(intensity));
-            highest = std::max(highest, static_cast<double>(intensity));
-        },
-        [] {});
+    for (const PlotScan& each : scans) {
+        forEachPoint(
+            *each.scan, spanOf(*each.scan, view.twoTheta), scale,
+            [&](float, float intensity) {
+                lowest = std::min(lowest, static_cast<double>(intensity));
+                highest = std::max(highest, static_cast<double>(intensity));
+            },
+            [] {});
+    }
     AxisRange range{0, 1}; // when there is nothing to draw
     if (lowest <= highest) {
         if (scale != IntensityScale::Log) {
@@ -429,6 +438,93 @@ std::vector<Tick> intensityTicks(const IntensityAxis& axis, IntensityScale scale
     return ticksOf(axis.ticked, height, spacing, pixelOf);
 }
 
+// The tube and its K-alpha1: "Cu Kα1 1.5406 Å".
+std::string tubeLabel(Anode tube) {
+    char text[64];
+    const double alpha1 = wavelengthsOf(tube).alpha1;
+    return std::string(anodeName(tube)) + " Kα1 " +
+           std::string(text, std::to_chars(text, text + sizeof text, alpha1).ptr) + " Å";
+}
+
+// A scan's highest finite count, and how many counts are 0 or less.
+struct Extremes {
+    std::optional<std::size_t> highest;
+    std::size_t notPositive = 0;
+};
+
+Extremes extremesOf(const ScanRecord& scan) {
+    Extremes extremes;
+    for (std::size_t i = 0; i < scan.intensities.size(); ++i) {
+        const float intensity = scan.intensities[i];
+        if (!std::isfinite(intensity)) {
+            continue;
+        }
+        extremes.notPositive += intensity <= 0 ? 1 : 0;
+        if (!extremes.highest || intensity > scan.intensities[*extremes.highest]) {
+            extremes.highest = i;
+        }
+    }
+    return extremes;
+}
+
+// "highest 4,308 counts at 70.55°", or nothing for a scan without a finite count.
+std::string highestText(const ScanRecord& scan) {
+    const std::optional<std::size_t> highest = extremesOf(scan).highest;
+    if (!highest) {
+        return {};
+    }
+    return "highest " + countText(scan.intensities[*highest]) + " counts at " +
+           angleText(twoThetaAt(scan, *highest), decimalsOf(scan.stepSize)) + "°";
+}
+
+// The header of one scan: title; name, date and time; angles, step and tube;
+// points, step time and highest count.
+std::vector<std::string> scanLines(const PlotScan& plotted) {
+    const ScanRecord& scan = *plotted.scan;
+    const std::size_t points = scan.intensities.size();
+    std::string named = escapeControls(plotted.name, OtherBytes::AsLatin1);
+    if (!named.empty()) {
+        named += ", ";
+    }
+    // Angles as precise as the step, which float32 gives as "70.53201".
+    const int decimals = decimalsOf(scan.stepSize);
+    std::string angles = "2θ " + angleText(scan.startTwoTheta, decimals) + "°";
+    if (points > 1) {
+        angles += " to " + angleText(twoThetaAt(scan, points - 1), decimals) + "°";
+    }
+    angles += ", step " + shortestText(scan.stepSize) + "°";
+    if (plotted.tube) {
+        angles += ", " + tubeLabel(*plotted.tube);
+    }
+    // A point that is not drawn leaves a gap narrower than a pixel in a long
+    // scan; the count says that it is there.
+    const std::size_t notFinite = nonFinitePoints(scan);
+    std::string counted = pointsText(points);
+    if (notFinite != 0) {
+        counted += " (" + std::to_string(notFinite) + " not finite)";
+    }
+    counted += ", step time " + shortestText(le::readFloat32(scan.stepTime.data())) + " s";
+    if (const std::string highest = highestText(scan); !highest.empty()) {
+        counted += ", " + highest;
+    }
+    return {escapeControls(scan.title, OtherBytes::AsLatin1),
+            named + escapeControls(dateTimeText(scan), OtherBytes::AsLatin1), angles, counted};
+}
+
+// A scan's line in the legend of several: "S01.raw: Quartz, highest 4,308
+// counts at 26.64°, Cu Kα1 1.5406 Å".
+std::string legendText(const PlotScan& plotted) {
+    std::string text = escapeControls(plotted.name, OtherBytes::AsLatin1) + ": " +
+                       escapeControls(plotted.scan->title, OtherBytes::AsLatin1);
+    if (const std::string highest = highestText(*plotted.scan); !highest.empty()) {
+        text += ", " + highest;
+    }
+    if (plotted.tube) {
+        text += ", " + tubeLabel(*plotted.tube);
+    }
+    return text;
+}
+
 } // namespace
 
 double onScale(IntensityScale scale, double counts) {
@@ -455,76 +551,70 @@ double countsAt(IntensityScale scale, double value) {
     return value;
 }
 
-std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_view sourceName,
-                                         IntensityScale scale) {
-    const std::size_t points = scan.intensities.size();
-    const std::string when = dateTimeText(scan);
-    std::string named = escapeControls(sourceName, OtherBytes::AsLatin1);
-    if (!named.empty()) {
-        named += ", ";
-    }
-    // Angles as precise as the step, which float32 gives as "70.53201".
-    const int decimals = decimalsOf(scan.stepSize);
-    std::string angles = "2θ " + angleText(scan.startTwoTheta, decimals) + "°";
-    if (points > 1) {
-        angles += " to " + angleText(twoThetaAt(scan, points - 1), decimals) + "°";
-    }
-    angles += ", step " + shortestText(scan.stepSize) + "°";
-    // A point that is not drawn leaves a gap narrower than a pixel in a long
-    // scan; the count says that it is there.
-    const std::size_t notFinite = nonFinitePoints(scan);
-    std::string counted = pointsText(points);
-    if (notFinite != 0) {
-        counted += " (" + std::to_string(notFinite) + " not finite)";
-    }
-    counted += ", step time " + shortestText(le::readFloat32(scan.stepTime.data())) + " s";
-    std::optional<std::size_t> highest;
+std::vector<std::string> plotHeaderLines(const std::vector<PlotScan>& scans, IntensityScale scale) {
+    std::string scaleText;
     std::size_t notPositive = 0;
-    for (std::size_t i = 0; i < points; ++i) {
-        const float intensity = scan.intensities[i];
-        if (!std::isfinite(intensity)) {
-            continue;
-        }
-        notPositive += intensity <= 0 ? 1 : 0;
-        if (!highest || intensity > scan.intensities[*highest]) {
-            highest = i;
-        }
-    }
-    if (highest) {
-        counted += ", highest " + countText(scan.intensities[*highest]) + " counts at " +
-                   angleText(twoThetaAt(scan, *highest), decimals) + "°";
+    for (const PlotScan& each : scans) {
+        notPositive += extremesOf(*each.scan).notPositive;
     }
     if (scale == IntensityScale::SquareRoot) {
-        counted += "; square-root scale";
+        scaleText = "; square-root scale";
     } else if (scale == IntensityScale::Log) {
-        counted += "; log scale";
+        scaleText = "; log scale";
         if (notPositive != 0) {
-            counted += " (" + groupedDigits(notPositive) +
-                       (notPositive == 1 ? " count ≤ 0 left out)" : " counts ≤ 0 left out)");
+            scaleText += " (" + groupedDigits(notPositive) +
+                         (notPositive == 1 ? " count ≤ 0 left out)" : " counts ≤ 0 left out)");
         }
     }
-    return {escapeControls(scan.title, OtherBytes::AsLatin1),
-            named + escapeControls(when, OtherBytes::AsLatin1), angles, counted};
+    if (scans.size() == 1) {
+        std::vector<std::string> lines = scanLines(scans.front());
+        lines.back() += scaleText;
+        return lines;
+    }
+    // Of several: how many and where, then one line for each.
+    int decimals = 0;
+    for (const PlotScan& each : scans) {
+        decimals = std::max(decimals, decimalsOf(each.scan->stepSize));
+    }
+    const AxisRange angles = twoThetaRangeOf(scans);
+    std::vector<std::string> lines{std::to_string(scans.size()) + " scans",
+                                   "2θ " + angleText(angles.low, decimals) + "° to " +
+                                       angleText(angles.high, decimals) + "°" + scaleText};
+    for (const PlotScan& each : scans) {
+        lines.push_back(legendText(each));
+    }
+    return lines;
 }
 
-std::vector<Tick> intensityTicksOf(const ScanRecord& scan, int frameHeight, double pixelRatio,
-                                   const PlotView& view) {
-    return intensityTicks(intensityAxisOf(scan, spanOf(scan, view.twoTheta), view), view.scale,
-                          std::max(frameHeight, 1), intensityTickSpacing * pixelRatio);
+std::vector<Tick> intensityTicksOf(const std::vector<PlotScan>& scans, int frameHeight,
+                                   double pixelRatio, const PlotView& view) {
+    return intensityTicks(intensityAxisOf(scans, view), view.scale, std::max(frameHeight, 1),
+                          intensityTickSpacing * pixelRatio);
 }
 
-PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame,
-                      double pixelRatio, const PlotView& view) {
+AxisRange twoThetaRangeOf(const std::vector<PlotScan>& scans) {
+    if (scans.empty()) {
+        return {0, 1};
+    }
+    AxisRange range = angleRangeOf(*scans.front().scan);
+    for (const PlotScan& each : scans) {
+        const AxisRange angles = angleRangeOf(*each.scan);
+        range = {std::min(range.low, angles.low), std::max(range.high, angles.high)};
+    }
+    return rangeOf(range.low, range.high);
+}
+
+PlotLayout layOutPlot(const std::vector<PlotScan>& scans, PixelSize frame, double pixelRatio,
+                      const PlotView& view) {
     PlotLayout layout;
     layout.frame = {std::max(frame.width, 1), std::max(frame.height, 1)};
     layout.scale = view.scale;
     const double width = layout.frame.width;
     const double height = layout.frame.height;
-    const PointSpan span = spanOf(scan, view.twoTheta);
     layout.twoTheta = view.twoTheta && view.twoTheta->low < view.twoTheta->high
                           ? *view.twoTheta
-                          : twoThetaRangeOf(scan);
-    const IntensityAxis axis = intensityAxisOf(scan, span, view);
+                          : twoThetaRangeOf(scans);
+    const IntensityAxis axis = intensityAxisOf(scans, view);
     layout.intensity = axis.range;
 
     const AxisRange x = layout.twoTheta;
@@ -539,53 +629,146 @@ PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, Pixel
     layout.twoThetaTitle = "2θ (°)";
     layout.intensityTitle = "Intensity (counts)";
 
-    // A run is kept aside while it stays in its first column, and becomes a
-    // line once it leaves it, or a mark if it never does.
     const int columns = layout.frame.width;
-    std::optional<ColumnDecimator> decimator;
-    std::vector<PlotPoint> firstColumn;
-    int markColumn = -1;
-    const auto endRun = [&] {
-        if (decimator) {
-            decimator->flush();
-            decimator.reset();
-        } else if (!firstColumn.empty()) {
-            const auto [highest, lowest] = std::minmax_element(
-                firstColumn.begin(), firstColumn.end(),
-                [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
-            const int column = columnOf(firstColumn.front().x, columns);
-            if (column != markColumn) {
-                layout.marks.push_back({firstColumn.front().x, highest->y, lowest->y});
-                markColumn = column;
-            } else {
-                ColumnMark& mark = layout.marks.back();
-                mark.top = std::min(mark.top, highest->y);
-                mark.bottom = std::max(mark.bottom, lowest->y);
-            }
-        }
-        firstColumn.clear();
-    };
-    const auto add = [&](float angle, float intensity) {
-        const PlotPoint point{xOf(angle), yOf(intensity)};
-        if (decimator) {
-            decimator->add(point);
-        } else if (firstColumn.empty() ||
-                   columnOf(point.x, columns) == columnOf(firstColumn.front().x, columns)) {
-            firstColumn.push_back(point);
-        } else {
-            decimator.emplace(layout.lines.emplace_back(), columns);
-            for (const PlotPoint& kept : firstColumn) {
-                decimator->add(kept);
+    for (const PlotScan& each : scans) {
+        const ScanRecord& scan = *each.scan;
+        const PointSpan span = spanOf(scan, view.twoTheta);
+        Pattern& pattern = layout.patterns.emplace_back();
+        // A dot at each point where they lie far enough apart for one.
+        const bool dotted = std::abs(scan.stepSize) * xScale >= dotSpacing * pixelRatio;
+        // A run is kept aside while it stays in its first column, and becomes
+        // a line once it leaves it, or a mark if it never does.
+        std::optional<ColumnDecimator> decimator;
+        std::vector<PlotPoint> firstColumn;
+        int markColumn = -1;
+        const auto endRun = [&] {
+            if (decimator) {
+                decimator->flush();
+                decimator.reset();
+            } else if (!firstColumn.empty()) {
+                const auto [highest, lowest] = std::minmax_element(
+                    firstColumn.begin(), firstColumn.end(),
+                    [](const PlotPoint& a, const PlotPoint& b) { return a.y < b.y; });
+                const int column = columnOf(firstColumn.front().x, columns);
+                if (column != markColumn) {
+                    pattern.marks.push_back({firstColumn.front().x, highest->y, lowest->y});
+                    markColumn = column;
+                } else {
+                    ColumnMark& mark = pattern.marks.back();
+                    mark.top = std::min(mark.top, highest->y);
+                    mark.bottom = std::max(mark.bottom, lowest->y);
+                }
             }
             firstColumn.clear();
-            decimator->add(point);
-        }
-    };
-    forEachPoint(scan, span, scale, add, endRun);
-    endRun();
+        };
+        const auto add = [&](float angle, float intensity) {
+            const PlotPoint point{xOf(angle), yOf(intensity)};
+            if (dotted) {
+                pattern.dots.push_back(point);
+            }
+            if (decimator) {
+                decimator->add(point);
+            } else if (firstColumn.empty() ||
+                       columnOf(point.x, columns) == columnOf(firstColumn.front().x, columns)) {
+                firstColumn.push_back(point);
+            } else {
+                decimator.emplace(pattern.lines.emplace_back(), columns);
+                for (const PlotPoint& kept : firstColumn) {
+                    decimator->add(kept);
+                }
+                firstColumn.clear();
+                decimator->add(point);
+            }
+        };
+        forEachPoint(scan, span, scale, add, endRun);
+        endRun();
 
-    layout.headerLines = plotHeaderLines(scan, sourceName, scale);
+        // The gaps of points that are not finite, not those of counts the
+        // log scale leaves out.
+        for (std::size_t i = span.first; i < span.end; ++i) {
+            const double angle = twoThetaAt(scan, i);
+            if (!std::isfinite(scan.intensities[i]) && angle >= x.low && angle <= x.high &&
+                (layout.gaps.empty() ||
+                 columnOf(xOf(angle), columns) != columnOf(layout.gaps.back(), columns))) {
+                layout.gaps.push_back(xOf(angle));
+            }
+        }
+    }
+    std::sort(layout.gaps.begin(), layout.gaps.end());
+
+    layout.headerLines = plotHeaderLines(scans, scale);
+    layout.legendLine = scans.size() > 1 ? 2 : 0;
     return layout;
+}
+
+std::optional<double> dSpacing(double twoTheta, double wavelength) {
+    if (!(twoTheta > 0 && twoTheta < 180)) {
+        return std::nullopt;
+    }
+    constexpr double degree = 3.14159265358979323846 / 180;
+    return wavelength / (2 * std::sin(twoTheta / 2 * degree));
+}
+
+std::optional<std::size_t> nearestPoint(const ScanRecord& scan, double twoTheta) {
+    const std::size_t points = scan.intensities.size();
+    if (points == 0 || !std::isfinite(twoTheta)) {
+        return std::nullopt;
+    }
+    const double step = scan.stepSize;
+    if (points == 1 || step == 0 || !std::isfinite(step)) {
+        return std::abs(twoTheta - twoThetaAt(scan, 0)) <= std::abs(step) / 2
+                   ? std::optional<std::size_t>(0)
+                   : std::nullopt;
+    }
+    const double index = std::round((twoTheta - scan.startTwoTheta) / step);
+    if (index < 0 || index > static_cast<double>(points - 1)) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(index);
+}
+
+std::string readoutText(const std::vector<PlotScan>& scans, double twoTheta) {
+    int decimals = 0;
+    for (const PlotScan& each : scans) {
+        decimals = std::max(decimals, decimalsOf(each.scan->stepSize));
+    }
+    std::string text = "2θ " + angleText(twoTheta, decimals + 1) + "°";
+    // One d for each tube, in the order the scans first name them.
+    std::vector<Anode> tubes;
+    for (const PlotScan& each : scans) {
+        if (each.tube && std::find(tubes.begin(), tubes.end(), *each.tube) == tubes.end()) {
+            tubes.push_back(*each.tube);
+        }
+    }
+    for (std::size_t i = 0; i < tubes.size(); ++i) {
+        const std::optional<double> d = dSpacing(twoTheta, wavelengthsOf(tubes[i]).alpha1);
+        text += i == 0 ? "   d " : "  ";
+        text += d ? angleText(*d, 4) + " Å" : "–";
+        if (tubes.size() > 1) {
+            text += " (" + std::string(anodeName(tubes[i])) + ")";
+        }
+    }
+    std::string counts;
+    std::optional<std::string> angle; // of the first scan's nearest point
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        const ScanRecord& scan = *scans[i].scan;
+        const std::optional<std::size_t> nearest = nearestPoint(scan, twoTheta);
+        counts += i == 0 ? "" : " / ";
+        if (!nearest) {
+            counts += "–";
+            continue;
+        }
+        const float intensity = scan.intensities[*nearest];
+        counts += std::isfinite(intensity) ? countText(intensity) : "not finite";
+        if (!angle) {
+            angle = angleText(twoThetaAt(scan, *nearest), decimalsOf(scan.stepSize));
+        }
+    }
+    if (angle) {
+        text += std::string(scans.size() == 1 ? "   point " : "   points ") + *angle +
+                "°: " + counts + " counts";
+    }
+    return text;
 }
 
 std::string thumbnailPath(const ScanRecord& scan, int columns, int rows) {

@@ -1,18 +1,33 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "anode.h"
 #include "scan_record.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The plot of one scan, computed once for every painter (the windows' and
-// the SVG text): ranges, ticks, the pattern's lines and the header lines, in
-// pixels of the frame the pattern is drawn in. A painter decides nothing
-// about the plot; it places the frame, draws these and chooses its fonts.
+// The plot of one scan, or of several overlaid, computed once for every
+// painter (the windows' and the SVG text): ranges, ticks, the patterns' lines
+// and the header lines, in pixels of the frame the patterns are drawn in. A
+// painter decides nothing about the plot; it places the frame, draws these
+// and chooses its fonts.
 namespace scanmill {
+
+// One scan of a plot: the name of its file as the plot shows it, and the
+// tube it was converted with, when known, whose K-alpha1 the header gives
+// and d-spacings are computed from.
+struct PlotScan {
+    const ScanRecord* scan = nullptr;
+    std::string_view name;
+    std::optional<Anode> tube;
+};
+
+// Scans one plot overlays at most: each has a colour of its own.
+inline constexpr std::size_t mostOverlaidScans = 8;
 
 // The frame's size in pixels; the origin is its top-left corner, y grows
 // downwards.
@@ -68,6 +83,19 @@ struct ColumnMark {
     double bottom = 0;
 };
 
+// One scan's pattern: polylines between two points that are not drawn,
+// each keeping at most four points per pixel column. A run that stays within
+// one column is a mark instead, merged with the others of its column, and
+// drawn wider than the line so that a lone point shows at any zoom: a scan
+// of many short runs then draws as little as a whole one. Where the view's
+// points lie far enough apart, each also gets a dot, so that a noisy scan
+// shows its points and not only a zigzag.
+struct Pattern {
+    std::vector<std::vector<PlotPoint>> lines;
+    std::vector<ColumnMark> marks;
+    std::vector<PlotPoint> dots;
+};
+
 struct PlotLayout {
     PixelSize frame;
     IntensityScale scale = IntensityScale::Linear;
@@ -75,19 +103,20 @@ struct PlotLayout {
     AxisRange intensity; // counts, on the scale (onScale) from the frame's bottom to its top
     std::vector<Tick> twoThetaTicks;
     std::vector<Tick> intensityTicks;
-    std::string twoThetaTitle;  // "2θ (°)"
-    std::string intensityTitle; // "Intensity (counts)"
-    // The pattern, one polyline between two non-finite intensities; each
-    // keeps at most four points per pixel column. A run that stays within
-    // one column is a mark instead, merged with the others of its column,
-    // and drawn wider than the line so that a lone point shows at any zoom:
-    // a scan of many short runs then draws as little as a whole one.
-    std::vector<std::vector<PlotPoint>> lines;
-    std::vector<ColumnMark> marks;
-    // UTF-8, control characters escaped: the title; the file's name with
-    // the date and time; the 2 theta range and step; the point count and
-    // step time.
+    std::string twoThetaTitle;     // "2θ (°)"
+    std::string intensityTitle;    // "Intensity (counts)"
+    std::vector<Pattern> patterns; // one for each scan, in order
+    // Where the view has points that are not finite, one x for each pixel
+    // column: a mark on the 2 theta axis, so that the gap they leave does
+    // not read as a spike.
+    std::vector<double> gaps;
+    // UTF-8, control characters escaped. Of one scan: the title; the file's
+    // name with the date and time; the 2 theta range and step, with the
+    // tube; the point count, step time and highest count. Of several: how
+    // many, the range, then from legendLine on one line naming each scan,
+    // drawn beside a stroke of its colour.
     std::vector<std::string> headerLines;
+    std::size_t legendLine = 0; // 0: no legend
 };
 
 // The layout of the view of scan in a frame of that size (at least one
@@ -97,8 +126,12 @@ struct PlotLayout {
 // pixels. The pattern of a zoomed view holds the points within it and the
 // next one on either side, so that its lines run on to the frame, which
 // the painter clips them to.
-PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame,
-                      double pixelRatio = 1, const PlotView& view = {});
+PlotLayout layOutPlot(const std::vector<PlotScan>& scans, PixelSize frame, double pixelRatio = 1,
+                      const PlotView& view = {});
+inline PlotLayout layOutPlot(const ScanRecord& scan, std::string_view sourceName, PixelSize frame,
+                             double pixelRatio = 1, const PlotView& view = {}) {
+    return layOutPlot({{&scan, sourceName, std::nullopt}}, frame, pixelRatio, view);
+}
 
 // The pattern as a thumbnail of columns x rows pixels: SVG path data with
 // one upright stroke per pixel column, from the column's highest point to
@@ -109,9 +142,29 @@ std::string thumbnailPath(const ScanRecord& scan, int columns, int rows);
 
 // The layout's header lines and intensity ticks alone, which decide where the
 // frame goes, without the pattern.
-std::vector<std::string> plotHeaderLines(const ScanRecord& scan, std::string_view sourceName,
+std::vector<std::string> plotHeaderLines(const std::vector<PlotScan>& scans,
                                          IntensityScale scale = IntensityScale::Linear);
-std::vector<Tick> intensityTicksOf(const ScanRecord& scan, int frameHeight, double pixelRatio = 1,
-                                   const PlotView& view = {});
+std::vector<Tick> intensityTicksOf(const std::vector<PlotScan>& scans, int frameHeight,
+                                   double pixelRatio = 1, const PlotView& view = {});
+
+// The 2 theta range that shows all of the scans, in degrees: the plot's
+// when no view narrows it.
+AxisRange twoThetaRangeOf(const std::vector<PlotScan>& scans);
+
+// The spacing of the lattice planes that reflect a wavelength at 2 theta
+// (Bragg: d = lambda / (2 sin theta)), in the wavelength's unit; none at
+// 2 theta of 0 or less, or of 180 or more.
+std::optional<double> dSpacing(double twoTheta, double wavelength);
+
+// The point of scan whose angle is nearest to twoTheta, if twoTheta lies
+// within the scan's range (or half a step beyond its ends).
+std::optional<std::size_t> nearestPoint(const ScanRecord& scan, double twoTheta);
+
+// What the cursor at twoTheta reads: "2θ 26.640°   d 3.3435 Å   point
+// 26.64°: 4,308 counts". The d-spacing is computed from the first scan's
+// tube (each tube's own where they differ); with several scans the counts
+// of the nearest points follow one another in the legend's order, "–"
+// where a scan has none.
+std::string readoutText(const std::vector<PlotScan>& scans, double twoTheta);
 
 } // namespace scanmill

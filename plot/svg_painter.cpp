@@ -86,24 +86,23 @@ void appendXmlText(std::string& out, std::string_view text) {
     }
 }
 
-void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::string& bytes,
-               const SvgOptions& options) {
-    const int pageWidth = std::max(options.size.width, 1);
-    const int pageHeight = std::max(options.size.height, 1);
-    PlotView view;
-    view.scale = options.scale;
+namespace {
+
+// The plot of scans as an SVG document, appended to out.
+void appendSvg(std::string& out, const std::vector<PlotScan>& scans,
+               const std::vector<std::string>& notes, const PlotView& view, PixelSize size) {
+    const int pageWidth = std::max(size.width, 1);
+    const int pageHeight = std::max(size.height, 1);
     const PlotFonts fonts{lineHeight, lineHeight, [](std::string_view label) {
                               return labelCharacter * static_cast<double>(label.size());
                           }};
     const PlacedPlot placed = placePlot(
-        scan, sourceName, {},
-        {0, 0, static_cast<double>(pageWidth), static_cast<double>(pageHeight)}, fonts, 1, 1, view);
+        scans, notes, {0, 0, static_cast<double>(pageWidth), static_cast<double>(pageHeight)},
+        fonts, {1, 1, view, false});
     const PlotLayout& layout = placed.layout;
     const double width = layout.frame.width;
     const double height = layout.frame.height;
     const std::string ink = hexColour(plotStyle.ink);
-    std::string& out = bytes;
-    out.clear();
     const std::string pageWidthText = std::to_string(pageWidth);
     const std::string pageHeightText = std::to_string(pageHeight);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -117,11 +116,23 @@ void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::strin
     // Blanks in a title are kept as they are, not run together.
     out += "<g xml:space=\"preserve\" fill=\"" + ink + "\">\n";
     for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
-        appendText(out, placed.headerLeft,
+        const bool legend = layout.legendLine != 0 && i >= layout.legendLine &&
+                            i < layout.legendLine + layout.patterns.size();
+        appendText(out, legend ? placed.legendTextLeft : placed.headerLeft,
                    placed.headerTops[i] + ascentPerSize * (i == 0 ? 14 : 12),
                    i == 0 ? " font-size=\"14\" font-weight=\"bold\"" : "", layout.headerLines[i]);
     }
     out += "</g>\n";
+    for (std::size_t i = 0; layout.legendLine != 0 && i < layout.patterns.size(); ++i) {
+        out += "<path stroke=\"" + hexColour(patternColours[i]) + "\" stroke-width=\"";
+        appendLength(out, plotStyle.markWidth);
+        out += "\" d=\"M";
+        appendPoint(out, {placed.headerLeft + plotStyle.labelGap,
+                          placed.headerTops[layout.legendLine + i] + 0.45 * lineHeight});
+        out += 'h';
+        appendLength(out, plotStyle.swatchWidth);
+        out += "\"/>\n";
+    }
 
     out += "<g transform=\"translate(";
     appendPoint(out, {placed.frame.left, placed.frame.top});
@@ -173,35 +184,87 @@ void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::strin
     appendXmlText(out, layout.intensityTitle);
     out += "</text>\n";
 
-    // The pattern as one path, its breaks moves; the marks of short runs as
-    // another, wider, so that a lone point shows at any zoom (a stroke of
-    // length zero with round ends is a dot).
-    out += "<g fill=\"none\" stroke=\"" + hexColour(plotStyle.pattern) +
-           "\" stroke-linejoin=\"round\" stroke-linecap=\"round\">\n<path stroke-width=\"";
-    appendLength(out, plotStyle.patternWidth);
-    out += "\" d=\"";
-    for (const std::vector<PlotPoint>& line : layout.lines) {
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            out += i == 0 ? 'M' : 'L';
-            appendPoint(out, line[i]);
+    // Each pattern as one path, its breaks moves; the marks of short runs
+    // and the dots as another, wider, so that a lone point shows at any
+    // zoom (a stroke of length zero with round ends is a dot). Clipped to
+    // the frame, which a zoomed view's lines run on to.
+    out += "<clipPath id=\"frame\"><rect width=\"";
+    appendNumber(out, width);
+    out += "\" height=\"";
+    appendNumber(out, height);
+    out += "\"/></clipPath>\n";
+    out += "<g clip-path=\"url(#frame)\" fill=\"none\" stroke-linejoin=\"round\" "
+           "stroke-linecap=\"round\">\n";
+    for (std::size_t p = 0; p < layout.patterns.size(); ++p) {
+        const Pattern& pattern = layout.patterns[p];
+        out += "<g stroke=\"" + hexColour(patternColours[p % mostOverlaidScans]) +
+               "\">\n<path stroke-width=\"";
+        appendLength(out, plotStyle.patternWidth);
+        out += "\" d=\"";
+        for (const std::vector<PlotPoint>& line : pattern.lines) {
+            for (std::size_t i = 0; i < line.size(); ++i) {
+                out += i == 0 ? 'M' : 'L';
+                appendPoint(out, line[i]);
+            }
         }
+        out += "\"/>\n<path stroke-width=\"";
+        appendLength(out, plotStyle.markWidth);
+        out += "\" d=\"";
+        for (const ColumnMark& mark : pattern.marks) {
+            out += 'M';
+            appendPoint(out, {mark.x, mark.top});
+            out += 'V';
+            appendNumber(out, mark.bottom);
+        }
+        out += "\"/>\n";
+        if (!pattern.dots.empty()) {
+            out += "<path stroke-width=\"";
+            appendLength(out, plotStyle.dotWidth);
+            out += "\" d=\"";
+            for (const PlotPoint& dot : pattern.dots) {
+                out += 'M';
+                appendPoint(out, dot);
+                out += "h0";
+            }
+            out += "\"/>\n";
+        }
+        out += "</g>\n";
     }
-    out += "\"/>\n<path stroke-width=\"";
-    appendLength(out, plotStyle.markWidth);
-    out += "\" d=\"";
-    for (const ColumnMark& mark : layout.marks) {
-        out += 'M';
-        appendPoint(out, {mark.x, mark.top});
-        out += 'V';
-        appendNumber(out, mark.bottom);
+    out += "</g>\n";
+    // The gaps of points that are not finite, as notches up from the axis.
+    if (!layout.gaps.empty()) {
+        out += "<path stroke=\"" + ink + "\" stroke-width=\"2\" d=\"";
+        for (const double gap : layout.gaps) {
+            out += 'M';
+            appendPoint(out, {gap, height});
+            out += 'v';
+            appendLength(out, -plotStyle.tickLength);
+        }
+        out += "\"/>\n";
     }
-    out += "\"/>\n</g>\n";
 
     out += "<rect width=\"";
     appendNumber(out, width);
     out += "\" height=\"";
     appendNumber(out, height);
     out += "\" fill=\"none\" stroke=\"" + ink + "\"/>\n</g>\n</svg>\n";
+}
+
+} // namespace
+
+void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::string& bytes,
+               const SvgOptions& options) {
+    PlotView view;
+    view.scale = options.scale;
+    bytes.clear();
+    appendSvg(bytes, {{&scan, sourceName, options.tube}}, {}, view, options.size);
+}
+
+std::string formatSvg(const std::vector<PlotScan>& scans, const std::vector<std::string>& notes,
+                      const PlotView& view, PixelSize size) {
+    std::string bytes;
+    appendSvg(bytes, scans, notes, view, size);
+    return bytes;
 }
 
 std::string formatSvg(const ScanRecord& scan, const std::string& sourceName,

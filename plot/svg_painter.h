@@ -5,16 +5,20 @@
 #include "plot_layout.h"
 #include "scan_record.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace scanmill {
 
-// How a plot is written: its intensity scale, and its size in units, which
-// are pixels at 96 dpi; the text keeps its size whatever the page's.
+// How a plot is written: its intensity scale, its size in units, which are
+// pixels at 96 dpi (the text keeps its size whatever the page's), and the
+// tube the scans were measured with, when known.
 struct SvgOptions {
     IntensityScale scale = IntensityScale::Linear;
     PixelSize size{800, 500};
+    std::optional<Anode> tube;
 };
 
 // The scan's plot as a standalone SVG 1.1 document of options.size units:
@@ -28,6 +32,11 @@ std::string formatSvg(const ScanRecord& scan, const std::string& sourceName,
                       const SvgOptions& options = {});
 void formatSvg(const ScanRecord& scan, const std::string& sourceName, std::string& bytes,
                const SvgOptions& options = {});
+
+// The plot of several scans, or of one, in a view as a window shows it, its
+// header followed by notes, on a page of size units.
+std::string formatSvg(const std::vector<PlotScan>& scans, const std::vector<std::string>& notes,
+                      const PlotView& view, PixelSize size);
 
 // Appends text as XML and HTML text or attribute values take it: &, <, >
 // and " escaped.

@@ -118,6 +118,7 @@ Form1::Form1(FileDialogBackend dialogBackend, MessageBoxBackend messageBox, QWid
     connect(Command3, &QPushButton::clicked, this, &Form1::browseOutputDirectory);
     connect(Command4, &QPushButton::clicked, this, &Form1::exitProgram);
     // A double-click on a line, or Enter on it.
+    List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(List1, &QListWidget::itemActivated, this, &Form1::openPreview);
     List1->viewport()->installEventFilter(this);
 }
@@ -275,9 +276,19 @@ void Form1::exitProgram() {
 }
 
 void Form1::openPreview(QListWidgetItem* line) {
-    PreviewOpening opening = core_.openPreview(static_cast<std::size_t>(List1->row(line)));
-    if (opening.preview) {
-        (new PreviewWindow(std::move(*opening.preview), this))->show();
+    // Enter on several selected lines overlays their scans; a double-click
+    // opens the line clicked.
+    std::vector<std::size_t> rows{static_cast<std::size_t>(List1->row(line))};
+    if (line->isSelected()) {
+        rows.clear();
+        for (const QModelIndex& selected : List1->selectionModel()->selectedRows()) {
+            rows.push_back(static_cast<std::size_t>(selected.row()));
+        }
+        std::sort(rows.begin(), rows.end());
+    }
+    PreviewOpening opening = core_.openPreview(rows);
+    if (!opening.scans.empty()) {
+        (new PreviewWindow(PreviewPlot(std::move(opening.scans)), this, messageBox_))->show();
     }
     showMessage(opening.message);
 }

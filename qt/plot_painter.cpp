@@ -21,21 +21,23 @@ QString text(const std::string& utf8) {
 
 } // namespace
 
-void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area, qreal ratio) {
+PlotFonts plotFonts(const QPainter& painter) {
+    QFont bold = painter.font();
+    bold.setBold(true);
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    return {metrics.lineSpacing(), QFontMetricsF(bold, painter.device()).lineSpacing(),
+            [metrics](std::string_view shown) {
+                return metrics.horizontalAdvance(text(std::string(shown)));
+            }};
+}
+
+void paintPlot(QPainter& painter, const PlacedPlot& placed, const QRect& area) {
     painter.fillRect(area, colour(plotStyle.paper));
     const QFont font = painter.font();
     QFont bold = font;
     bold.setBold(true);
     const QFontMetricsF metrics(font, painter.device());
     const QFontMetricsF boldMetrics(bold, painter.device());
-    const PlotFonts fonts{metrics.lineSpacing(), boldMetrics.lineSpacing(),
-                          [&metrics](std::string_view shown) {
-                              return metrics.horizontalAdvance(text(std::string(shown)));
-                          }};
-    const PlacedPlot placed = placePlot(
-        preview.scan, preview.sourceName, preview.notes(),
-        {qreal(area.left()), qreal(area.top()), qreal(area.width()), qreal(area.height())}, fonts,
-        1, ratio);
     const PlotLayout& layout = placed.layout;
     const qreal width = placed.frame.width;
     const qreal height = placed.frame.height;
@@ -45,12 +47,29 @@ void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area,
 
     painter.setPen(colour(plotStyle.ink));
     for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
+        const bool legend = layout.legendLine != 0 && i >= layout.legendLine &&
+                            i < layout.legendLine + layout.patterns.size();
+        const qreal top = placed.headerTops[i];
         painter.setFont(i == 0 ? bold : font);
-        painter.drawText(QPointF(placed.headerLeft,
-                                 placed.headerTops[i] + (i == 0 ? boldMetrics : metrics).ascent()),
+        painter.drawText(QPointF(legend ? placed.legendTextLeft : placed.headerLeft,
+                                 top + (i == 0 ? boldMetrics : metrics).ascent()),
                          text(layout.headerLines[i]));
+        if (legend) {
+            const qreal middle = top + metrics.ascent() * 0.6;
+            painter.save();
+            painter.setPen(QPen(colour(patternColours[i - layout.legendLine]), plotStyle.markWidth,
+                                Qt::SolidLine, Qt::RoundCap));
+            painter.drawLine(
+                QPointF(placed.headerLeft + plotStyle.labelGap, middle),
+                QPointF(placed.headerLeft + plotStyle.labelGap + plotStyle.swatchWidth, middle));
+            painter.restore();
+        }
     }
     painter.setFont(font);
+    if (!placed.readout.empty()) {
+        painter.drawText(QPointF(placed.headerLeft, placed.readoutTop + metrics.ascent()),
+                         text(placed.readout));
+    }
     for (const Tick& each : layout.twoThetaTicks) {
         const QString label = text(each.label);
         painter.drawText(
@@ -96,32 +115,45 @@ void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area,
     }
 
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setClipRect(QRectF(0, 0, width, height).adjusted(-2, -2, 2, 2));
-    const QColor pattern = colour(plotStyle.pattern);
-    painter.setPen(QPen(pattern, plotStyle.markWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    for (const ColumnMark& mark : layout.marks) {
-        const QPointF top(mark.x * xScale, mark.top * yScale);
-        if (mark.top == mark.bottom) {
-            painter.drawPoint(top);
-        } else {
-            painter.drawLine(top, QPointF(mark.x * xScale, mark.bottom * yScale));
+    // A zoomed view's lines run on to the frame's edge and no further.
+    painter.setClipRect(QRectF(0, 0, width, height));
+    for (std::size_t p = 0; p < layout.patterns.size(); ++p) {
+        const Pattern& pattern = layout.patterns[p];
+        const QColor ink = colour(patternColours[p % mostOverlaidScans]);
+        painter.setPen(QPen(ink, plotStyle.markWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        for (const ColumnMark& mark : pattern.marks) {
+            const QPointF top(mark.x * xScale, mark.top * yScale);
+            if (mark.top == mark.bottom) {
+                painter.drawPoint(top);
+            } else {
+                painter.drawLine(top, QPointF(mark.x * xScale, mark.bottom * yScale));
+            }
         }
-    }
-    painter.setPen(
-        QPen(pattern, plotStyle.patternWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    for (const std::vector<PlotPoint>& points : layout.lines) {
-        QPolygonF polyline;
-        polyline.reserve(qsizetype(points.size()));
-        for (const PlotPoint& point : points) {
-            polyline << QPointF(point.x * xScale, point.y * yScale);
+        painter.setPen(
+            QPen(ink, plotStyle.patternWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        for (const std::vector<PlotPoint>& points : pattern.lines) {
+            QPolygonF polyline;
+            polyline.reserve(qsizetype(points.size()));
+            for (const PlotPoint& point : points) {
+                polyline << QPointF(point.x * xScale, point.y * yScale);
+            }
+            painter.drawPolyline(polyline);
         }
-        painter.drawPolyline(polyline);
+        painter.setPen(QPen(ink, plotStyle.dotWidth, Qt::SolidLine, Qt::RoundCap));
+        for (const PlotPoint& dot : pattern.dots) {
+            painter.drawPoint(QPointF(dot.x * xScale, dot.y * yScale));
+        }
     }
     painter.setClipping(false);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(colour(plotStyle.ink), plotStyle.frameWidth));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(0, 0, width, height));
+    // The gaps of points that are not finite, as notches up from the axis.
+    painter.setPen(QPen(colour(plotStyle.ink), 2));
+    for (const double gap : layout.gaps) {
+        painter.drawLine(QPointF(gap * xScale, height), QPointF(gap * xScale, height - tick));
+    }
     painter.restore();
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "scan_preview.h"
+#include "plot_frame.h"
 
 #include <QRect>
 
@@ -9,10 +9,14 @@ class QPainter;
 
 namespace scanmill {
 
-// Paints the scan's plot into area, as the plot layout gives it: the header
-// lines above, the frame with its grid, ticks, labels and axis titles, and
-// the pattern. ratio is the device's pixels to the painter's: the pattern is
-// laid out in device pixels, so that it stays sharp on a high-DPI screen.
-void paintPlot(QPainter& painter, const ScanPreview& preview, const QRect& area, qreal ratio);
+// What the painter's font and its bold measure on its device.
+PlotFonts plotFonts(const QPainter& painter);
+
+// Paints the placed plot into area, which it fills: the header lines above,
+// the frame with its grid, ticks, labels and axis titles, the patterns, the
+// gaps' marks and the read-out line. The patterns are laid out in device
+// pixels (placePlot's devicePixels), so that they stay sharp on a high-DPI
+// screen.
+void paintPlot(QPainter& painter, const PlacedPlot& placed, const QRect& area);
 
 } // namespace scanmill

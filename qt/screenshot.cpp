@@ -14,14 +14,13 @@ bool savePreview(const QString& picture, const std::string& scanPath) {
     scanmill::ScanPreview preview;
     preview.sourceName =
         scanmill::platform::fromPath(scanmill::platform::toPath(scanPath).filename());
-    preview.caption = preview.sourceName + " - " + scanmill::messageTitle;
     try {
         preview.scan = scanmill::readRigakuRaw(scanPath);
     } catch (const scanmill::FileError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return false;
     }
-    scanmill::PreviewWindow window(std::move(preview), nullptr);
+    scanmill::PreviewWindow window(scanmill::PreviewPlot({std::move(preview)}), nullptr);
     window.show();
     QApplication::processEvents();
     return window.grab().save(picture);

@@ -286,14 +286,15 @@ TEST(ScanmillConvert, EveryClashIsListedAndTheRestConvertedUnlessFailFast) {
     // A plot per scan, under the same naming rules.
     EXPECT_EQ(convert(dir, "-q -f svg -o plots in/quartz.v2.raw").status, 0);
     EXPECT_EQ(readFile(dir / "plots/quartz.svg"),
-              formatSvg(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw"));
+              formatSvg(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw",
+                        {IntensityScale::Linear, {800, 500}, Anode::Cu}));
     // On another scale, at another size; both for plots alone.
     EXPECT_EQ(
         convert(dir, "-q -f svg --scale LOG --plot-size 640x400 -o log in/quartz.v2.raw").status,
         0);
     EXPECT_EQ(readFile(dir / "log/quartz.svg"),
               formatSvg(readRigakuRaw(dir / "in/quartz.v2.raw"), "quartz.v2.raw",
-                        {IntensityScale::Log, {640, 400}}));
+                        {IntensityScale::Log, {640, 400}, Anode::Cu}));
     EXPECT_EQ(convert(dir, "-q --scale log in/quartz.v2.raw").status, 2);
     EXPECT_EQ(convert(dir, "-q -f svg --plot-size 640 in/quartz.v2.raw").status, 2);
 }

@@ -91,6 +91,31 @@ std::optional<std::wstring> systemChooseFolder(HWND owner) {
     return folder;
 }
 
+// The Save dialog for a picture; a name without either extension gets that
+// of the type chosen.
+std::optional<std::wstring> systemChoosePicturePath(HWND owner, const std::wstring& suggested) {
+    static constexpr wchar_t filter[] = L"SVG picture (*.svg)\0*.svg\0PNG picture (*.png)\0*.png\0";
+    std::wstring buffer(fileDialog::bufferSize, L'\0');
+    suggested.copy(buffer.data(), std::min(suggested.size(), buffer.size() - 1));
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter;
+    dialog.lpstrFile = buffer.data();
+    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+    dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&dialog)) {
+        return std::nullopt;
+    }
+    std::wstring path(buffer.c_str());
+    const std::wstring extension = path.size() >= 4 ? path.substr(path.size() - 4) : L"";
+    if (CompareStringOrdinal(extension.c_str(), -1, L".svg", -1, TRUE) != CSTR_EQUAL &&
+        CompareStringOrdinal(extension.c_str(), -1, L".png", -1, TRUE) != CSTR_EQUAL) {
+        path += dialog.nFilterIndex == 2 ? L".png" : L".svg";
+    }
+    return path;
+}
+
 void systemShowMessage(HWND owner, const std::wstring& text) {
     MessageBoxW(owner, text.c_str(), wide(messageTitle).c_str(), MB_OK);
 }
@@ -164,7 +189,8 @@ Dialogs systemDialogs() {
     return {systemOpenFiles, systemChooseFolder, systemShowMessage,
             [](HWND owner, const ConvertQuestion& question) {
                 return askConvertQuestion(owner, question);
-            }};
+            },
+            systemChoosePicturePath};
 }
 
 } // namespace scanmill::win32

@@ -32,6 +32,10 @@ struct Dialogs {
     std::function<void(HWND owner, const std::wstring& text)> showMessage;
     // Convert's question, answered.
     std::function<ConvertAnswer(HWND owner, const ConvertQuestion& question)> askQuestion;
+    // Where a preview's picture goes, ending ".svg" or ".png" as the person
+    // chose; none when the Save dialog was cancelled.
+    std::function<std::optional<std::wstring>(HWND owner, const std::wstring& suggested)>
+        choosePicturePath;
 };
 
 // The identifiers of the question's own buttons: this plus the answer.
@@ -57,7 +61,8 @@ OpenDialogResult openDialogFailure(DWORD code);
 // folder given every time.
 std::wstring openDialogStart();
 
-// The system's own: GetOpenFileNameW, the folder chooser and MessageBoxW.
+// The system's own: GetOpenFileNameW, the folder chooser, MessageBoxW and
+// GetSaveFileNameW.
 Dialogs systemDialogs();
 
 } // namespace scanmill::win32

@@ -34,9 +34,10 @@ ControlClass classOf(ControlKind kind) {
         return {WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON};
     case ControlKind::ListBox:
         // Unsorted: lines stay in the order they are added. It tells the
-        // window of double-clicks.
+        // window of double-clicks; Shift and Ctrl select several lines.
         return {WC_LISTBOXW,
-                WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+                WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT |
+                    LBS_NOTIFY | LBS_EXTENDEDSEL,
                 WS_EX_CLIENTEDGE};
     case ControlKind::DropDownList:
         return {WC_COMBOBOXW, WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST};

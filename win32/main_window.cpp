@@ -249,13 +249,20 @@ void Form1::exitProgram() {
 }
 
 void Form1::openPreview() {
-    const LRESULT line = SendMessageW(control(List1), LB_GETCURSEL, 0, 0);
-    if (line == LB_ERR) {
+    // The selected lines; a double-click has selected the line clicked alone.
+    const HWND list = control(List1);
+    std::vector<int> selected(
+        static_cast<std::size_t>(std::max<LRESULT>(0, SendMessageW(list, LB_GETSELCOUNT, 0, 0))));
+    selected.resize(static_cast<std::size_t>(
+        std::max<LRESULT>(0, SendMessageW(list, LB_GETSELITEMS, selected.size(),
+                                          reinterpret_cast<LPARAM>(selected.data())))));
+    if (selected.empty()) {
         return;
     }
-    PreviewOpening opening = core_.openPreview(static_cast<std::size_t>(line));
-    if (opening.preview) {
-        openPreviewWindow(std::move(*opening.preview));
+    PreviewOpening opening =
+        core_.openPreview(std::vector<std::size_t>(selected.begin(), selected.end()));
+    if (!opening.scans.empty()) {
+        openPreviewWindow(PreviewPlot(std::move(opening.scans)), dialogs_);
     }
     showMessage(opening.message);
 }

@@ -81,7 +81,22 @@ void line(HDC dc, int x0, int y0, int x1, int y1) {
 
 } // namespace
 
-void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
+PlotFont::PlotFont(HDC dc, UINT dpi)
+    : dc_(dc), font_(messageFont(dpi, false, false)), previous_(SelectObject(dc, font_)) {
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const double lineHeight = metrics.tmHeight + metrics.tmExternalLeading;
+    fonts_ = {lineHeight, lineHeight, [dc](std::string_view shown) {
+                  return static_cast<double>(textWidth(dc, wide(std::string(shown))));
+              }};
+}
+
+PlotFont::~PlotFont() {
+    SelectObject(dc_, previous_);
+    DeleteObject(font_);
+}
+
+void paintPlot(HDC dc, const PlacedPlot& placed, const RECT& area, UINT dpi) {
     const HBRUSH paper = CreateSolidBrush(colour(plotStyle.paper));
     FillRect(dc, &area, paper);
     DeleteObject(paper);
@@ -89,20 +104,8 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
     SetTextColor(dc, colour(plotStyle.ink));
 
     const HFONT boldFont = messageFont(dpi, true, false);
-    const Selected font(dc, messageFont(dpi, false, false));
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    const int lineHeight = metrics.tmHeight + metrics.tmExternalLeading;
-    const PlotFonts fonts{static_cast<double>(lineHeight), static_cast<double>(lineHeight),
-                          [dc](std::string_view shown) {
-                              return static_cast<double>(textWidth(dc, wide(std::string(shown))));
-                          }};
-    const double scale = dpi / 96.0;
-    const PlacedPlot placed = placePlot(
-        preview.scan, preview.sourceName, preview.notes(),
-        {static_cast<double>(area.left), static_cast<double>(area.top),
-         static_cast<double>(area.right - area.left), static_cast<double>(area.bottom - area.top)},
-        fonts, scale);
     const PlotLayout& layout = placed.layout;
     const int left = rounded(placed.frame.left);
     const int top = rounded(placed.frame.top);
@@ -111,14 +114,28 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
     const int tick = scaled(plotStyle.tickLength, dpi);
 
     for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
+        const bool legend = layout.legendLine != 0 && i >= layout.legendLine &&
+                            i < layout.legendLine + layout.patterns.size();
         const HGDIOBJ previous = i == 0 ? SelectObject(dc, boldFont) : nullptr;
-        putText(dc, rounded(placed.headerLeft), rounded(placed.headerTops[i]), TA_LEFT | TA_TOP,
-                wide(layout.headerLines[i]));
+        const int top = rounded(placed.headerTops[i]);
+        putText(dc, rounded(legend ? placed.legendTextLeft : placed.headerLeft), top,
+                TA_LEFT | TA_TOP, wide(layout.headerLines[i]));
         if (previous) {
             SelectObject(dc, previous);
         }
+        if (legend) {
+            const Selected swatch(dc, CreatePen(PS_SOLID, scaled(plotStyle.markWidth, dpi),
+                                                colour(patternColours[i - layout.legendLine])));
+            const int left = rounded(placed.headerLeft) + scaled(plotStyle.labelGap, dpi);
+            const int middle = top + metrics.tmAscent * 6 / 10;
+            line(dc, left, middle, left + scaled(plotStyle.swatchWidth, dpi), middle);
+        }
     }
     DeleteObject(boldFont);
+    if (!placed.readout.empty()) {
+        putText(dc, rounded(placed.headerLeft), rounded(placed.readoutTop), TA_LEFT | TA_TOP,
+                wide(placed.readout));
+    }
 
     {
         const Selected pen(dc, CreatePen(PS_SOLID, 1, colour(plotStyle.grid)));
@@ -151,31 +168,43 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
     }
 
     {
-        // Round ends and joins, as the SVG's.
-        LOGBRUSH brush{BS_SOLID, colour(plotStyle.pattern), 0};
+        // Clipped to the frame, which a zoomed view's lines run on to.
         const HRGN clip = CreateRectRgn(left, top, left + width + 1, top + height + 1);
         SelectClipRgn(dc, clip);
-        {
-            const Selected markPen(dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND,
-                                                    scaled(plotStyle.markWidth, dpi), &brush, 0,
-                                                    nullptr));
-            for (const ColumnMark& mark : layout.marks) {
-                // One pixel longer: GDI leaves out a line's last point, and a
-                // line of no length draws nothing.
-                line(dc, left + rounded(mark.x), top + rounded(mark.top), left + rounded(mark.x),
-                     top + rounded(mark.bottom) + 1);
-            }
-        }
-        const Selected patternPen(
-            dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
-                             scaled(plotStyle.patternWidth, dpi), &brush, 0, nullptr));
         std::vector<POINT> points;
-        for (const std::vector<PlotPoint>& run : layout.lines) {
-            points.clear();
-            for (const PlotPoint& point : run) {
-                points.push_back({left + rounded(point.x), top + rounded(point.y)});
+        for (std::size_t p = 0; p < layout.patterns.size(); ++p) {
+            const Pattern& pattern = layout.patterns[p];
+            // Round ends and joins, as the SVG's.
+            LOGBRUSH brush{BS_SOLID, colour(patternColours[p % mostOverlaidScans]), 0};
+            const auto roundPen = [&](double width) {
+                return ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
+                                    scaled(width, dpi), &brush, 0, nullptr);
+            };
+            {
+                const Selected markPen(dc, roundPen(plotStyle.markWidth));
+                for (const ColumnMark& mark : pattern.marks) {
+                    // One pixel longer: GDI leaves out a line's last point, and
+                    // a line of no length draws nothing.
+                    line(dc, left + rounded(mark.x), top + rounded(mark.top),
+                         left + rounded(mark.x), top + rounded(mark.bottom) + 1);
+                }
             }
-            Polyline(dc, points.data(), static_cast<int>(points.size()));
+            {
+                const Selected patternPen(dc, roundPen(plotStyle.patternWidth));
+                for (const std::vector<PlotPoint>& run : pattern.lines) {
+                    points.clear();
+                    for (const PlotPoint& point : run) {
+                        points.push_back({left + rounded(point.x), top + rounded(point.y)});
+                    }
+                    Polyline(dc, points.data(), static_cast<int>(points.size()));
+                }
+            }
+            const Selected dotPen(dc, roundPen(plotStyle.dotWidth));
+            for (const PlotPoint& dot : pattern.dots) {
+                const int x = left + rounded(dot.x);
+                const int y = top + rounded(dot.y);
+                line(dc, x, y, x, y + 1);
+            }
         }
         SelectClipRgn(dc, nullptr);
         DeleteObject(clip);
@@ -183,6 +212,12 @@ void paintPlot(HDC dc, const ScanPreview& preview, const RECT& area, UINT dpi) {
     const HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, left, top, left + width + 1, top + height + 1);
     SelectObject(dc, previousBrush);
+    // The gaps of points that are not finite, as notches up from the axis.
+    const Selected gapPen(dc, CreatePen(PS_SOLID, scaled(2, dpi), colour(plotStyle.ink)));
+    for (const double gap : layout.gaps) {
+        const int x = left + rounded(gap);
+        line(dc, x, top + height, x, top + height - tick);
+    }
 }
 
 } // namespace scanmill::win32

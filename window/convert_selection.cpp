@@ -82,11 +82,12 @@ void convertSelection(FileSelection& selection, OutputFormat format, StatusLog& 
     press.run(log);
 }
 
-ConvertPress::ConvertPress(const FileSelection& selection, OutputWriter writer, NameRule rule)
+ConvertPress::ConvertPress(const FileSelection& selection, OutputWriter writer, NameRule rule,
+                           Anode tube)
     : names_(selection.fileNames), inputDirectory_(selection.inputDirectory),
       outputDirectory_(selection.outputDirectory.empty() ? selection.inputDirectory
                                                          : selection.outputDirectory),
-      writer_(std::move(writer)), rule_(rule),
+      writer_(std::move(writer)), rule_(rule), tube_(tube),
       conversions_(
           conversionsOf(names_, inputDirectory_, outputDirectory_, writer_.names.extension, rule)),
       problems_(findOutputProblems(conversions_)) {}
@@ -106,7 +107,7 @@ void ConvertPress::run(StatusLog& log) const {
             log.append(statusLine(names_[index], writer_.names.description,
                                   outputNameFor(names_[index], writer_.names.extension, rule_),
                                   committed.nonFinitePoints),
-                       {conversions_[index].inputPath, std::move(committed.input)});
+                       {conversions_[index].inputPath, std::move(committed.input), tube_});
         } catch (const NotAScanError&) {
             log.append(skippedLine(names_[index]));
         } catch (const FileError& error) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "anode.h"
 #include "file_error.h"
 #include "names.h"
 #include "output_writer.h"
@@ -27,6 +28,7 @@ struct FileSelection {
 struct ConvertedInput {
     std::string path;
     std::optional<platform::FileStatus> status;
+    Anode tube = Anode::Cu; // the tube it was converted with
 };
 
 // The status list: lines are only ever added at the end.
@@ -81,7 +83,9 @@ struct OutputReplaced {
 // conversion both.
 class ConvertPress {
 public:
-    ConvertPress(const FileSelection& selection, OutputWriter writer, NameRule rule);
+    // tube is the one writer was made with, which each status line records.
+    ConvertPress(const FileSelection& selection, OutputWriter writer, NameRule rule,
+                 Anode tube = Anode::Cu);
 
     // Where the outputs go: the selection's output directory, or its input
     // directory when it has none.
@@ -111,6 +115,7 @@ private:
     std::string outputDirectory_;
     OutputWriter writer_;
     NameRule rule_;
+    Anode tube_;
     std::vector<Conversion> conversions_;
     std::vector<OutputProblem> problems_;
 };

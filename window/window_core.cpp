@@ -271,7 +271,7 @@ WindowUpdate WindowCore::press(OutputFormat format, Anode tube, NameRule rule, b
         log_.append("No files have been selected.");
         return update;
     }
-    const ConvertPress press(selection_, engineWriter(format, tube), rule);
+    const ConvertPress press(selection_, engineWriter(format, tube), rule, tube);
     if (mayAsk) {
         const std::vector<OutputClash> clashes = press.clashesWholeNamesSeparate();
         const std::vector<OutputReplaced> replaced = press.outputsOfOtherScans();
@@ -306,40 +306,57 @@ std::string WindowCore::statusLine(std::size_t row) const {
     return escapeControls(log_.lines().at(row));
 }
 
-PreviewOpening WindowCore::openPreview(std::size_t row) const {
-    if (row >= log_.inputs().size() || log_.inputs()[row].path.empty()) {
-        return {};
-    }
-    const ConvertedInput& input = log_.inputs()[row];
+PreviewOpening WindowCore::openPreview(const std::vector<std::size_t>& rows) const {
     PreviewOpening opening;
+    std::vector<const ConvertedInput*> inputs;
+    for (const std::size_t row : rows) {
+        if (row < log_.inputs().size() && !log_.inputs()[row].path.empty()) {
+            inputs.push_back(&log_.inputs()[row]);
+        }
+    }
+    if (inputs.size() > mostOverlaidScans) {
+        opening.message = std::to_string(inputs.size()) + " scans are selected; a preview shows " +
+                          std::to_string(mostOverlaidScans) + " at most.";
+        return opening;
+    }
     // In words, without the error numbers of the message boxes of Convert:
-    // the descriptions name the file and the cause already.
-    const std::optional<platform::FileStatus> now = platform::fileStatus(input.path);
-    if (!now) {
-        opening.message =
-            "The scan " + escapeControls(input.path) + " has gone since it was converted.";
-        return opening;
+    // the descriptions name the file and the cause already. The scans that
+    // can be read are shown all the same.
+    std::vector<std::string> problems;
+    for (const ConvertedInput* input : inputs) {
+        const std::optional<platform::FileStatus> now = platform::fileStatus(input->path);
+        if (!now) {
+            problems.push_back("The scan " + escapeControls(input->path) +
+                               " has gone since it was converted.");
+            continue;
+        }
+        if (!now->regular) {
+            problems.push_back(escapeControls(input->path) +
+                               (now->directory ? ": is a directory, not a scan"
+                                               : ": is not a regular file, not a scan"));
+            continue;
+        }
+        ScanPreview preview;
+        std::optional<platform::FileStatus> opened;
+        try {
+            preview.scan = readRigakuRaw(input->path, opened);
+        } catch (const FileError& error) {
+            problems.push_back(escapeControls(error.description()));
+            continue;
+        }
+        preview.sourceName = platform::fromPath(platform::toPath(input->path).filename());
+        preview.tube = input->tube;
+        // Where the system cannot tell, no change is claimed.
+        preview.changed = opened && input->status && changedSince(*input->status, opened);
+        opening.scans.push_back(std::move(preview));
     }
-    if (!now->regular) {
-        opening.message =
-            escapeControls(input.path) + (now->directory ? ": is a directory, not a scan"
-                                                         : ": is not a regular file, not a scan");
-        return opening;
+    if (!problems.empty()) {
+        std::string message;
+        for (const std::string& problem : problems) {
+            message += (message.empty() ? "" : "\n") + problem;
+        }
+        opening.message = std::move(message);
     }
-    ScanPreview preview;
-    std::optional<platform::FileStatus> opened;
-    try {
-        preview.scan = readRigakuRaw(input.path, opened);
-    } catch (const FileError& error) {
-        opening.message = escapeControls(error.description());
-        return opening;
-    }
-    preview.sourceName = platform::fromPath(platform::toPath(input.path).filename());
-    preview.caption =
-        escapeControls(preview.sourceName, OtherBytes::AsLatin1) + " - " + messageTitle;
-    // Where the system cannot tell, no change is claimed.
-    preview.changed = opened && input.status && changedSince(*input.status, opened);
-    opening.preview = std::move(preview);
     return opening;
 }
 

@@ -5,6 +5,7 @@
 #include "chosen_files.h"
 #include "convert_selection.h"
 #include "form.h"
+#include "plot_layout.h"
 #include "scan_preview.h"
 #include "scan_record.h"
 
@@ -129,9 +130,11 @@ public:
     std::size_t statusLineCount() const { return log_.lines().size(); }
     std::string statusLine(std::size_t row) const;
 
-    // Double-click or Enter on the status list's line at this row (from 0):
-    // its scan, read again, for a preview window.
-    PreviewOpening openPreview(std::size_t row) const;
+    // Double-click or Enter on the status list's lines at these rows (from
+    // 0): their scans, read again, for one preview window. Lines that stand
+    // for no scan are passed over; more than mostOverlaidScans scans are
+    // refused with a message.
+    PreviewOpening openPreview(const std::vector<std::size_t>& rows) const;
 
     // The person answered Convert's question: the press is converted with
     // whole names, or with the names it had, replacing what is there;

@@ -46,7 +46,7 @@ std::vector<std::string> labelsOf(const std::vector<Tick>& ticks) {
 std::set<std::pair<int, int>> pixelsOf(const PlotLayout& layout, double xScale) {
     std::set<std::pair<int, int>> pixels;
     const auto pixel = [](double v) { return static_cast<int>(std::floor(v + 1e-9)); };
-    for (const std::vector<PlotPoint>& line : layout.lines) {
+    for (const std::vector<PlotPoint>& line : layout.patterns[0].lines) {
         for (std::size_t i = 0; i + 1 < line.size(); ++i) {
             const PlotPoint a{line[i].x * xScale, line[i].y};
             const PlotPoint b{line[i + 1].x * xScale, line[i + 1].y};
@@ -212,13 +212,13 @@ TEST(PlotLayout, RangesTicksAndLines) {
         expectNiceTicks(layout.intensityTicks, layout.intensity, true);
         if (c.scan.intensities.size() < 1000) {
             std::vector<std::size_t> sizes;
-            for (const auto& line : layout.lines) {
+            for (const auto& line : layout.patterns[0].lines) {
                 sizes.push_back(line.size());
             }
             EXPECT_EQ(sizes, c.lineSizes);
         } else {
-            ASSERT_EQ(layout.lines.size(), 1u);
-            EXPECT_LE(layout.lines[0].size(), 4u * c.frame.width);
+            ASSERT_EQ(layout.patterns[0].lines.size(), 1u);
+            EXPECT_LE(layout.patterns[0].lines[0].size(), 4u * c.frame.width);
         }
         expectPixelsOfEveryPoint(c.scan, layout);
     }
@@ -233,19 +233,19 @@ TEST(PlotLayout, RunsWithinOneColumnAreOneMarkPerColumn) {
         values[i] = i % 2 == 1 ? nan : static_cast<float>((i * 7919) % 1000);
     }
     const PlotLayout layout = layOutPlot(scanOf(5, 0.01F, values), "", {300, 200});
-    EXPECT_TRUE(layout.lines.empty());
-    ASSERT_EQ(layout.marks.size(), 300u);
-    for (std::size_t column = 0; column < layout.marks.size(); ++column) {
-        const ColumnMark& mark = layout.marks[column];
+    EXPECT_TRUE(layout.patterns[0].lines.empty());
+    ASSERT_EQ(layout.patterns[0].marks.size(), 300u);
+    for (std::size_t column = 0; column < layout.patterns[0].marks.size(); ++column) {
+        const ColumnMark& mark = layout.patterns[0].marks[column];
         EXPECT_EQ(static_cast<std::size_t>(mark.x), column);
         // Some fifty counts spread over 0 to 999 reach near both ends.
         EXPECT_LT(mark.top, 20);
         EXPECT_GT(mark.bottom, 180);
     }
     const PlotLayout lone = layOutPlot(scanOf(0, 1, {nan, 3, nan, 5, 6}), "", {400, 200});
-    ASSERT_EQ(lone.marks.size(), 1u) << "a lone point is a mark";
-    EXPECT_EQ(lone.marks[0].top, lone.marks[0].bottom);
-    EXPECT_EQ(lone.lines.size(), 1u);
+    ASSERT_EQ(lone.patterns[0].marks.size(), 1u) << "a lone point is a mark";
+    EXPECT_EQ(lone.patterns[0].marks[0].top, lone.patterns[0].marks[0].bottom);
+    EXPECT_EQ(lone.patterns[0].lines.size(), 1u);
 }
 
 // Labels longer than 7 characters in fixed form are written in exponent
@@ -270,12 +270,63 @@ TEST(PlotLayout, HeaderLinesShowTheScanEscaped) {
     scan.dateText = "14-FEB-05   ";
     scan.timeText = "10:32:07";
     scan.stepTime = {0x00, 0x00, 0x00, 0x3F}; // 0.5
-    const PlotLayout layout = layOutPlot(scan, "s\n1.raw", {400, 200});
+    const PlotLayout layout = layOutPlot({{&scan, "s\n1.raw", Anode::Co}}, {400, 200});
     EXPECT_EQ(layout.headerLines,
               (std::vector<std::string>{
                   "Quartz\\e[31m \u00E9tat", "s\\n1.raw, 14-FEB-05 10:32:07",
-                  "2θ 70.53° to 70.55°, step 0.01°",
+                  "2θ 70.53° to 70.55°, step 0.01°, Co Kα1 1.788965 Å",
                   "3 points (1 not finite), step time 0.5 s, highest 4,308 counts at 70.55°"}));
+    EXPECT_EQ(layout.legendLine, 0U);
+}
+
+// Overlaid scans: the ranges cover all of them, each has its pattern, and
+// the header names each in a legend line.
+TEST(PlotLayout, OverlaysCoverEveryScan) {
+    ScanRecord low = scanOf(10, 0.5F, std::vector<float>(21, 100));
+    ScanRecord high = scanOf(15, 0.5F, std::vector<float>(31, 500));
+    low.title = "Low";
+    high.title = "High";
+    const PlotLayout layout =
+        layOutPlot({{&low, "a.raw", Anode::Cu}, {&high, "b.raw", std::nullopt}}, {800, 400});
+    EXPECT_EQ(layout.twoTheta.low, 10);
+    EXPECT_EQ(layout.twoTheta.high, 30);
+    EXPECT_NEAR(layout.intensity.high, 525, 1e-9) << "500 with 5 % to spare";
+    ASSERT_EQ(layout.patterns.size(), 2U);
+    EXPECT_EQ(layout.patterns[1].lines.front().front().x, 200) << "15° of 10° to 30°";
+    EXPECT_EQ(layout.legendLine, 2U);
+    EXPECT_EQ(layout.headerLines,
+              (std::vector<std::string>{"2 scans", "2θ 10.0° to 30.0°",
+                                        "a.raw: Low, highest 100 counts at 10.0°, Cu Kα1 1.5406 Å",
+                                        "b.raw: High, highest 500 counts at 15.0°"}));
+}
+
+// Points far enough apart each get a dot, and a point that is not finite a
+// mark on the axis; a long scan gets neither.
+TEST(PlotLayout, SparsePointsGetDotsAndGapsAMark) {
+    const ScanRecord sparse = scanOf(0, 1, {1, 2, 3, 4, 5, nan, 7, 8, 9, 10, 11});
+    const PlotLayout layout = layOutPlot(sparse, "", {800, 400});
+    EXPECT_EQ(layout.patterns[0].dots.size(), 10U);
+    EXPECT_EQ(layout.gaps, std::vector<double>{400});
+    const PlotLayout dense = layOutPlot(scanOf(5, 0.01F, fullLengthPeak()), "", {800, 400});
+    EXPECT_TRUE(dense.patterns[0].dots.empty());
+    EXPECT_TRUE(dense.gaps.empty());
+}
+
+// The cursor's 2θ one decimal finer than the step, d from each tube's
+// K-alpha1, and the nearest point of each scan.
+TEST(PlotReadout, TwoThetaDAndNearestPoints) {
+    const ScanRecord cu = scanOf(26.6F, 0.01F, {100, 200, 300, 400, 4308, 400});
+    const ScanRecord co = scanOf(26.65F, 0.01F, {7, 8});
+    EXPECT_EQ(readoutText({{&cu, "a.raw", Anode::Cu}}, 26.64),
+              "2θ 26.640°   d 3.3435 Å   point 26.64°: 4,308 counts");
+    EXPECT_EQ(readoutText({{&cu, "a.raw", Anode::Co}}, 26.64),
+              "2θ 26.640°   d 3.8825 Å   point 26.64°: 4,308 counts");
+    EXPECT_EQ(readoutText({{&cu, "a.raw", Anode::Cu}, {&co, "b.raw", Anode::Co}}, 26.64),
+              "2θ 26.640°   d 3.3435 Å (Cu)  3.8825 Å (Co)   points 26.64°: 4,308 / – counts");
+    EXPECT_EQ(nearestPoint(cu, 26.596), 0U);
+    EXPECT_EQ(nearestPoint(cu, 26.654), 5U);
+    EXPECT_FALSE(nearestPoint(cu, 26.66));
+    EXPECT_FALSE(dSpacing(0, 1.5406));
 }
 
 // A peak of 10^6 counts beside weak ones of 60 to 150: on the square-root
@@ -321,7 +372,7 @@ TEST(PlotLayout, ScalesShowWeakPeaksBesideAStrongOne) {
         if (scale == IntensityScale::Log) {
             EXPECT_EQ(labelsOf(labelled),
                       (std::vector<std::string>{"100", "1000", "10000", "100000", "1000000"}));
-            EXPECT_EQ(layout.lines.size(), 2u) << "broken at the 0";
+            EXPECT_EQ(layout.patterns[0].lines.size(), 2u) << "broken at the 0";
             EXPECT_TRUE(layout.headerLines[3].ends_with("; log scale (1 count ≤ 0 left out)"));
         }
     }
@@ -338,10 +389,10 @@ TEST(PlotLayout, ZoomedViewKeepsEveryPointWithin) {
     const PlotLayout layout = layOutPlot(scan, "", {1920, 400}, 1, view);
     EXPECT_EQ(layout.twoTheta.low, 104.5);
     EXPECT_EQ(layout.twoTheta.high, 105.5);
-    ASSERT_EQ(layout.lines.size(), 1u);
-    EXPECT_EQ(layout.lines[0].size(), 103u);
-    EXPECT_LT(layout.lines[0].front().x, 0);
-    EXPECT_GT(layout.lines[0].back().x, 1920);
+    ASSERT_EQ(layout.patterns[0].lines.size(), 1u);
+    EXPECT_EQ(layout.patterns[0].lines[0].size(), 103u);
+    EXPECT_LT(layout.patterns[0].lines[0].front().x, 0);
+    EXPECT_GT(layout.patterns[0].lines[0].back().x, 1920);
     view.intensity = AxisRange{100, 200};
     const PlotLayout zoomedIn = layOutPlot(scan, "", {1920, 400}, 1, view);
     EXPECT_EQ(zoomedIn.intensity.low, 100);

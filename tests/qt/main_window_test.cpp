@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QToolTip>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QWindow>
 #include <filesystem>
 #include <initializer_list>
@@ -149,6 +150,7 @@ private slots:
     void namesThatAreNotUtf8AreShownAndConverted();
 
     void statusLineOpensAPreviewOfItsScan();
+    void previewOverlaysZoomsAndSaves();
 
     void realDialogChoosesFilesAndDirectory();
     void realDialogCancelChangesNothing();
@@ -564,7 +566,7 @@ void MainWindowTest::statusLineOpensAPreviewOfItsScan() {
     QCOMPARE(previews().size(), 1);
     PreviewWindow* second = previews().front();
     QCOMPARE(second->windowTitle(), QStringLiteral("b.raw - Scanmill"));
-    QCOMPARE(second->preview().scan.title, std::string("Second"));
+    QCOMPARE(second->plot().scans()[0].scan.title, std::string("Second"));
     QVERIFY(second->isVisible() && second->isWindow());
     // Painted in the plot's style: paper at its corner, the pattern within.
     const QImage picture = second->grab().toImage();
@@ -589,7 +591,71 @@ void MainWindowTest::statusLineOpensAPreviewOfItsScan() {
     QTest::keyClick(second, Qt::Key_Escape);
     QTRY_VERIFY(closing.isNull());
     QCOMPARE(previews().size(), 1);
-    QCOMPARE(previews().front()->preview().scan.title, std::string("First"));
+    QCOMPARE(previews().front()->plot().scans()[0].scan.title, std::string("First"));
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+// Lines selected with Shift open one preview of their scans, which the
+// keys, the wheel and a drag zoom, and which saves and copies its picture.
+void MainWindowTest::previewOverlaysZoomsAndSaves() {
+    QTemporaryDir in;
+    for (const char* name : {"a.raw", "b.raw", "c.raw"}) {
+        writeRigakuRaw(in.filePath(name), name, std::vector<float>(1001, 10.0F));
+    }
+    Fixture f;
+    f.chooseInput(pathsIn(in.path(), {"a.raw", "b.raw", "c.raw"}));
+    f.click("Command2");
+    auto* list = f.control<QListWidget>("List1");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      list->visualItemRect(list->item(2)).center());
+    QTest::keyClick(list, Qt::Key_Return);
+    const auto previews = f.window->findChildren<PreviewWindow*>();
+    QCOMPARE(previews.size(), 1);
+    PreviewWindow* window = previews.front();
+    QCOMPARE(window->windowTitle(), QStringLiteral("3 scans - Scanmill"));
+    const PreviewPlot& plot = window->plot();
+    QCOMPARE(plot.scans().size(), std::size_t(3));
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    QTest::keyClick(window, Qt::Key_G);
+    QCOMPARE(plot.view().scale, IntensityScale::Log);
+    QTest::keyClick(window, Qt::Key_S);
+    QCOMPARE(plot.view().scale, IntensityScale::SquareRoot);
+
+    // Dragged across the middle half of the frame: 15° to 25°.
+    window->repaint();
+    const PlotRect frame = plot.frame();
+    const auto at = [&](double part) {
+        return QPoint(qRound(frame.left + part * frame.width),
+                      qRound(frame.top + frame.height / 2));
+    };
+    QTest::mousePress(window, Qt::LeftButton, {}, at(0.25));
+    QTest::mouseMove(window, at(0.75));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at(0.75));
+    window->repaint();
+    QVERIFY(plot.view().twoTheta);
+    QVERIFY(std::abs(plot.view().twoTheta->low - 15) < 0.1);
+    QVERIFY(std::abs(plot.view().twoTheta->high - 25) < 0.1);
+    // The wheel turned away zooms in around the cursor, at the middle.
+    QWheelEvent wheel(at(0.5), window->mapToGlobal(QPointF(at(0.5))), {}, {0, 120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window, &wheel);
+    window->repaint();
+    QVERIFY(std::abs(plot.view().twoTheta->low - 16) < 0.1);
+    QVERIFY(std::abs(plot.view().twoTheta->high - 24) < 0.1);
+    QTest::mouseDClick(window, Qt::LeftButton, {}, at(0.5));
+    QVERIFY(!plot.view().twoTheta);
+
+    window->saveTo(in.filePath("plot.png"));
+    window->saveTo(in.filePath("plot.SVG"));
+    QCOMPARE(QImage(in.filePath("plot.png")).size(), window->size() * window->devicePixelRatio());
+    QFile svg(in.filePath("plot.SVG"));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QVERIFY(svg.readAll().startsWith("<?xml"));
+    QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->image().size(), window->picture().size());
     QVERIFY(f.messages.shown.isEmpty());
 }
 

@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 #include <tuple>
+#include <windowsx.h>
 
 namespace scanmill::testing {
 namespace {
@@ -339,14 +340,15 @@ TEST_F(WindowTest, StatusLineOpensAPreviewOfItsScan) {
     ASSERT_EQ(previews().size(), 1U);
     const HWND second = previews()[0];
     EXPECT_EQ(windowText(second), L"b.raw - Scanmill");
-    EXPECT_EQ(previewIn(second)->scan.title, "Second");
+    EXPECT_EQ(previewIn(second)->scans()[0].scan.title, "Second");
     EXPECT_TRUE(IsWindowVisible(second));
 
-    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    SendMessageW(list, LB_SETSEL, FALSE, -1);
+    SendMessageW(list, LB_SETSEL, TRUE, 0);
     SetFocus(list);
     press(VK_RETURN);
     ASSERT_EQ(previews().size(), 2U);
-    EXPECT_EQ(previewIn(previews()[1])->scan.title, "First");
+    EXPECT_EQ(previewIn(previews()[1])->scans()[0].scan.title, "First");
 
     // Esc reaches the preview past the main window's key handling.
     for (const UINT message : {WM_KEYDOWN, WM_KEYUP}) {
@@ -360,6 +362,76 @@ TEST_F(WindowTest, StatusLineOpensAPreviewOfItsScan) {
     EXPECT_TRUE(messages.empty());
     form.reset();
     EXPECT_TRUE(previews().empty());
+}
+
+// Lines selected with Shift open one preview of their scans, which the
+// keys, the wheel and a drag zoom, and Ctrl+S saves.
+TEST_F(WindowTest, PreviewOverlaysZoomsAndSaves) {
+    ScratchDirectory dir;
+    for (const wchar_t* name : {L"a.raw", L"b.raw", L"c.raw"}) {
+        RigakuFields fields;
+        fields.intensities.assign(1001, 10.0F);
+        writeFile(dir.path() / name, rigakuBytes(fields));
+    }
+    choose(dir.path(), {L"a.raw", L"b.raw", L"c.raw"});
+    click(Command2);
+    const HWND list = control(List1);
+    const auto clickLine = [&](WPARAM line, WPARAM keys) {
+        RECT item{};
+        SendMessageW(list, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&item));
+        const LPARAM at = MAKELPARAM(item.left + 5, (item.top + item.bottom) / 2);
+        SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+        SendMessageW(list, WM_LBUTTONUP, keys, at);
+    };
+    clickLine(0, 0);
+    clickLine(2, MK_SHIFT);
+    SetFocus(list);
+    press(VK_RETURN);
+    ASSERT_EQ(previews().size(), 1U);
+    const HWND window = previews()[0];
+    EXPECT_EQ(windowText(window), L"3 scans - Scanmill");
+    const PreviewPlot& plot = *previewIn(window);
+    EXPECT_EQ(plot.scans().size(), 3U);
+
+    const auto key = [&](WPARAM code) {
+        SendMessageW(window, WM_KEYDOWN, code, 0);
+        UpdateWindow(window);
+    };
+    key('G');
+    EXPECT_EQ(plot.view().scale, IntensityScale::Log);
+    key('S');
+    EXPECT_EQ(plot.view().scale, IntensityScale::SquareRoot);
+
+    // Dragged across the middle half of the frame: 15° to 25°.
+    UpdateWindow(window);
+    const PlotRect frame = plot.frame();
+    const auto at = [&](double part) {
+        return MAKELPARAM(static_cast<int>(frame.left + part * frame.width),
+                          static_cast<int>(frame.top + frame.height / 2));
+    };
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at(0.25));
+    SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, at(0.75));
+    SendMessageW(window, WM_LBUTTONUP, 0, at(0.75));
+    UpdateWindow(window);
+    ASSERT_TRUE(plot.view().twoTheta);
+    EXPECT_NEAR(plot.view().twoTheta->low, 15, 0.1);
+    EXPECT_NEAR(plot.view().twoTheta->high, 25, 0.1);
+    // The wheel turned away zooms in around the cursor, at the middle.
+    POINT middle{GET_X_LPARAM(at(0.5)), GET_Y_LPARAM(at(0.5))};
+    ClientToScreen(window, &middle);
+    SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(middle.x, middle.y));
+    UpdateWindow(window);
+    EXPECT_NEAR(plot.view().twoTheta->low, 16, 0.1);
+    EXPECT_NEAR(plot.view().twoTheta->high, 24, 0.1);
+    key(VK_HOME);
+    EXPECT_FALSE(plot.view().twoTheta);
+
+    pictureAnswers = {(dir.path() / L"plot.png").wstring(), (dir.path() / L"plot.svg").wstring()};
+    SendMessageW(window, WM_CHAR, 0x13, 0);
+    SendMessageW(window, WM_CHAR, 0x13, 0);
+    EXPECT_EQ(readFile(dir.path() / L"plot.png").substr(0, 4), "\x89PNG");
+    EXPECT_EQ(readFile(dir.path() / L"plot.svg").substr(0, 5), "<?xml");
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(WindowTest, ExitClosesTheWindowAndEndsTheLoop) {

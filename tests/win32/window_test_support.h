@@ -79,6 +79,7 @@ protected:
     std::vector<std::size_t> linesAtMessage; // what List1 held when each message showed
     std::vector<std::string> questions;
     std::deque<ConvertAnswer> questionAnswers; // none left means Cancel
+    std::deque<std::wstring> pictureAnswers;   // none left means Cancel
     std::unique_ptr<Form1> form;
 
     void SetUp() override { open(scriptedDialogs()); }
@@ -125,6 +126,14 @@ protected:
                     }
                     const ConvertAnswer answer = questionAnswers.front();
                     questionAnswers.pop_front();
+                    return answer;
+                },
+                [this](HWND, const std::wstring&) -> std::optional<std::wstring> {
+                    if (pictureAnswers.empty()) {
+                        return std::nullopt;
+                    }
+                    std::wstring answer = pictureAnswers.front();
+                    pictureAnswers.pop_front();
                     return answer;
                 }};
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "bruker_writer.h"
 #include "platform.h"
+#include "preview_plot.h"
 #include "rigaku_reader.h"
 #include "scan_files.h"
 #include "window_core.h"
@@ -520,7 +521,7 @@ TEST(WindowCore, NamesReachTheEngineAsTheirBytesAndAreShownEscaped) {
     core.convert(OutputFormat::TwoColumnAscii);
     EXPECT_EQ(statusLinesOf(core), std::vector<std::string>{base + ".raw" + ascii + base + ".dat"});
     EXPECT_EQ(readFile(platform::toPath(in.withSeparator() + base + ".dat")).substr(0, 5), "Named");
-    EXPECT_EQ(core.openPreview(0).preview->caption, shownBase + ".raw - Scanmill");
+    EXPECT_EQ(PreviewPlot(core.openPreview({0}).scans).caption(), shownBase + ".raw - Scanmill");
 
     // Shown with its override escaped, so that it cannot turn its line
     // round; converted from its own name.
@@ -550,8 +551,9 @@ TEST(WindowCore, NamesReachTheEngineAsTheirBytesAndAreShownEscaped) {
     EXPECT_EQ(failure->find("\xE2\x80\xAE"), std::string::npos) << *failure;
 }
 
-// A line of a converted file opens its scan as the file is now, noting a
-// change since; a notice opens nothing, a file gone is named.
+// A line of a converted file opens its scan as the file is now, with the
+// tube it was converted with, noting a change since; several lines open one
+// preview of all their scans; a notice opens nothing, a file gone is named.
 TEST(WindowCore, StatusLinesOpenTheScansTheyConverted) {
     ScratchDirectory in;
     writeScan(in / "a.raw", "A");
@@ -559,39 +561,57 @@ TEST(WindowCore, StatusLinesOpenTheScansTheyConverted) {
     WindowCore core;
     core.convert(OutputFormat::TwoColumnAscii); // "No files have been selected."
     core.filesOpened(pathsIn(in, {"a.raw", "b.raw"}));
-    core.convert(OutputFormat::BrukerRaw);
+    core.convert(OutputFormat::BrukerRaw, Anode::Co);
     ASSERT_EQ(core.statusLineCount(), 3U);
 
     for (const std::size_t line : {0, 3}) {
-        const PreviewOpening nothing = core.openPreview(line);
-        EXPECT_FALSE(nothing.preview || nothing.message) << line;
+        const PreviewOpening nothing = core.openPreview({line});
+        EXPECT_FALSE(!nothing.scans.empty() || nothing.message) << line;
     }
-    PreviewOpening opening = core.openPreview(2);
-    ASSERT_TRUE(opening.preview);
-    EXPECT_EQ(opening.preview->caption, "b.raw - Scanmill");
-    EXPECT_EQ(opening.preview->scan.title, "B");
-    EXPECT_FALSE(opening.preview->changed);
-    EXPECT_TRUE(opening.preview->notes().empty());
+    PreviewOpening opening = core.openPreview({2});
+    ASSERT_EQ(opening.scans.size(), 1U);
+    EXPECT_EQ(PreviewPlot(opening.scans).caption(), "b.raw - Scanmill");
+    EXPECT_EQ(opening.scans[0].scan.title, "B");
+    EXPECT_EQ(opening.scans[0].tube, Anode::Co);
+    EXPECT_FALSE(opening.scans[0].changed);
+    EXPECT_TRUE(opening.scans[0].notes().empty());
+
+    opening = core.openPreview({0, 1, 2});
+    ASSERT_EQ(opening.scans.size(), 2U);
+    EXPECT_FALSE(opening.message);
+    EXPECT_EQ(opening.scans[0].scan.title, "A");
+    EXPECT_EQ(PreviewPlot(opening.scans).caption(), "2 scans - Scanmill");
+    core.filesOpened(pathsIn(in, {"a.raw", "b.raw"}));
+    for (int press = 0; press < 4; ++press) {
+        core.convert(OutputFormat::TwoColumnAscii);
+    }
+    EXPECT_EQ(core.openPreview({1, 2, 3, 4, 5, 6, 7, 8}).scans.size(), 8U);
+    opening = core.openPreview({1, 2, 3, 4, 5, 6, 7, 8, 9});
+    EXPECT_TRUE(opening.scans.empty());
+    EXPECT_EQ(opening.message, "9 scans are selected; a preview shows 8 at most.");
 
     RigakuFields longer;
     longer.title = "B again";
     longer.intensities.push_back(5);
     writeFile(platform::toPath(in / "b.raw"), rigakuBytes(longer));
-    opening = core.openPreview(2);
-    ASSERT_TRUE(opening.preview);
-    EXPECT_EQ(opening.preview->scan.title, "B again");
-    EXPECT_EQ(opening.preview->notes(), std::vector<std::string>{changedSinceConversionText});
+    opening = core.openPreview({2});
+    ASSERT_EQ(opening.scans.size(), 1U);
+    EXPECT_EQ(opening.scans[0].scan.title, "B again");
+    EXPECT_EQ(opening.scans[0].notes(), std::vector<std::string>{changedSinceConversionText});
 
     // In words, without error numbers.
     fs::resize_file(in.path() / "b.raw", 100);
-    EXPECT_EQ(core.openPreview(2).message,
+    EXPECT_EQ(core.openPreview({2}).message,
               in / "b.raw" + ": file ends after 100 bytes, but its header needs 200 bytes");
     fs::remove(in.path() / "b.raw");
     fs::create_directory(in.path() / "b.raw");
-    EXPECT_EQ(core.openPreview(2).message, in / "b.raw" + ": is a directory, not a scan");
+    EXPECT_EQ(core.openPreview({2}).message, in / "b.raw" + ": is a directory, not a scan");
 
+    // One message names every scan that cannot be read.
     fs::remove(in.path() / "a.raw");
-    opening = core.openPreview(1);
-    EXPECT_FALSE(opening.preview);
-    EXPECT_EQ(opening.message, "The scan " + (in / "a.raw") + " has gone since it was converted.");
+    opening = core.openPreview({1, 2});
+    EXPECT_TRUE(opening.scans.empty());
+    EXPECT_EQ(opening.message, "The scan " + (in / "a.raw") +
+                                   " has gone since it was converted.\n" + in / "b.raw" +
+                                   ": is a directory, not a scan");
 }
