@@ -56,6 +56,13 @@ TickStep niceStep(double span, int count) {
     return {mantissa, exponent};
 }
 
+// The largest 1, 2 or 5 times a power of ten at most x (x > 0).
+TickStep niceBelow(double x) {
+    const int exponent = static_cast<int>(std::floor(std::log10(x)));
+    const double fraction = x / std::pow(10.0, exponent);
+    return {fraction >= 5 ? 5 : fraction >= 2 ? 2 : 1, exponent};
+}
+
 // Labels longer than this are written in exponent form: a fixed label of a
 // tiny or huge range would run under the axis title.
 constexpr std::size_t longestFixedLabel = 7;
@@ -170,31 +177,48 @@ std::vector<Tick> squareRootTicks(AxisRange range, double spacing, PixelOf pixel
                                   CountAt countAt) {
     const double lowest = countsAt(IntensityScale::SquareRoot, range.low);
     const double highest = countsAt(IntensityScale::SquareRoot, range.high);
+    // 0, where the axis holds it, is always ticked, and the others keep
+    // their distance from it.
+    const bool zeroTicked = lowest <= 0;
+    const double least = zeroTicked ? countAt(pixelOf(0.0) - spacing) : lowest;
     std::vector<Tick> ticks;
     double target = highest; // the next tick's count is at most this
     double gap = highest - countAt(pixelOf(highest) + spacing); // in counts
     while (ticks.size() < static_cast<std::size_t>(mostTicks) && gap > 0) {
-        const TickStep step = niceStep(gap, 2); // at most the gap, so never a tick skipped
-        const double value = std::floor(target / step.size()) * step.size() + 0.0;
-        if (value < lowest) {
+        // A multiple of a step at most the gap, so that no room is left
+        // unticked; or where that is 0 (under a tall peak, the gap is most
+        // of the target), the largest 1, 2 or 5 times a power of ten below it.
+        TickStep step = niceStep(gap, 2);
+        double value = std::floor(target / step.size()) * step.size() + 0.0;
+        if (target > 0) {
+            if (const TickStep below = niceBelow(target); below.size() > value) {
+                step = below;
+                value = below.size();
+            }
+        }
+        if (value < least) {
             break;
         }
         ticks.push_back({value, pixelOf(value), fixedLabel(value, step)});
         target = countAt(ticks.back().pixel + spacing);
         gap = value - target;
     }
+    if (zeroTicked) {
+        ticks.push_back({0, pixelOf(0.0), "0"});
+    }
     std::reverse(ticks.begin(), ticks.end()); // upwards, as on the other scales
     return ticks;
 }
 
 // Ticks on the log scale at every decade, labelled as far apart as spacing
-// allows, with unlabelled ticks at 2 to 9 times each between. A range within
-// less than two decades labels 2 and 5 times them too.
+// allows, with unlabelled ticks at 2 to 9 times each between. Where the
+// decades lie far enough apart, 2 and 5 times them are labelled too.
 template <typename PixelOf>
 std::vector<Tick> logTicks(AxisRange range, double pixels, double spacing, PixelOf pixelOf) {
     const double decades = range.high - range.low;
     const int every = std::max(1, static_cast<int>(std::ceil(decades * spacing / pixels)));
-    const bool fewDecades = std::floor(range.high) - std::ceil(range.low) < 1;
+    // 2 and 5 times each labelled too where a decade has room for them.
+    const bool fewDecades = every == 1 && pixels / decades * std::log10(2.0) >= spacing;
     // Ticks between the decades only where a decade has room for them.
     const bool minor = pixels / decades >= 3 * spacing / 5;
     std::vector<Tick> ticks;

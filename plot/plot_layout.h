@@ -62,7 +62,7 @@ double onScale(IntensityScale scale, double counts);
 double countsAt(IntensityScale scale, double value);
 
 // A labelled position on an axis: x in the frame for 2 theta, y for the
-// intensity.
+// intensity. A tick without a label is a minor one, without a grid line.
 struct Tick {
     double value = 0;
     double pixel = 0;

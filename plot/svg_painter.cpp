@@ -152,10 +152,12 @@ void appendSvg(std::string& out, const std::vector<PlotScan>& scans,
         appendLength(marks, tickLength);
     }
     for (const Tick& tick : layout.intensityTicks) {
-        grid += 'M';
-        appendPoint(grid, {0, tick.pixel});
-        grid += "H";
-        appendNumber(grid, width);
+        if (!tick.label.empty()) {
+            grid += 'M';
+            appendPoint(grid, {0, tick.pixel});
+            grid += "H";
+            appendNumber(grid, width);
+        }
         marks += 'M';
         appendPoint(marks, {0, tick.pixel});
         marks += "h";

@@ -103,7 +103,9 @@ void paintPlot(QPainter& painter, const PlacedPlot& placed, const QRect& area) {
         painter.drawLine(QPointF(each.pixel * xScale, 0), QPointF(each.pixel * xScale, height));
     }
     for (const Tick& each : layout.intensityTicks) {
-        painter.drawLine(QPointF(0, each.pixel * yScale), QPointF(width, each.pixel * yScale));
+        if (!each.label.empty()) {
+            painter.drawLine(QPointF(0, each.pixel * yScale), QPointF(width, each.pixel * yScale));
+        }
     }
     painter.setPen(QPen(colour(plotStyle.ink), plotStyle.frameWidth));
     for (const Tick& each : layout.twoThetaTicks) {

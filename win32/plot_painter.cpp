@@ -143,7 +143,9 @@ void paintPlot(HDC dc, const PlacedPlot& placed, const RECT& area, UINT dpi) {
             line(dc, left + rounded(mark.pixel), top, left + rounded(mark.pixel), top + height);
         }
         for (const Tick& mark : layout.intensityTicks) {
-            line(dc, left, top + rounded(mark.pixel), left + width, top + rounded(mark.pixel));
+            if (!mark.label.empty()) {
+                line(dc, left, top + rounded(mark.pixel), left + width, top + rounded(mark.pixel));
+            }
         }
     }
     const Selected pen(
