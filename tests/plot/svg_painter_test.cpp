@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "parallel_batch.h"
+#include "plot_frame.h"
 #include "rigaku_reader.h"
 #include "scan_files.h"
 #include "svg_painter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <limits>
@@ -109,6 +111,31 @@ TEST(Svg, NaNPointsBreakThePathAndAnyFullScanStaysSmall) {
         EXPECT_LE(worst.size(), 150u * 1000);
         EXPECT_NE(parsed(worst), nullptr);
     }
+}
+
+// The window's saved view: two scans overlaid, zoomed, each in its colour,
+// clipped to the frame, with a legend stroke and a notch for a NaN point.
+TEST(Svg, SavedViewOfAnOverlayIsClippedAndColoured) {
+    RigakuFields fields;
+    fields.intensities = {1, 2, std::numeric_limits<float>::quiet_NaN(), 4, 5, 6};
+    const ScanRecord first = readScan(fields);
+    const ScanRecord second = readScan(plausibleScan(100));
+    PlotView view;
+    view.twoTheta = AxisRange{10.01, 10.07};
+    const std::string svg = formatSvg({{&first, "a.raw", Anode::Cu}, {&second, "b.raw", Anode::Cu}},
+                                      {}, view, {640, 400});
+    ASSERT_NE(parsed(svg), nullptr) << svg;
+    EXPECT_NE(svg.find("width=\"640\" height=\"400\""), std::string::npos);
+    EXPECT_NE(svg.find("<g clip-path=\"url(#frame)\""), std::string::npos);
+    for (const std::uint32_t colour : {patternColours[0], patternColours[1]}) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "#%06x", colour);
+        EXPECT_NE(svg.find(std::string("stroke=\"") + hex + "\" stroke-width=\"3\" d=\"M"),
+                  std::string::npos)
+            << hex << " legend";
+        EXPECT_NE(svg.find(std::string("<g stroke=\"") + hex + "\">"), std::string::npos) << hex;
+    }
+    EXPECT_NE(svg.find("stroke-width=\"2\" d=\"M"), std::string::npos) << "the NaN's notch";
 }
 
 // A batch writes a plot only through the plot's own writer, and the engine
