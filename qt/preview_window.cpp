@@ -144,7 +144,11 @@ void PreviewWindow::repaintIf(bool changed) {
 
 void PreviewWindow::keyPressEvent(QKeyEvent* event) {
     const std::optional<PreviewKey> key = previewKeyOf(event->key());
-    if (!key || (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) != 0) {
+    // + and - zoom with Ctrl too, as they do in other programs.
+    const bool zoom = key == PreviewKey::ZoomIn || key == PreviewKey::ZoomOut;
+    const Qt::KeyboardModifiers plain =
+        Qt::KeypadModifier | Qt::ShiftModifier | (zoom ? Qt::ControlModifier : Qt::NoModifier);
+    if (!key || (event->modifiers() & ~plain) != 0) {
         QWidget::keyPressEvent(event);
         return;
     }

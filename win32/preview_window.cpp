@@ -292,7 +292,9 @@ LRESULT CALLBACK previewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (wParam == VK_ESCAPE) {
             DestroyWindow(window);
         } else if (const std::optional<PreviewKey> key = previewKeyOf(wParam);
-                   key && GetKeyState(VK_CONTROL) >= 0) {
+                   key && (GetKeyState(VK_CONTROL) >= 0 || key == PreviewKey::ZoomIn ||
+                           key == PreviewKey::ZoomOut)) {
+            // + and - zoom with Ctrl too, as they do in other programs.
             repaintIf(window, plot.key(*key));
         } else {
             break;
