@@ -72,17 +72,16 @@ struct PlacedPlot {
     std::string readout;
 };
 
-// Places the plot of the scans in area, its header lines followed by notes.
-// scale is the painter's units per pixel at 100 % (dpi / 96 for a painter
-// in device pixels), devicePixels its device pixels per unit; view the part
-// shown and its scale. A window's plot keeps a line below for its read-out.
-// Lays the plot out once.
+// How a painter places a plot.
 struct PlotPlacing {
-    double scale = 1;
-    double devicePixels = 1;
-    PlotView view;
-    bool readout = false;
+    double scale = 1;        // its units per pixel at 100 % (dpi / 96 in device pixels)
+    double devicePixels = 1; // its device pixels per unit
+    PlotView view;           // the part shown, and its scale
+    bool readout = false;    // a window's plot keeps a line below for its read-out
 };
+
+// Places the plot of the scans in area, its header lines followed by notes.
+// Lays the plot out once.
 PlacedPlot placePlot(const std::vector<PlotScan>& scans, const std::vector<std::string>& notes,
                      PlotRect area, const PlotFonts& fonts, const PlotPlacing& placing = {});
 

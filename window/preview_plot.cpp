@@ -97,7 +97,7 @@ double PreviewPlot::twoThetaAt(double x) const {
 // zoom; all of it once it covers as much.
 bool PreviewPlot::showTwoTheta(AxisRange range) {
     const double widest = all_.high - all_.low;
-    double width = std::max(range.high - range.low, closest_);
+    const double width = std::max(range.high - range.low, closest_);
     if (!(width < widest)) {
         const bool changed = view_.twoTheta.has_value();
         view_.twoTheta.reset();
