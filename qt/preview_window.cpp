@@ -103,8 +103,10 @@ void PreviewWindow::saveTo(const QString& path) {
     if (path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
         QByteArray png;
         QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        picture().save(&buffer, "PNG");
+        if (!buffer.open(QIODevice::WriteOnly) || !picture().save(&buffer, "PNG")) {
+            messageBox_.show(this, QStringLiteral("The PNG picture could not be made."));
+            return;
+        }
         bytes.assign(png.constData(), static_cast<std::size_t>(png.size()));
     } else {
         bytes = plot_.svg({width(), height()});
