@@ -158,13 +158,27 @@ std::string angleText(double angle, int decimals) {
                                  .ptr);
 }
 
-// A count: whole ones with thousands separated ("4,308"), others shortest.
+// A count with its thousands separated ("4,308", "1,205.75"); in exponent
+// form where it is that large or small.
 std::string countText(float counts) {
     if (counts == std::trunc(counts) && std::abs(counts) < 1e15F) {
         const auto whole = static_cast<long long>(counts);
         return (whole < 0 ? "-" : "") + groupedDigits(static_cast<std::size_t>(std::llabs(whole)));
     }
-    return shortestText(counts);
+    const std::string text = shortestText(counts);
+    const std::size_t point = text.find('.');
+    if (point == std::string::npos || text.find('e') != std::string::npos) {
+        return text;
+    }
+    const std::size_t first = text[0] == '-' ? 1 : 0;
+    std::string grouped = text.substr(0, first);
+    for (std::size_t i = first; i < point; ++i) {
+        if (i > first && (point - i) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += text[i];
+    }
+    return grouped.append(text, point);
 }
 
 // Ticks on the square-root scale, at counts that are multiples of a step of

@@ -323,6 +323,9 @@ TEST(PlotReadout, TwoThetaDAndNearestPoints) {
               "2θ 26.640°   d 3.8825 Å   point 26.64°: 4,308 counts");
     EXPECT_EQ(readoutText({{&cu, "a.raw", Anode::Cu}, {&co, "b.raw", Anode::Co}}, 26.64),
               "2θ 26.640°   d 3.3435 Å (Cu)  3.8825 Å (Co)   points 26.64°: 4,308 / – counts");
+    const ScanRecord fractions = scanOf(26.64F, 0.01F, {-1205.75F});
+    EXPECT_EQ(readoutText({{&fractions, "c.raw", std::nullopt}}, 26.64),
+              "2θ 26.640°   point 26.64°: -1,205.75 counts");
     EXPECT_EQ(nearestPoint(cu, 26.596), 0U);
     EXPECT_EQ(nearestPoint(cu, 26.654), 5U);
     EXPECT_FALSE(nearestPoint(cu, 26.66));
