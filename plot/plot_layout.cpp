@@ -4,6 +4,7 @@
 #include "field_text.h"
 #include "little_endian.h"
 #include "names.h"
+#include "print_number.h"
 #include "shown_text.h"
 
 #include <algorithm>
@@ -128,11 +129,10 @@ std::vector<Tick> ticksOf(AxisRange range, double pixels, double spacing, PixelO
     return ticks;
 }
 
-// A number in its shortest form that reads back as the same single, with
-// a leading zero ("0.01", "70.53201").
-std::string shortestText(float x) {
-    char text[64];
-    return std::string(text, std::to_chars(text, text + sizeof text, x + 0.0F).ptr);
+// A number as a plot shows it: shortest, with a leading zero ("0.01",
+// "70.53201"), and 0 for -0.
+std::string numberText(float x) {
+    return shortestText(x + 0.0F);
 }
 
 // The decimals of a step in its shortest form: 2 for 0.01, 0 for 1; at most 6.
@@ -161,24 +161,20 @@ std::string angleText(double angle, int decimals) {
 // A count with its thousands separated ("4,308", "1,205.75"); in exponent
 // form where it is that large or small.
 std::string countText(float counts) {
-    if (counts == std::trunc(counts) && std::abs(counts) < 1e15F) {
-        const auto whole = static_cast<long long>(counts);
-        return (whole < 0 ? "-" : "") + groupedDigits(static_cast<std::size_t>(std::llabs(whole)));
+    if (!(std::abs(counts) < 1e15F)) {
+        return numberText(counts);
     }
-    const std::string text = shortestText(counts);
-    const std::size_t point = text.find('.');
-    if (point == std::string::npos || text.find('e') != std::string::npos) {
-        return text;
-    }
-    const std::size_t first = text[0] == '-' ? 1 : 0;
-    std::string grouped = text.substr(0, first);
-    for (std::size_t i = first; i < point; ++i) {
-        if (i > first && (point - i) % 3 == 0) {
-            grouped += ',';
+    std::string fraction;
+    if (counts != std::trunc(counts)) {
+        const std::string text = numberText(counts);
+        const std::size_t point = text.find('.');
+        if (point == std::string::npos || text.find('e') != std::string::npos) {
+            return text; // "1e-05"
         }
-        grouped += text[i];
+        fraction = text.substr(point);
     }
-    return grouped.append(text, point);
+    return (counts < 0 ? "-" : "") +
+           groupedDigits(static_cast<std::size_t>(std::trunc(std::abs(counts)))) + fraction;
 }
 
 // Ticks on the square-root scale, at counts that are multiples of a step of
@@ -393,7 +389,8 @@ PointSpan spanOf(const ScanRecord& scan, const std::optional<AxisRange>& twoThet
 }
 
 // Each point of the span in order: point(angle, intensity) where both are
-// finite and the scale has a place for the count, and gap() where not,
+// finite and the scale has a place for the count, and gap(angle, intensity)
+// where not,
 // which breaks the pattern there.
 template <typename Point, typename Gap>
 void forEachPoint(const ScanRecord& scan, PointSpan span, IntensityScale scale, Point point,
@@ -405,7 +402,7 @@ void forEachPoint(const ScanRecord& scan, PointSpan span, IntensityScale scale, 
         if (std::isfinite(intensity) && std::isfinite(angle) && (!positiveOnly || intensity > 0)) {
             point(angle, intensity);
         } else {
-            gap();
+            gap(angle, intensity);
         }
     }
 }
@@ -442,7 +439,7 @@ IntensityAxis intensityAxisOf(const std::vector<PlotScan>& scans, const PlotView
                 lowest = std::min(lowest, static_cast<double>(intensity));
                 highest = std::max(highest, static_cast<double>(intensity));
             },
-            [] {});
+            [](float, float) {});
     }
     AxisRange range{0, 1}; // when there is nothing to draw
     if (lowest <= highest) {
@@ -478,10 +475,7 @@ std::vector<Tick> intensityTicks(const IntensityAxis& axis, IntensityScale scale
 
 // The tube and its K-alpha1: "Cu Kα1 1.5406 Å".
 std::string tubeLabel(Anode tube) {
-    char text[64];
-    const double alpha1 = wavelengthsOf(tube).alpha1;
-    return std::string(anodeName(tube)) + " Kα1 " +
-           std::string(text, std::to_chars(text, text + sizeof text, alpha1).ptr) + " Å";
+    return std::string(anodeName(tube)) + " Kα1 " + shortestText(wavelengthsOf(tube).alpha1) + " Å";
 }
 
 // A scan's highest finite count, and how many counts are 0 or less.
@@ -506,18 +500,27 @@ Extremes extremesOf(const ScanRecord& scan) {
 }
 
 // "highest 4,308 counts at 70.55°", or nothing for a scan without a finite count.
-std::string highestText(const ScanRecord& scan) {
-    const std::optional<std::size_t> highest = extremesOf(scan).highest;
-    if (!highest) {
+std::string highestText(const ScanRecord& scan, const Extremes& extremes) {
+    if (!extremes.highest) {
         return {};
     }
-    return "highest " + countText(scan.intensities[*highest]) + " counts at " +
-           angleText(twoThetaAt(scan, *highest), decimalsOf(scan.stepSize)) + "°";
+    const std::size_t highest = *extremes.highest;
+    return "highest " + countText(scan.intensities[highest]) + " counts at " +
+           angleText(twoThetaAt(scan, highest), decimalsOf(scan.stepSize)) + "°";
+}
+
+// The most decimals any of the scans' steps has.
+int finestDecimals(const std::vector<PlotScan>& scans) {
+    int decimals = 0;
+    for (const PlotScan& each : scans) {
+        decimals = std::max(decimals, decimalsOf(each.scan->stepSize));
+    }
+    return decimals;
 }
 
 // The header of one scan: title; name, date and time; angles, step and tube;
 // points, step time and highest count.
-std::vector<std::string> scanLines(const PlotScan& plotted) {
+std::vector<std::string> scanLines(const PlotScan& plotted, const Extremes& extremes) {
     const ScanRecord& scan = *plotted.scan;
     const std::size_t points = scan.intensities.size();
     std::string named = escapeControls(plotted.name, OtherBytes::AsLatin1);
@@ -530,7 +533,7 @@ std::vector<std::string> scanLines(const PlotScan& plotted) {
     if (points > 1) {
         angles += " to " + angleText(twoThetaAt(scan, points - 1), decimals) + "°";
     }
-    angles += ", step " + shortestText(scan.stepSize) + "°";
+    angles += ", step " + numberText(scan.stepSize) + "°";
     if (plotted.tube) {
         angles += ", " + tubeLabel(*plotted.tube);
     }
@@ -541,8 +544,8 @@ std::vector<std::string> scanLines(const PlotScan& plotted) {
     if (notFinite != 0) {
         counted += " (" + std::to_string(notFinite) + " not finite)";
     }
-    counted += ", step time " + shortestText(le::readFloat32(scan.stepTime.data())) + " s";
-    if (const std::string highest = highestText(scan); !highest.empty()) {
+    counted += ", step time " + numberText(le::readFloat32(scan.stepTime.data())) + " s";
+    if (const std::string highest = highestText(scan, extremes); !highest.empty()) {
         counted += ", " + highest;
     }
     return {escapeControls(scan.title, OtherBytes::AsLatin1),
@@ -551,10 +554,10 @@ std::vector<std::string> scanLines(const PlotScan& plotted) {
 
 // A scan's line in the legend of several: "S01.raw: Quartz, highest 4,308
 // counts at 26.64°, Cu Kα1 1.5406 Å".
-std::string legendText(const PlotScan& plotted) {
+std::string legendText(const PlotScan& plotted, const Extremes& extremes) {
     std::string text = escapeControls(plotted.name, OtherBytes::AsLatin1) + ": " +
                        escapeControls(plotted.scan->title, OtherBytes::AsLatin1);
-    if (const std::string highest = highestText(*plotted.scan); !highest.empty()) {
+    if (const std::string highest = highestText(*plotted.scan, extremes); !highest.empty()) {
         text += ", " + highest;
     }
     if (plotted.tube) {
@@ -590,11 +593,12 @@ double countsAt(IntensityScale scale, double value) {
 }
 
 std::vector<std::string> plotHeaderLines(const std::vector<PlotScan>& scans, IntensityScale scale) {
-    std::string scaleText;
+    std::vector<Extremes> extremes;
     std::size_t notPositive = 0;
     for (const PlotScan& each : scans) {
-        notPositive += extremesOf(*each.scan).notPositive;
+        notPositive += extremes.emplace_back(extremesOf(*each.scan)).notPositive;
     }
+    std::string scaleText;
     if (scale == IntensityScale::SquareRoot) {
         scaleText = "; square-root scale";
     } else if (scale == IntensityScale::Log) {
@@ -605,21 +609,18 @@ std::vector<std::string> plotHeaderLines(const std::vector<PlotScan>& scans, Int
         }
     }
     if (scans.size() == 1) {
-        std::vector<std::string> lines = scanLines(scans.front());
+        std::vector<std::string> lines = scanLines(scans.front(), extremes.front());
         lines.back() += scaleText;
         return lines;
     }
     // Of several: how many and where, then one line for each.
-    int decimals = 0;
-    for (const PlotScan& each : scans) {
-        decimals = std::max(decimals, decimalsOf(each.scan->stepSize));
-    }
+    const int decimals = finestDecimals(scans);
     const AxisRange angles = twoThetaRangeOf(scans);
     std::vector<std::string> lines{std::to_string(scans.size()) + " scans",
                                    "2θ " + angleText(angles.low, decimals) + "° to " +
                                        angleText(angles.high, decimals) + "°" + scaleText};
-    for (const PlotScan& each : scans) {
-        lines.push_back(legendText(each));
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        lines.push_back(legendText(scans[i], extremes[i]));
     }
     return lines;
 }
@@ -718,19 +719,18 @@ PlotLayout layOutPlot(const std::vector<PlotScan>& scans, PixelSize frame, doubl
                 decimator->add(point);
             }
         };
-        forEachPoint(scan, span, scale, add, endRun);
-        endRun();
-
-        // The gaps of points that are not finite, not those of counts the
-        // log scale leaves out.
-        for (std::size_t i = span.first; i < span.end; ++i) {
-            const double angle = twoThetaAt(scan, i);
-            if (!std::isfinite(scan.intensities[i]) && angle >= x.low && angle <= x.high &&
+        // A point that is not finite is marked, not a count the log scale
+        // leaves out.
+        const auto gap = [&](float angle, float intensity) {
+            endRun();
+            if (!std::isfinite(intensity) && angle >= x.low && angle <= x.high &&
                 (layout.gaps.empty() ||
                  columnOf(xOf(angle), columns) != columnOf(layout.gaps.back(), columns))) {
                 layout.gaps.push_back(xOf(angle));
             }
-        }
+        };
+        forEachPoint(scan, span, scale, add, gap);
+        endRun();
     }
     std::sort(layout.gaps.begin(), layout.gaps.end());
 
@@ -766,11 +766,7 @@ std::optional<std::size_t> nearestPoint(const ScanRecord& scan, double twoTheta)
 }
 
 std::string readoutText(const std::vector<PlotScan>& scans, double twoTheta) {
-    int decimals = 0;
-    for (const PlotScan& each : scans) {
-        decimals = std::max(decimals, decimalsOf(each.scan->stepSize));
-    }
-    std::string text = "2θ " + angleText(twoTheta, decimals + 1) + "°";
+    std::string text = "2θ " + angleText(twoTheta, finestDecimals(scans) + 1) + "°";
     // One d for each tube, in the order the scans first name them.
     std::vector<Anode> tubes;
     for (const PlotScan& each : scans) {
@@ -890,7 +886,7 @@ std::string thumbnailPath(const ScanRecord& scan, int columns, int rows) {
         }
         current = Extent{column, intensity, intensity};
     };
-    forEachPoint(scan, add, endRun);
+    forEachPoint(scan, add, [&](float, float) { endRun(); });
     endRun();
     for (const Extent& mark : marks) {
         stroke(mark.column, mark.most, mark.least, false);
