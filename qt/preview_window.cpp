@@ -99,19 +99,20 @@ QImage PreviewWindow::picture() const {
 }
 
 void PreviewWindow::saveTo(const QString& path) {
+    const std::string named = nativePath(path);
     std::string bytes;
-    if (path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+    if (savesPng(named)) {
         QByteArray png;
         QBuffer buffer(&png);
         if (!buffer.open(QIODevice::WriteOnly) || !picture().save(&buffer, "PNG")) {
-            messageBox_.show(this, QStringLiteral("The PNG picture could not be made."));
+            messageBox_.show(this, QString::fromUtf8(pngFailedText));
             return;
         }
         bytes.assign(png.constData(), static_cast<std::size_t>(png.size()));
     } else {
         bytes = plot_.svg({width(), height()});
     }
-    if (const std::optional<std::string> failed = savePicture(nativePath(path), bytes)) {
+    if (const std::optional<std::string> failed = savePicture(named, bytes)) {
         messageBox_.show(this, shown(*failed));
     }
 }

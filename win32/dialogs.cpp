@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "dialogs.h"
 
+#include "com_ptr.h"
 #include "text.h"
 #include "window_core.h"
 
@@ -60,11 +61,6 @@ OpenDialogResult systemOpenFiles(HWND owner) {
     buffer.resize(buffer.find(std::wstring_view(L"\0\0", 2)));
     return {buffer, 0, {}};
 }
-
-struct ComRelease {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-template <typename Interface> using ComPtr = std::unique_ptr<Interface, ComRelease>;
 
 std::optional<std::wstring> systemChooseFolder(HWND owner) {
     IFileOpenDialog* created = nullptr;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "preview_window.h"
 
+#include "com_ptr.h"
 #include "dpi.h"
 #include "plot_painter.h"
 #include "text.h"
@@ -115,26 +116,20 @@ Picture pictureOf(HWND window, const Preview& preview) {
     return picture;
 }
 
-struct ComRelease {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-template <typename Interface> using ComPtr = std::unique_ptr<Interface, ComRelease>;
-
 // The picture as a PNG file's bytes, encoded by the system's WIC; none
 // where it fails.
 std::optional<std::string> pngOf(const Picture& picture) {
     IWICImagingFactory* factory = nullptr;
-    IStream* stream = nullptr;
     if (picture.pixels.empty() ||
         FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(&factory))) ||
-        FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream))) {
-        if (factory) {
-            factory->Release();
-        }
+                                IID_PPV_ARGS(&factory)))) {
         return std::nullopt;
     }
     const ComPtr<IWICImagingFactory> madeBy(factory);
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream))) {
+        return std::nullopt;
+    }
     const ComPtr<IStream> held(stream);
     IWICBitmapEncoder* encoder = nullptr;
     if (FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder))) {
@@ -177,10 +172,9 @@ void save(HWND window, const Preview& preview) {
     if (!path) {
         return;
     }
-    const bool png = path->size() >= 4 && CompareStringOrdinal(path->c_str() + path->size() - 4, -1,
-                                                               L".png", -1, TRUE) == CSTR_EQUAL;
+    const std::string named = utf8(*path);
     std::optional<std::string> bytes;
-    if (png) {
+    if (savesPng(named)) {
         bytes = pngOf(pictureOf(window, preview));
     } else {
         // In units of a pixel at 100 %, as the window shows it.
@@ -190,8 +184,7 @@ void save(HWND window, const Preview& preview) {
                                   MulDiv(client.bottom, 96, static_cast<int>(preview.dpi))});
     }
     const std::optional<std::string> failed =
-        bytes ? savePicture(utf8(*path), *bytes)
-              : std::optional<std::string>("The PNG picture could not be made.");
+        bytes ? savePicture(named, *bytes) : std::optional<std::string>(pngFailedText);
     if (failed) {
         preview.dialogs.showMessage(window, wide(*failed));
     }

@@ -8,6 +8,7 @@
 #include "window_core.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -237,6 +238,16 @@ std::optional<std::string> savePicture(const std::string& path, std::string_view
                escapeControls(error.description());
     }
     return std::nullopt;
+}
+
+bool savesPng(std::string_view path) {
+    if (path.size() < 4) {
+        return false;
+    }
+    std::string extension(path.substr(path.size() - 4));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".png";
 }
 
 std::string PreviewPlot::svg(PixelSize size) const {

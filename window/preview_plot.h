@@ -24,6 +24,11 @@ inline constexpr char previewHint[] = "Drag, wheel: zoom   Shift+wheel: counts  
 // show when that fails ("Error 13 saving the plot." and why).
 std::optional<std::string> savePicture(const std::string& path, std::string_view bytes);
 
+// A picture saved to path is a PNG where its name ends ".png" (any case),
+// an SVG otherwise.
+bool savesPng(std::string_view path);
+inline constexpr char pngFailedText[] = "The PNG picture could not be made.";
+
 // A preview window's plot without a toolkit: the scans it shows, the view
 // the person has chosen, and what the mouse and keys do to it. On every
 // paint the front end places the plot with place() and draws what comes
