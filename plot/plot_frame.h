@@ -36,6 +36,10 @@ inline constexpr PlotStyle plotStyle{0xffffff, 0x222222, 0xe6e6e6, 1.2, 3, 4, 1,
 inline constexpr std::uint32_t patternColours[mostOverlaidScans] = {
     0x0072b2, 0xd55e00, 0x009e73, 0xcc79a7, 0xe69f00, 0x56b4e9, 0x000000, 0xf0e442};
 
+constexpr std::uint32_t patternColour(std::size_t pattern) {
+    return patternColours[pattern % mostOverlaidScans];
+}
+
 struct PlotRect {
     double left = 0;
     double top = 0;

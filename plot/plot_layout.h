@@ -117,6 +117,14 @@ struct PlotLayout {
     // drawn beside a stroke of its colour.
     std::vector<std::string> headerLines;
     std::size_t legendLine = 0; // 0: no legend
+
+    // The pattern that header line names in the legend, if it is one.
+    std::optional<std::size_t> legendOf(std::size_t line) const {
+        if (legendLine == 0 || line < legendLine || line - legendLine >= patterns.size()) {
+            return std::nullopt;
+        }
+        return line - legendLine;
+    }
 };
 
 // The layout of the view of scan in a frame of that size (at least one

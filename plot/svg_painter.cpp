@@ -116,19 +116,21 @@ void appendSvg(std::string& out, const std::vector<PlotScan>& scans,
     // Blanks in a title are kept as they are, not run together.
     out += "<g xml:space=\"preserve\" fill=\"" + ink + "\">\n";
     for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
-        const bool legend = layout.legendLine != 0 && i >= layout.legendLine &&
-                            i < layout.legendLine + layout.patterns.size();
-        appendText(out, legend ? placed.legendTextLeft : placed.headerLeft,
+        appendText(out, layout.legendOf(i) ? placed.legendTextLeft : placed.headerLeft,
                    placed.headerTops[i] + ascentPerSize * (i == 0 ? 14 : 12),
                    i == 0 ? " font-size=\"14\" font-weight=\"bold\"" : "", layout.headerLines[i]);
     }
     out += "</g>\n";
-    for (std::size_t i = 0; layout.legendLine != 0 && i < layout.patterns.size(); ++i) {
-        out += "<path stroke=\"" + hexColour(patternColours[i]) + "\" stroke-width=\"";
+    for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
+        const std::optional<std::size_t> pattern = layout.legendOf(i);
+        if (!pattern) {
+            continue;
+        }
+        out += "<path stroke=\"" + hexColour(patternColour(*pattern)) + "\" stroke-width=\"";
         appendLength(out, plotStyle.markWidth);
         out += "\" d=\"M";
         appendPoint(out, {placed.headerLeft + plotStyle.labelGap,
-                          placed.headerTops[layout.legendLine + i] + 0.45 * lineHeight});
+                          placed.headerTops[i] + 0.45 * lineHeight});
         out += 'h';
         appendLength(out, plotStyle.swatchWidth);
         out += "\"/>\n";
@@ -199,8 +201,7 @@ void appendSvg(std::string& out, const std::vector<PlotScan>& scans,
            "stroke-linecap=\"round\">\n";
     for (std::size_t p = 0; p < layout.patterns.size(); ++p) {
         const Pattern& pattern = layout.patterns[p];
-        out += "<g stroke=\"" + hexColour(patternColours[p % mostOverlaidScans]) +
-               "\">\n<path stroke-width=\"";
+        out += "<g stroke=\"" + hexColour(patternColour(p)) + "\">\n<path stroke-width=\"";
         appendLength(out, plotStyle.patternWidth);
         out += "\" d=\"";
         for (const std::vector<PlotPoint>& line : pattern.lines) {

@@ -47,8 +47,7 @@ void paintPlot(QPainter& painter, const PlacedPlot& placed, const QRect& area) {
 
     painter.setPen(colour(plotStyle.ink));
     for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
-        const bool legend = layout.legendLine != 0 && i >= layout.legendLine &&
-                            i < layout.legendLine + layout.patterns.size();
+        const std::optional<std::size_t> legend = layout.legendOf(i);
         const qreal top = placed.headerTops[i];
         painter.setFont(i == 0 ? bold : font);
         painter.drawText(QPointF(legend ? placed.legendTextLeft : placed.headerLeft,
@@ -57,8 +56,8 @@ void paintPlot(QPainter& painter, const PlacedPlot& placed, const QRect& area) {
         if (legend) {
             const qreal middle = top + metrics.ascent() * 0.6;
             painter.save();
-            painter.setPen(QPen(colour(patternColours[i - layout.legendLine]), plotStyle.markWidth,
-                                Qt::SolidLine, Qt::RoundCap));
+            painter.setPen(QPen(colour(patternColour(*legend)), plotStyle.markWidth, Qt::SolidLine,
+                                Qt::RoundCap));
             painter.drawLine(
                 QPointF(placed.headerLeft + plotStyle.labelGap, middle),
                 QPointF(placed.headerLeft + plotStyle.labelGap + plotStyle.swatchWidth, middle));
@@ -121,7 +120,7 @@ void paintPlot(QPainter& painter, const PlacedPlot& placed, const QRect& area) {
     painter.setClipRect(QRectF(0, 0, width, height));
     for (std::size_t p = 0; p < layout.patterns.size(); ++p) {
         const Pattern& pattern = layout.patterns[p];
-        const QColor ink = colour(patternColours[p % mostOverlaidScans]);
+        const QColor ink = colour(patternColour(p));
         painter.setPen(QPen(ink, plotStyle.markWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         for (const ColumnMark& mark : pattern.marks) {
             const QPointF top(mark.x * xScale, mark.top * yScale);

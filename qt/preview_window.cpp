@@ -76,7 +76,7 @@ void PreviewWindow::paintEvent(QPaintEvent*) {
                                           plotFonts(painter), 1, devicePixelRatioF());
     paintPlot(painter, placed, rect());
     if (const std::optional<AxisRange> band = plot_.band()) {
-        const QColor shade = QColor::fromRgb(static_cast<QRgb>(patternColours[0]));
+        const QColor shade = QColor::fromRgb(static_cast<QRgb>(patternColour(0)));
         painter.fillRect(
             QRectF(band->low, placed.frame.top, band->high - band->low, placed.frame.height),
             QColor(shade.red(), shade.green(), shade.blue(), 48));

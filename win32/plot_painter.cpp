@@ -114,8 +114,7 @@ void paintPlot(HDC dc, const PlacedPlot& placed, const RECT& area, UINT dpi) {
     const int tick = scaled(plotStyle.tickLength, dpi);
 
     for (std::size_t i = 0; i < layout.headerLines.size(); ++i) {
-        const bool legend = layout.legendLine != 0 && i >= layout.legendLine &&
-                            i < layout.legendLine + layout.patterns.size();
+        const std::optional<std::size_t> legend = layout.legendOf(i);
         const HGDIOBJ previous = i == 0 ? SelectObject(dc, boldFont) : nullptr;
         const int top = rounded(placed.headerTops[i]);
         putText(dc, rounded(legend ? placed.legendTextLeft : placed.headerLeft), top,
@@ -125,7 +124,7 @@ void paintPlot(HDC dc, const PlacedPlot& placed, const RECT& area, UINT dpi) {
         }
         if (legend) {
             const Selected swatch(dc, CreatePen(PS_SOLID, scaled(plotStyle.markWidth, dpi),
-                                                colour(patternColours[i - layout.legendLine])));
+                                                colour(patternColour(*legend))));
             const int left = rounded(placed.headerLeft) + scaled(plotStyle.labelGap, dpi);
             const int middle = top + metrics.tmAscent * 6 / 10;
             line(dc, left, middle, left + scaled(plotStyle.swatchWidth, dpi), middle);
@@ -177,7 +176,7 @@ void paintPlot(HDC dc, const PlacedPlot& placed, const RECT& area, UINT dpi) {
         for (std::size_t p = 0; p < layout.patterns.size(); ++p) {
             const Pattern& pattern = layout.patterns[p];
             // Round ends and joins, as the SVG's.
-            LOGBRUSH brush{BS_SOLID, colour(patternColours[p % mostOverlaidScans]), 0};
+            LOGBRUSH brush{BS_SOLID, colour(patternColour(p)), 0};
             const auto roundPen = [&](double width) {
                 return ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
                                     scaled(width, dpi), &brush, 0, nullptr);

@@ -110,6 +110,13 @@ bool PreviewPlot::showTwoTheta(AxisRange range) {
     return true;
 }
 
+// Shows range, given on the scale, in counts.
+bool PreviewPlot::showIntensity(AxisRange range) {
+    view_.intensity =
+        AxisRange{countsAt(view_.scale, range.low), countsAt(view_.scale, range.high)};
+    return true;
+}
+
 bool PreviewPlot::key(PreviewKey key) {
     const double width = twoTheta_.high - twoTheta_.low;
     const double middle = (twoTheta_.low + twoTheta_.high) / 2;
@@ -141,9 +148,7 @@ bool PreviewPlot::key(PreviewKey key) {
     case PreviewKey::Down: {
         const double by =
             (key == PreviewKey::Down ? -keyMove : keyMove) * (intensity_.high - intensity_.low);
-        view_.intensity = AxisRange{countsAt(view_.scale, intensity_.low + by),
-                                    countsAt(view_.scale, intensity_.high + by)};
-        return true;
+        return showIntensity({intensity_.low + by, intensity_.high + by});
     }
     case PreviewKey::ZoomIn:
     case PreviewKey::ZoomOut: {
@@ -169,9 +174,8 @@ bool PreviewPlot::wheel(double x, double y, double notches, bool counts) {
         // Around the count under the cursor, on the scale.
         const double at =
             intensity_.high - (y - frame_.top) / frame_.height * (intensity_.high - intensity_.low);
-        view_.intensity = AxisRange{countsAt(view_.scale, at - (at - intensity_.low) * factor),
-                                    countsAt(view_.scale, at + (intensity_.high - at) * factor)};
-        return true;
+        return showIntensity(
+            {at - (at - intensity_.low) * factor, at + (intensity_.high - at) * factor});
     }
     const double at = twoThetaAt(x);
     return showTwoTheta({at - (at - twoTheta_.low) * factor, at + (twoTheta_.high - at) * factor});

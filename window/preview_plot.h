@@ -81,6 +81,7 @@ private:
     bool onFrame(double x, double y) const;
     double twoThetaAt(double x) const;
     bool showTwoTheta(AxisRange range);
+    bool showIntensity(AxisRange range);
 
     std::string caption_;
     std::vector<ScanPreview> scans_;
