@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <system_error>
 #include <utility>
@@ -111,6 +112,39 @@ ConvertQuestion convertQuestion(const std::vector<OutputClash>& clashes,
     return {std::move(text), clashes.empty()};
 }
 
+// The scan of a status line's input as it is now, or why it cannot be read:
+// in words, without the error numbers of the message boxes of Convert, as
+// the descriptions name the file and the cause already.
+PreviewOpening previewOf(const ConvertedInput& input) {
+    PreviewOpening opening;
+    const std::optional<platform::FileStatus> now = platform::fileStatus(input.path);
+    if (!now) {
+        opening.message =
+            "The scan " + escapeControls(input.path) + " has gone since it was converted.";
+        return opening;
+    }
+    if (!now->regular) {
+        opening.message =
+            escapeControls(input.path) + (now->directory ? ": is a directory, not a scan"
+                                                         : ": is not a regular file, not a scan");
+        return opening;
+    }
+    ScanPreview preview;
+    std::optional<platform::FileStatus> opened;
+    try {
+        preview.scan = readRigakuRaw(input.path, opened);
+    } catch (const FileError& error) {
+        opening.message = escapeControls(error.description());
+        return opening;
+    }
+    preview.sourceName = platform::fromPath(platform::toPath(input.path).filename());
+    preview.tube = input.tube;
+    // Where the system cannot tell, no change is claimed.
+    preview.changed = opened && input.status && changedSince(*input.status, opened);
+    opening.scans.push_back(std::move(preview));
+    return opening;
+}
+
 WindowUpdate message(std::string text) {
     WindowUpdate update;
     update.message = std::move(text);
@@ -159,16 +193,14 @@ WindowUpdate WindowCore::commandLine(const std::vector<std::string>& arguments) 
         update.tube = tube;
         return update;
     }
-    std::string choices;
+    std::vector<std::string> choices;
     for (const Anode anode : anodes) {
-        choices += (choices.empty()                          ? ""
-                    : anode == anodes[std::size(anodes) - 1] ? " and "
-                                                             : ", ") +
-                   std::string(anodeName(anode));
+        choices.emplace_back(anodeName(anode));
     }
     update.message = (update.message ? *update.message + "\n" : std::string()) + "--anode " +
-                     escapeControls(*tubeName) + ": no such tube; the tubes are " + choices +
-                     ".\nThe tube stays " + std::string(anodeName(anodes[0])) + ".";
+                     escapeControls(*tubeName) + ": no such tube; the tubes are " +
+                     namesText(choices) + ".\nThe tube stays " + std::string(anodeName(anodes[0])) +
+                     ".";
     return update;
 }
 
@@ -319,43 +351,14 @@ PreviewOpening WindowCore::openPreview(const std::vector<std::size_t>& rows) con
                           std::to_string(mostOverlaidScans) + " at most.";
         return opening;
     }
-    // In words, without the error numbers of the message boxes of Convert:
-    // the descriptions name the file and the cause already. The scans that
-    // can be read are shown all the same.
-    std::vector<std::string> problems;
+    // The scans that can be read are shown all the same; one message
+    // names the others.
     for (const ConvertedInput* input : inputs) {
-        const std::optional<platform::FileStatus> now = platform::fileStatus(input->path);
-        if (!now) {
-            problems.push_back("The scan " + escapeControls(input->path) +
-                               " has gone since it was converted.");
-            continue;
+        PreviewOpening one = previewOf(*input);
+        std::move(one.scans.begin(), one.scans.end(), std::back_inserter(opening.scans));
+        if (one.message) {
+            opening.message = (opening.message ? *opening.message + "\n" : "") + *one.message;
         }
-        if (!now->regular) {
-            problems.push_back(escapeControls(input->path) +
-                               (now->directory ? ": is a directory, not a scan"
-                                               : ": is not a regular file, not a scan"));
-            continue;
-        }
-        ScanPreview preview;
-        std::optional<platform::FileStatus> opened;
-        try {
-            preview.scan = readRigakuRaw(input->path, opened);
-        } catch (const FileError& error) {
-            problems.push_back(escapeControls(error.description()));
-            continue;
-        }
-        preview.sourceName = platform::fromPath(platform::toPath(input->path).filename());
-        preview.tube = input->tube;
-        // Where the system cannot tell, no change is claimed.
-        preview.changed = opened && input->status && changedSince(*input->status, opened);
-        opening.scans.push_back(std::move(preview));
-    }
-    if (!problems.empty()) {
-        std::string message;
-        for (const std::string& problem : problems) {
-            message += (message.empty() ? "" : "\n") + problem;
-        }
-        opening.message = std::move(message);
     }
     return opening;
 }
