@@ -30,6 +30,10 @@ struct PlotStyle {
 
 inline constexpr PlotStyle plotStyle{0xffffff, 0x222222, 0xe6e6e6, 1.2, 3, 4, 1, 5, 4, 24};
 
+// The patterns are clipped to the frame widened by this, so that a zoomed
+// view's lines end at its edge while a point on the edge shows whole.
+inline constexpr double patternReach = plotStyle.dotWidth / 2;
+
 // The patterns' colours, one for each scan in order: Okabe and Ito's,
 // which people with any colour vision tell apart, in an order that puts
 // the clearest on white first (yellow last).

@@ -192,10 +192,14 @@ void appendSvg(std::string& out, const std::vector<PlotScan>& scans,
     // and the dots as another, wider, so that a lone point shows at any
     // zoom (a stroke of length zero with round ends is a dot). Clipped to
     // the frame, which a zoomed view's lines run on to.
-    out += "<clipPath id=\"frame\"><rect width=\"";
-    appendNumber(out, width);
+    out += "<clipPath id=\"frame\"><rect x=\"";
+    appendLength(out, -patternReach);
+    out += "\" y=\"";
+    appendLength(out, -patternReach);
+    out += "\" width=\"";
+    appendNumber(out, width + 2 * patternReach);
     out += "\" height=\"";
-    appendNumber(out, height);
+    appendNumber(out, height + 2 * patternReach);
     out += "\"/></clipPath>\n";
     out += "<g clip-path=\"url(#frame)\" fill=\"none\" stroke-linejoin=\"round\" "
            "stroke-linecap=\"round\">\n";

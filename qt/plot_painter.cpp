@@ -116,8 +116,8 @@ void paintPlot(QPainter& painter, const PlacedPlot& placed, const QRect& area) {
     }
 
     painter.setRenderHint(QPainter::Antialiasing);
-    // A zoomed view's lines run on to the frame's edge and no further.
-    painter.setClipRect(QRectF(0, 0, width, height));
+    painter.setClipRect(QRectF(0, 0, width, height)
+                            .adjusted(-patternReach, -patternReach, patternReach, patternReach));
     for (std::size_t p = 0; p < layout.patterns.size(); ++p) {
         const Pattern& pattern = layout.patterns[p];
         const QColor ink = colour(patternColour(p));

@@ -169,8 +169,9 @@ void paintPlot(HDC dc, const PlacedPlot& placed, const RECT& area, UINT dpi) {
     }
 
     {
-        // Clipped to the frame, which a zoomed view's lines run on to.
-        const HRGN clip = CreateRectRgn(left, top, left + width + 1, top + height + 1);
+        const int reach = scaled(patternReach, dpi);
+        const HRGN clip = CreateRectRgn(left - reach, top - reach, left + width + 1 + reach,
+                                        top + height + 1 + reach);
         SelectClipRgn(dc, clip);
         std::vector<POINT> points;
         for (std::size_t p = 0; p < layout.patterns.size(); ++p) {
